@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Bytes.h"
+
+namespace keldra {
+
+// Lowercase, two digits per byte.
+std::string hexEncode(const std::uint8_t* data, std::size_t size);
+inline std::string hexEncode(const Bytes& bytes) { return hexEncode(bytes.data(), bytes.size()); }
+
+// Strict: an even number of lowercase hexadecimal digits.
+std::optional<Bytes> hexDecode(std::string_view text);
+
+} // namespace keldra

@@ -1,0 +1,81 @@
+#include "core/fs/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <string>
+
+#include "core/fs/UniqueFd.h"
+
+namespace keldra {
+namespace {
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+} // namespace
+
+std::filesystem::path temporarySibling(const std::filesystem::path& path) {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::string name = "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(stamp) + "-" + std::to_string(counter.fetch_add(1));
+    return path.parent_path() / name;
+}
+
+std::error_code syncDirectory(const std::filesystem::path& directory) {
+    UniqueFd fd(::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
+        return lastError();
+    }
+    if (::fsync(fd.get()) != 0) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                                    unsigned mode) {
+    const auto temp = temporarySibling(path);
+    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (!fd) {
+        return lastError();
+    }
+    auto fail = [&](std::error_code error) {
+        fd.reset();
+        ::unlink(temp.c_str());
+        return error;
+    };
+    const char* data = contents.data();
+    std::size_t left = contents.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd.get(), data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(lastError());
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (::fsync(fd.get()) != 0) {
+        return fail(lastError());
+    }
+    if (fd.close() != 0) {
+        const auto error = lastError();
+        ::unlink(temp.c_str());
+        return error;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const auto error = lastError();
+        ::unlink(temp.c_str());
+        return error;
+    }
+    return syncDirectory(path.parent_path());
+}
+
+} // namespace keldra
