@@ -9,6 +9,8 @@
 #include <chrono>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "core/fs/UniqueFd.h"
 
 namespace keldra {
@@ -21,9 +23,8 @@ std::error_code lastError() { return {errno, std::generic_category()}; }
 std::filesystem::path temporarySibling(const std::filesystem::path& path) {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::string name = "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                       std::to_string(stamp) + "-" + std::to_string(counter.fetch_add(1));
-    return path.parent_path() / name;
+    return path.parent_path() /
+           fmt::format(".{}.tmp-{}-{}-{}", path.filename().string(), ::getpid(), stamp, counter.fetch_add(1));
 }
 
 std::error_code syncDirectory(const std::filesystem::path& directory) {
