@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <cstdint>
 #include <string>
-
-#include "core/Error.h"
 
 namespace keldra {
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/Bytes.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-
-#include "core/Bytes.h"
 
 namespace keldra {
 
@@ -23,7 +23,9 @@ public:
 
     // From exactly 32 stored bytes; any other length gives no key.
     static std::optional<KeldraKey> fromBytes(const std::uint8_t* data, std::size_t size);
-    static std::optional<KeldraKey> fromBytes(const Bytes& bytes) { return fromBytes(bytes.data(), bytes.size()); }
+    static std::optional<KeldraKey> fromBytes(const Bytes& bytes) {
+        return fromBytes(bytes.data(), bytes.size());
+    }
 
     explicit KeldraKey(const SymmetricKey& symmetricKey) : symmetricKey_(symmetricKey) {}
 
@@ -33,7 +35,8 @@ public:
     // invalidIV; without one a fresh random 12-byte nonce is used.
     std::pair<Bytes, Bytes> seal(const std::uint8_t* plaintext, std::size_t size,
                                  const std::optional<Bytes>& iv = std::nullopt) const;
-    std::pair<Bytes, Bytes> seal(const Bytes& plaintext, const std::optional<Bytes>& iv = std::nullopt) const {
+    std::pair<Bytes, Bytes> seal(const Bytes& plaintext,
+                                 const std::optional<Bytes>& iv = std::nullopt) const {
         return seal(plaintext.data(), plaintext.size(), iv);
     }
 
@@ -50,7 +53,8 @@ public:
     // True exactly when the verifier (base64 sealed bytes) opens with the IV (base64) to "cairn-ok-v1".
     bool checkVerifier(std::string_view verifierBase64, std::string_view ivBase64) const;
 
-    // HKDF-SHA256 of the key with the checksum salt and info "file-hmac".
+    // HKDF-SHA256 of the key with the checksum salt and info "file-hmac". Only if OpenSSL itself fails
+    // (out of memory, no default provider) does it throw, with keyDerivationFailed(-1).
     SymmetricKey checksumKey() const;
 
     friend bool operator==(const KeldraKey&, const KeldraKey&) = default;
@@ -60,6 +64,7 @@ private:
 };
 
 // The keyed checksum of a file's plaintext: HMAC-SHA256 under the checksum key, lowercase hex (64 chars).
+// KeyedChecksum.h computes the same in pieces. Throws keyDerivationFailed(-1) only if OpenSSL fails.
 std::string keyedChecksumHex(const SymmetricKey& checksumKey, const std::uint8_t* data, std::size_t size);
 
 } // namespace keldra

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/seams/Clock.h"
+
+#include <optional>
+#include <string>
+
+namespace keldra {
+
+// Reads the portal's date texts: an internet date-time with fractional seconds, one without, or
+// "yyyy-MM-dd HH:mm:ss" taken as UTC. Anything else, and an absent or empty text, gives nothing.
+std::optional<SystemTime> parseServerDate(const std::optional<std::string>& text);
+
+// An internet date-time in UTC without fractional seconds, e.g. "2024-05-01T10:00:00Z".
+std::string formatInternetDateTime(SystemTime time);
+
+} // namespace keldra
