@@ -1,0 +1,24 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keldra::bench {
+
+// "--name value" pairs of one subcommand. Unknown or repeated names and a name without a value are errors.
+class BenchOptions {
+public:
+    // Throws std::invalid_argument with a line for the user.
+    BenchOptions(const std::vector<std::string>& arguments, const std::vector<std::string>& allowed);
+
+    // Throws std::invalid_argument when the option is missing.
+    const std::string& required(const std::string& name) const;
+    std::optional<std::string> optional(const std::string& name) const;
+
+private:
+    std::map<std::string, std::string> values_;
+};
+
+} // namespace keldra::bench

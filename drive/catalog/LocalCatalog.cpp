@@ -1,0 +1,138 @@
+#include "drive/catalog/LocalCatalog.h"
+
+#include "drive/format/DriveLayout.h"
+#include "drive/format/LocalFormat.h"
+#include "restore/catalog/SafeKeldraPath.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+namespace keldra::LocalCatalog {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t deviceFileLimit = 1024 * 1024;
+
+// Counts characters (UTF-8 lead bytes), not bytes, so a two-letter name in any script is a fan-out folder.
+std::size_t characterCount(const std::string& name) {
+    std::size_t count = 0;
+    for (const char c : name) {
+        if ((static_cast<unsigned char>(c) & 0xc0) != 0x80) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool endsWith(const std::string& text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The names in a folder, or nothing when it cannot be listed completely.
+std::optional<std::vector<std::string>> listNames(const fs::path& folder) {
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (const fs::directory_iterator end; it != end; it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    if (error) {
+        return std::nullopt;
+    }
+    return names;
+}
+
+} // namespace
+
+std::optional<std::set<std::string>> listObjects(const fs::path& deviceFolder) {
+    const fs::path objects = deviceFolder / LocalFormat::objectsFolderName;
+    std::error_code error;
+    const auto status = fs::symlink_status(objects, error);
+    if (status.type() == fs::file_type::not_found) {
+        return std::set<std::string>{};
+    }
+    // Any other failure to look is an unreadable drive, not an empty one.
+    if (error) {
+        return std::nullopt;
+    }
+    const auto prefixes = listNames(objects);
+    if (!prefixes) {
+        return std::nullopt;
+    }
+    std::set<std::string> ids;
+    for (const auto& prefix : *prefixes) {
+        if (characterCount(prefix) != 2) {
+            continue;
+        }
+        const auto names = listNames(objects / prefix);
+        if (!names) {
+            return std::nullopt;
+        }
+        for (const auto& name : *names) {
+            if (endsWith(name, LocalFormat::objectExtension)) {
+                ids.insert(name.substr(0, name.size() - LocalFormat::objectExtension.size()));
+            }
+        }
+    }
+    return ids;
+}
+
+Catalog load(const fs::path& deviceFolder, const KeldraKey& key) {
+    Catalog catalog;
+    const auto ids = listObjects(deviceFolder).value_or(std::set<std::string>{});
+    for (const auto& id : ids) {
+        LocalFormat::Metadata meta;
+        try {
+            meta = LocalFormat::readMetadata(LocalFormat::objectPath(deviceFolder, id), key);
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (!isSafeKeldraPath(meta.path)) {
+            continue;
+        }
+        auto& entries = catalog[meta.path];
+        entries.push_back(Entry{id, std::move(meta)});
+    }
+    for (auto& [path, entries] : catalog) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.meta.created > b.meta.created; });
+    }
+    return catalog;
+}
+
+std::vector<Device> listDevices(const fs::path& backupRoot) {
+    const auto names = listNames(backupRoot / LocalFormat::devicesFolderName);
+    if (!names) {
+        return {};
+    }
+    std::vector<std::string> ids;
+    std::copy_if(names->begin(), names->end(), std::back_inserter(ids),
+                 [](const std::string& name) { return !name.empty() && name.front() != '.'; });
+    std::sort(ids.begin(), ids.end());
+
+    std::vector<Device> devices;
+    for (const auto& id : ids) {
+        std::string name = id;
+        const auto text = LocalFormat::readSmallFile(
+            LocalFormat::deviceFolder(backupRoot, id) / LocalFormat::deviceFileName, deviceFileLimit);
+        if (text) {
+            const auto json = nlohmann::json::parse(*text, nullptr, false);
+            if (json.is_object()) {
+                const auto found = json.find("name");
+                if (found != json.end() && found->is_string()) {
+                    name = found->get<std::string>();
+                }
+            }
+        }
+        devices.push_back(Device{id, std::move(name)});
+    }
+    return devices;
+}
+
+} // namespace keldra::LocalCatalog

@@ -1,0 +1,164 @@
+#include "core/fs/UniqueFd.h"
+#include "drive/format/FileIo.h"
+#include "drive/format/FormatCrypto.h"
+#include "drive/format/LocalFormat.h"
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace keldra::LocalFormat {
+namespace {
+
+Bytes objectHead() {
+    Bytes head(recordsOffset, 0);
+    std::copy(objectMagic.begin(), objectMagic.end(), head.begin());
+    writeBigEndian32(head.data() + 4, metadataSlotSize);
+    writeBigEndian32(head.data() + 8 + metadataSlotSize, chunkSize);
+    return head;
+}
+
+// Creates the temporary object with its head; any file of that name is replaced. The name is unlinked
+// first and the file created exclusively, so a link planted under that name is never followed.
+UniqueFd createTemporary(const std::filesystem::path& temporary, const Bytes& head) {
+    if (::unlink(temporary.c_str()) != 0 && errno != ENOENT) {
+        throw FormatError::io(std::string(cannotWriteDriveMessage), {errno, std::generic_category()});
+    }
+    UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (!fd) {
+        throw FormatError::io(std::string(cannotWriteDriveMessage), {errno, std::generic_category()});
+    }
+    try {
+        pwriteAll(fd.get(), head.data(), head.size(), 0, "write the object head");
+    } catch (const std::system_error& error) {
+        throw FormatError::io(std::string(cannotWriteDriveMessage), error.code());
+    }
+    return fd;
+}
+
+} // namespace
+
+std::string hexString(const std::uint8_t* data, std::size_t size) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(size * 2);
+    for (std::size_t i = 0; i < size; ++i) {
+        out.push_back(digits[data[i] >> 4]);
+        out.push_back(digits[data[i] & 0xf]);
+    }
+    return out;
+}
+
+std::string chunkAad(std::string_view objectID, std::uint64_t index, bool last) {
+    std::string aad(objectID);
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        aad.push_back(static_cast<char>((index >> shift) & 0xff));
+    }
+    aad.push_back(last ? '\x01' : '\x00');
+    return aad;
+}
+
+WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
+                        std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
+                        const ChunkObserver& onChunk, const CancelToken& cancel) {
+    const auto content = contentKey(key);
+    // Only the object's own fan-out folder is made. When a drive goes away its empty mount point stays
+    // behind; rebuilding the whole path there would put the backup on the wrong disk.
+    const auto folder = temporary.parent_path();
+    if (::mkdir(folder.empty() ? "." : folder.c_str(), 0755) != 0 && errno != EEXIST) {
+        throwErrno(errno, "create the object's folder");
+    }
+
+    UniqueFd out = createTemporary(temporary, objectHead());
+    if (::lseek(out.get(), 0, SEEK_END) < 0) {
+        throwErrno(errno, "seek in the object");
+    }
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in) {
+        throwErrno(errno, "open the file to copy");
+    }
+
+    StreamingHmac hmac(key.checksumKey());
+    // Two buffers: the chunk being sealed and the one read ahead, which decides the last flag. Left
+    // uninitialised, and the second made only once a file fills the first, so small files cost little.
+    auto current = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+    std::unique_ptr<std::uint8_t[]> next;
+    std::size_t currentLength = readFully(in.get(), current.get(), chunkSize, "read the file to copy");
+    throwIfCancelled(cancel);
+
+    std::int64_t total = 0;
+    for (std::uint64_t index = 0;; ++index) {
+        std::size_t nextLength = 0;
+        if (currentLength == chunkSize) {
+            if (!next) {
+                next = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+            }
+            nextLength = readFully(in.get(), next.get(), chunkSize, "read the file to copy");
+        }
+        const bool last = nextLength == 0;
+
+        hmac.update(current.get(), currentLength);
+        total += static_cast<std::int64_t>(currentLength);
+        const Nonce nonce = randomNonce();
+        const Tag tag =
+            sealInPlace(content, nonce, current.get(), currentLength, chunkAad(objectID, index, last));
+        const struct iovec pieces[] = {
+            {const_cast<std::uint8_t*>(nonce.data()), nonce.size()},
+            {current.get(), currentLength},
+            {const_cast<std::uint8_t*>(tag.data()), tag.size()},
+        };
+        writeAll(out.get(), pieces, 3, "write to the drive");
+        if (currentLength > 0 && onChunk) {
+            onChunk(currentLength);
+        }
+        if (last) {
+            break;
+        }
+        throwIfCancelled(cancel);
+        std::swap(current, next);
+        currentLength = nextLength;
+    }
+    in.reset();
+
+    const auto digest = hmac.finish();
+    WriteResult result{hexString(digest.data(), digest.size()), total, 0};
+
+    std::string json;
+    try {
+        json = encodeMetadata(metadata(result.checksum, total));
+    } catch (const std::invalid_argument&) {
+        // A name that is not UTF-8 would give an object no reader can open: refuse it now.
+        throwErrno(EILSEQ, "encode the file's metadata");
+    }
+    if (json.size() > metadataPlaintextSize) {
+        throw FormatError::io(std::string(pathTooLongMessage));
+    }
+    Bytes slot(metadataSlotSize, 0);
+    const Nonce nonce = randomNonce();
+    std::copy(nonce.begin(), nonce.end(), slot.begin());
+    std::uint8_t* plaintext = slot.data() + nonceSize;
+    std::fill(plaintext, plaintext + metadataPlaintextSize, static_cast<std::uint8_t>(' '));
+    std::copy(json.begin(), json.end(), plaintext);
+    const Tag tag = sealInPlace(content, nonce, plaintext, metadataPlaintextSize, metadataAad(objectID));
+    std::copy(tag.begin(), tag.end(), plaintext + metadataPlaintextSize);
+
+    pwriteAll(out.get(), slot.data(), slot.size(), 8, "write the object's metadata");
+    if (::fsync(out.get()) != 0) {
+        throwErrno(errno, "flush the object to the drive");
+    }
+    struct stat status {};
+    if (::fstat(out.get(), &status) == 0) {
+        result.objectSize = static_cast<std::int64_t>(status.st_size);
+    }
+    if (out.close() != 0) {
+        throwErrno(errno, "close the object");
+    }
+    return result;
+}
+
+} // namespace keldra::LocalFormat

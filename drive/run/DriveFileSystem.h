@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/crypto/KeldraKey.h"
+#include "core/seams/CancelToken.h"
+#include "drive/format/LocalFormat.h"
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace keldra {
+
+// The writes a drive run makes to the drive. The real one is the on-drive format's writer and POSIX calls;
+// tests put one in its place that fails with a full, read-only or vanished drive (running as root, they
+// cannot provoke most of these otherwise).
+class DriveFileSystem {
+public:
+    virtual ~DriveFileSystem() = default;
+
+    // As LocalFormat::writeObject.
+    virtual LocalFormat::WriteResult
+    writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
+                std::string_view objectID, const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
+                const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel) const = 0;
+    // Renames a finished object into place. Throws std::system_error.
+    virtual void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const = 0;
+    // Removes one file; the system's error, or none.
+    virtual std::error_code removeItem(const std::filesystem::path& path) const = 0;
+    // Creates one folder whose parent exists (never its parents); an existing folder is fine.
+    virtual std::error_code makeFolder(const std::filesystem::path& path) const = 0;
+};
+
+class RealDriveFileSystem : public DriveFileSystem {
+public:
+    LocalFormat::WriteResult writeObject(const std::filesystem::path& source,
+                                         const std::filesystem::path& temporary, std::string_view objectID,
+                                         const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
+                                         const LocalFormat::ChunkObserver& onChunk,
+                                         const CancelToken& cancel) const override;
+    void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const override;
+    std::error_code removeItem(const std::filesystem::path& path) const override;
+    std::error_code makeFolder(const std::filesystem::path& path) const override;
+};
+
+} // namespace keldra

@@ -1,0 +1,231 @@
+#include "drive/run/DriveRun.h"
+
+#include "core/events/NumberFormat.h"
+#include "core/index/IndexStatements.h"
+#include "drive/format/LocalFormat.h"
+#include "drive/run/DriveErrors.h"
+
+#include <system_error>
+
+namespace keldra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* keyMismatchMessage =
+    "This drive's backup was made with a different Keldra passphrase. Nothing was changed on it.";
+constexpr const char* unreadableMessage =
+    "The backup folder on the drive couldn't be read. Nothing was changed.";
+constexpr const char* disconnectedMessage =
+    "The drive was disconnected. The next copy picks up where this one stopped.";
+constexpr const char* cancelledMessage = "Stopped. The next copy picks up where this one stopped.";
+constexpr const char* invalidDeviceMessage = "This computer's folder name on the drive isn't valid.";
+
+// The device identifier names a folder on the drive: it must stay one plain name.
+bool isPlainFolderName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+} // namespace
+
+DriveRun::DriveRun(const LocalEngineServices& services, const LocalRunRequest& request, BackupIndex& index,
+                   const EngineEventHandler& onEvent, const CancelToken& cancel)
+    : services_(services), request_(request), index_(index), onEvent_(onEvent), cancel_(cancel) {}
+
+DriveRun::Ending DriveRun::disconnected() {
+    return {RunStatus::cancelled, disconnectedMessage, LogLine::Tone::warning, LocalOutcome::notConnected()};
+}
+
+DriveRun::Ending DriveRun::cancelled() {
+    return {RunStatus::cancelled, cancelledMessage, LogLine::Tone::warning, LocalOutcome::cancelled()};
+}
+
+LocalRunResult DriveRun::run() {
+    const LocalDestination::Availability availability = request_.destination.availability(services_.volumes);
+    using Kind = LocalDestination::Availability::Kind;
+    switch (availability.kind()) {
+    case Kind::notConnected:
+        return {request_.destination.id, std::nullopt, LocalOutcome::notConnected(), std::nullopt, false};
+    case Kind::folderMissing:
+        log("The backup folder on this drive wasn't found. Skipped.", LogLine::Tone::warning);
+        return {request_.destination.id, std::nullopt,
+                LocalOutcome::unavailable("The chosen folder isn't on the drive."), std::nullopt, false};
+    case Kind::notWritable:
+        log("The drive is read-only or full. Skipped.", LogLine::Tone::error);
+        return {request_.destination.id, std::nullopt,
+                LocalOutcome::unavailable("The drive can't be written to."), std::nullopt, false};
+    case Kind::connected:
+        break;
+    }
+    root_ = availability.backupRoot();
+
+    record_.startedAt = services_.clock.now();
+    record_.trigger = request_.trigger;
+    record_.status = RunStatus::running;
+    record_.id = services_.history.startRun(request_.trigger, record_.startedAt);
+    progress_.phase = RunPhase::preparing;
+    progress_.destination = request_.destination.name;
+
+    try {
+        emitProgress();
+        if (!isPlainFolderName(request_.deviceID)) {
+            return finish({RunStatus::failed, invalidDeviceMessage, LogLine::Tone::error,
+                           LocalOutcome::failed(invalidDeviceMessage)});
+        }
+        deviceFolder_ = LocalFormat::deviceFolder(root_, request_.deviceID);
+        writeOrCheckHeader();
+        prepareDeviceFolder();
+        progress_.phase = RunPhase::checking;
+        emitProgress();
+        listAndReconcile();
+        seedVersions();
+        scanSources();
+        markVanishedFiles();
+        copyCandidates();
+        finishUp();
+        const bool clean = record_.failed == 0;
+        return finish(
+            {clean ? RunStatus::succeeded : RunStatus::partial, LocalBackupEngine::summaryText(record_),
+             clean ? LogLine::Tone::ok : LogLine::Tone::warning,
+             clean ? LocalOutcome::completed() : LocalOutcome::completedWithFailures(record_.failed)});
+    } catch (const Ending& ending) {
+        return finish(ending);
+    } catch (const CancelledError&) {
+        return finish(cancelled());
+    } catch (const std::exception& error) {
+        const std::string message = driveErrorText(error);
+        return finish({RunStatus::failed, message, LogLine::Tone::error, LocalOutcome::failed(message)});
+    }
+}
+
+void DriveRun::writeOrCheckHeader() {
+    std::error_code error;
+    const auto status = fs::symlink_status(root_ / LocalFormat::headerFileName, error);
+    if (status.type() == fs::file_type::not_found) {
+        const LocalFormat::BackupHeader header = LocalFormat::makeHeader(request_.key, services_.clock.now());
+        if (const std::error_code written = LocalFormat::writeHeaderFile(root_, header)) {
+            throw std::system_error(written, "write the backup header");
+        }
+        (void)LocalFormat::writeReadmeFile(root_);
+        headerExisted_ = false;
+        return;
+    }
+    if (error) {
+        // A header we cannot look at is never replaced: it may belong to a good backup.
+        throw std::system_error(error, "read the backup header");
+    }
+    headerExisted_ = true;
+    const std::optional<LocalFormat::BackupHeader> header = LocalFormat::readHeaderFile(root_);
+    if (!header || !LocalFormat::verifyKeyCheck(*header, request_.key)) {
+        throw Ending{RunStatus::blocked, keyMismatchMessage, LogLine::Tone::error,
+                     LocalOutcome::keyMismatch()};
+    }
+}
+
+void DriveRun::prepareDeviceFolder() {
+    std::error_code error;
+    fs::create_directories(deviceFolder_ / LocalFormat::objectsFolderName, error);
+    if (error) {
+        throw std::system_error(error, "create the device folder");
+    }
+    (void)LocalFormat::writeDeviceFile(deviceFolder_, request_.deviceName);
+}
+
+void DriveRun::listAndReconcile() {
+    const std::optional<std::set<std::string>> listed = LocalCatalog::listObjects(deviceFolder_);
+    if (!listed) {
+        throw Ending{RunStatus::failed, unreadableMessage, LogLine::Tone::warning,
+                     LocalOutcome::failed("unreadable")};
+    }
+    liveObjects_.insert(listed->begin(), listed->end());
+
+    std::int64_t recorded = 0;
+    std::int64_t missing = 0;
+    for (const IndexedFile& row : index_.files()) {
+        if (row.keldraFileID) {
+            ++recorded;
+            if (!liveObjects_.contains(*row.keldraFileID)) {
+                ++missing;
+            }
+        }
+    }
+    // Only a drive that already held this backup can have lost copies; on a new backup root every
+    // vanished copy is simply copied again.
+    if (headerExisted_ && !request_.overrideMassChangeGuard && recorded >= 20 && missing * 2 >= recorded) {
+        throw Ending{RunStatus::paused,
+                     formatCount(missing) + " of " + formatCount(recorded) +
+                         " copies are missing from the drive. Paused for review.",
+                     LogLine::Tone::warning, LocalOutcome::massChangeReview(0, missing, recorded)};
+    }
+    const std::int64_t cleared = index_.reconcileWithListing(liveObjects_);
+    if (cleared >= 1) {
+        log(formatCount(cleared) + " files are no longer on the drive. They'll be copied again.",
+            LogLine::Tone::warning);
+    }
+}
+
+void DriveRun::seedVersions() {
+    if (liveObjects_.empty() || !index_.files().empty()) {
+        return;
+    }
+    seedCatalog_ = LocalCatalog::load(deviceFolder_, request_.key);
+    LocalBackupEngine::seedVersions(seedCatalog_, index_);
+}
+
+void DriveRun::finishUp() {
+    std::error_code error;
+    if (!fs::is_directory(deviceFolder_ / LocalFormat::objectsFolderName, error)) {
+        throw disconnected();
+    }
+    progress_.phase = RunPhase::cleaning;
+    progress_.currentPath.reset();
+    emitProgress();
+
+    const LocalBackupEngine::DriveStore drive = store();
+    const SystemTime at = services_.clock.now();
+    record_.removed +=
+        LocalBackupEngine::pruneVersions(request_.settings.versionRetentionDays, drive, liveObjects_, at);
+    if (const auto& grace = request_.settings.deletedGraceDays) {
+        record_.removed +=
+            LocalBackupEngine::purgeDeletedFiles(*grace, scannedSourceIDs_, uncertain_, rules_, drive, at);
+    }
+    LocalBackupEngine::cleanTemporaryFiles(deviceFolder_, services_.driveFiles);
+    index_.setMeta(metakey::lastSuccess, metaTimeText(toUnixSeconds(record_.startedAt)));
+}
+
+LocalRunResult DriveRun::finish(const Ending& ending) {
+    record_.finishedAt = services_.clock.now();
+    record_.status = ending.status;
+    record_.message = ending.message;
+    services_.history.finishRun(record_);
+    log(ending.message, ending.tone);
+    return {request_.destination.id, record_, ending.outcome,
+            LocalDestination::availableCapacity(root_, services_.volumes), driveFull_};
+}
+
+void DriveRun::log(const std::string& message, LogLine::Tone tone) {
+    if (onEvent_) {
+        onEvent_(EngineEvent::log(
+            LogLine::make(request_.destination.name + ": " + message, tone, services_.clock.now())));
+    }
+}
+
+void DriveRun::emitProgress() {
+    progress_.scanned = record_.scanned;
+    progress_.failed = record_.failed;
+    if (onEvent_) {
+        onEvent_(EngineEvent::progress(progress_));
+    }
+}
+
+double DriveRun::now() const {
+    return toUnixSeconds(services_.clock.now());
+}
+
+LocalBackupEngine::DriveStore DriveRun::store() const {
+    return {deviceFolder_, index_, services_.driveFiles};
+}
+
+} // namespace keldra

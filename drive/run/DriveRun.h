@@ -1,0 +1,103 @@
+#pragma once
+
+#include "core/events/EngineEvent.h"
+#include "core/events/LogLine.h"
+#include "core/events/RunProgress.h"
+#include "core/index/BackupIndex.h"
+#include "core/scan/ExclusionRules.h"
+#include "core/scan/SourceScanner.h"
+#include "core/scan/UncertainPaths.h"
+#include "core/seams/CancelToken.h"
+#include "drive/catalog/LocalCatalog.h"
+#include "drive/run/LocalBackupEngine.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace keldra {
+
+// One drive run: the state of a single LocalBackupEngine::run call and its steps, in order.
+class DriveRun {
+public:
+    // One file to copy.
+    struct Candidate {
+        std::filesystem::path url;
+        std::string path; // the stored "~" form
+        std::string sourceID;
+        std::int64_t size = 0;
+        double mtime = 0;
+        std::optional<IndexedFile> existing;
+    };
+
+    DriveRun(const LocalEngineServices& services, const LocalRunRequest& request, BackupIndex& index,
+             const EngineEventHandler& onEvent, const CancelToken& cancel);
+
+    LocalRunResult run();
+
+private:
+    // Thrown from any step to end the run with a recorded status.
+    struct Ending {
+        RunStatus status;
+        std::string message;
+        LogLine::Tone tone;
+        LocalOutcome outcome;
+    };
+    static Ending disconnected();
+    static Ending cancelled();
+
+    // Steps.
+    void writeOrCheckHeader();
+    void prepareDeviceFolder();
+    void listAndReconcile();
+    void seedVersions();
+    void scanSources();
+    void scanSource(const BackupSource& source, const SourceScanner& scanner,
+                    const std::vector<std::string>& skipRoots);
+    void visit(const std::string& absolutePath, std::int64_t size, double mtime, const std::string& sourceID);
+    void markVanishedFiles();
+    void copyCandidates();
+    void finishUp();
+
+    // Copying one file.
+    void copy(const Candidate& candidate);
+    bool ensureRoom(const Candidate& candidate);
+    void failFile(const Candidate& candidate, const std::string& reason);
+    void failScannedFile(const std::string& path, const std::string& reason);
+    void advanceProgress(const Candidate& candidate);
+    void handleWriteError(const Candidate& candidate, const std::filesystem::path& temporary,
+                          const std::exception& error);
+    bool linkToExisting(const Candidate& candidate, const std::string& checksum,
+                        const std::filesystem::path& temporary);
+
+    LocalRunResult finish(const Ending& ending);
+    void log(const std::string& message, LogLine::Tone tone);
+    void emitProgress();
+    double now() const;
+    LocalBackupEngine::DriveStore store() const;
+
+    const LocalEngineServices& services_;
+    const LocalRunRequest& request_;
+    BackupIndex& index_;
+    const EngineEventHandler& onEvent_;
+    CancelToken cancel_;
+
+    std::filesystem::path root_;
+    std::filesystem::path deviceFolder_;
+    bool headerExisted_ = false;
+    RunRecord record_;
+    RunProgress progress_;
+    ExclusionRules rules_;
+    UncertainPaths uncertain_;
+    std::unordered_set<std::string> seenPaths_;
+    std::unordered_set<std::string> scannedSourceIDs_;
+    LocalBackupEngine::ObjectSet liveObjects_;
+    LocalCatalog::Catalog seedCatalog_;
+    std::vector<Candidate> candidates_;
+    std::int64_t sourceVisits_ = 0;
+    bool driveFull_ = false;
+};
+
+} // namespace keldra

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/Error.h"
+#include "core/index/IndexRows.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace keldra {
+
+// One file that change detection picked for the per-file pipeline.
+struct Candidate {
+    std::filesystem::path url; // where it is on disk
+    std::string path;          // its Keldra path ("~/..." or absolute)
+    std::string sourceID;
+    std::int64_t size = 0;               // as the scan saw it
+    double mtime = 0;                    // as the scan saw it, seconds since 1970
+    std::optional<IndexedFile> existing; // the files row of the path when the file was scanned
+};
+
+// What backing up one file did. Nothing was uploaded when keldraFileID is absent.
+struct FileUpload {
+    std::int64_t encryptedBytes = 0;
+    std::optional<std::string> keldraFileID;
+    std::string sealedName;
+};
+
+// A per-file failure that never ends the run: the file is counted, logged and tried again next run.
+class FileError final : public Error {
+public:
+    enum class Kind {
+        skip,  // left for the next run
+        quota, // the Keldra has no room for it
+    };
+
+    static FileError skip(std::string reason) { return FileError(Kind::skip, std::move(reason)); }
+    static FileError quota(std::string reason) { return FileError(Kind::quota, std::move(reason)); }
+
+    Kind kind() const { return kind_; }
+    const std::string& reason() const { return reason_; }
+    std::string message() const override { return reason_; }
+
+private:
+    FileError(Kind kind, std::string reason) : kind_(kind), reason_(std::move(reason)) {}
+    Kind kind_;
+    std::string reason_;
+};
+
+} // namespace keldra

@@ -1,0 +1,186 @@
+#include "engine/Retention.h"
+
+#include "core/events/NumberFormat.h"
+#include "core/index/IndexStatements.h"
+#include "core/scan/ExclusionRules.h"
+#include "core/settings/BackupSource.h"
+#include "engine/ShownPath.h"
+#include "restore/engine/WithRetry.h"
+#include "service/api/BlockReasonMapping.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+
+namespace keldra {
+
+namespace {
+
+constexpr double secondsPerDay = 86400.0;
+
+const ScanFileSystem& fileSystemOf(const EngineServices& services) {
+    static const PosixScanFileSystem posix;
+    return services.scanFileSystem ? *services.scanFileSystem : posix;
+}
+
+} // namespace
+
+Retention::Retention(const EngineServices& services, const CancelToken& cancel)
+    : services_(services), cancel_(cancel) {}
+
+void Retention::deleteRemote(const std::string& keldraFileID) {
+    withRetry(3, "Delete", RetryLogSink{}, services_.sleeper, cancel_, [&] {
+        services_.api.request("DELETE", KeldraAPI::filePath(FlexID(keldraFileID)), {}, std::nullopt, true, 4,
+                              cancel_);
+    });
+}
+
+std::int64_t Retention::pruneVersions(std::int64_t retentionDays,
+                                      const std::unordered_set<std::string>& knownIDs, const RunLog& log) {
+    using Bind = BackupIndex::Bind;
+    const double cutoff = toUnixSeconds(services_.clock.now()) -
+                          static_cast<double>(std::max<std::int64_t>(retentionDays, 1)) * secondsPerDay;
+    const std::vector<IndexedVersion> expired = services_.index.expiredVersions(cutoff);
+    std::int64_t removed = 0;
+    for (const IndexedVersion& version : expired) {
+        throwIfCancelled(cancel_);
+        const std::optional<IndexedFile> row = services_.index.file(version.path);
+        const bool newerCopyKnown = row && row->keldraFileID && *row->keldraFileID != version.keldraFileID &&
+                                    knownIDs.contains(*row->keldraFileID);
+        if (!newerCopyKnown) {
+            // Without a copy known to exist this version may be the only one left: it becomes current again.
+            services_.index.execute(indexsql::insertVersion,
+                                    {Bind::text(version.keldraFileID), Bind::text(version.path),
+                                     Bind::integer(version.size), Bind::real(version.createdAt), Bind::null(),
+                                     Bind::integer(version.format)});
+            continue;
+        }
+        try {
+            deleteRemote(version.keldraFileID);
+        } catch (const KeldraAPIError& error) {
+            if (error.kind() != KeldraAPIError::Kind::notFound) {
+                if (blockReason(error)) {
+                    throw;
+                }
+                if (log) {
+                    log("Couldn't remove an old version of " + shownPath(version.path) + " (" +
+                            error.message() + "). It'll be tried again.",
+                        LogLine::Tone::warning);
+                }
+                continue;
+            }
+        }
+        services_.index.execute(indexsql::deleteVersion, {Bind::text(version.keldraFileID)});
+        ++removed;
+    }
+    if (removed >= 1 && log) {
+        log("Removed " + formatCount(removed) + " versions older than " + std::to_string(retentionDays) +
+                " days.",
+            LogLine::Tone::info);
+    }
+    return removed;
+}
+
+Retention::Presence Retention::presenceOnDisk(const std::string& storedPath) const {
+    const std::filesystem::path location = BackupSource::expandPath(storedPath);
+    struct stat info {};
+    const int error = fileSystemOf(services_).status(AT_FDCWD, location.c_str(), false, info);
+    if (error == 0) {
+        return Presence::present;
+    }
+    if (error == ENOENT || error == ENOTDIR) {
+        return Presence::absent;
+    }
+    return Presence::unknown;
+}
+
+bool Retention::folderUnlistable(const std::string& storedPath) const {
+    const std::filesystem::path folder = BackupSource::expandPath(storedPath).parent_path();
+    const ScanFileSystem& fileSystem = fileSystemOf(services_);
+    struct stat info {};
+    if (fileSystem.status(AT_FDCWD, folder.c_str(), true, info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    int error = 0;
+    return fileSystem.openDirectory(AT_FDCWD, folder.c_str(), true, error) == nullptr;
+}
+
+std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
+                                          const std::unordered_set<std::string>& purgeableSources,
+                                          const UncertainPaths& uncertain, bool excludeSystemJunk,
+                                          bool excludeCaches, bool excludeDeveloperFolders,
+                                          const std::vector<std::string>& customPatterns,
+                                          const EngineEventHandler& onEvent) {
+    using Bind = BackupIndex::Bind;
+    const double cutoff = toUnixSeconds(services_.clock.now()) -
+                          static_cast<double>(std::max<std::int64_t>(graceDays, 1)) * secondsPerDay;
+    ExclusionRules rules;
+    rules.excludeSystemJunk = excludeSystemJunk;
+    rules.excludeCaches = excludeCaches;
+    rules.excludeDeveloperFolders = excludeDeveloperFolders;
+    rules.customPatterns = ExclusionRules::cleanPatterns(customPatterns);
+
+    std::vector<IndexedFile> due;
+    for (IndexedFile& row : services_.index.files()) {
+        if (row.missingSince && *row.missingSince < cutoff && purgeableSources.contains(row.sourceID) &&
+            !uncertain.contains(row.path) && !rules.isExcluded(row.path)) {
+            due.push_back(std::move(row));
+        }
+    }
+
+    std::int64_t removed = 0;
+    for (const IndexedFile& row : due) {
+        throwIfCancelled(cancel_);
+        switch (presenceOnDisk(row.path)) {
+        case Presence::present:
+            services_.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
+            continue;
+        case Presence::unknown:
+            // Whether it is gone cannot be told; deleting on a guess could lose the only copy.
+            continue;
+        case Presence::absent:
+            break;
+        }
+        if (folderUnlistable(row.path)) {
+            continue;
+        }
+        std::set<std::string> ids;
+        for (const IndexedVersion& version : services_.index.versions(row.path)) {
+            ids.insert(version.keldraFileID);
+        }
+        if (row.keldraFileID) {
+            ids.insert(*row.keldraFileID);
+        }
+        bool allRemoved = true;
+        for (const std::string& id : ids) {
+            try {
+                deleteRemote(id);
+            } catch (const KeldraAPIError& error) {
+                if (error.kind() != KeldraAPIError::Kind::notFound) {
+                    if (blockReason(error)) {
+                        throw;
+                    }
+                    allRemoved = false;
+                    continue;
+                }
+            }
+            services_.index.execute(indexsql::deleteVersion, {Bind::text(id)});
+        }
+        if (allRemoved) {
+            services_.index.execute(indexsql::deleteFile, {Bind::text(row.path)});
+            ++removed;
+        }
+    }
+    if (removed >= 1 && onEvent) {
+        onEvent(EngineEvent::log(
+            LogLine::make("Removed " + formatCount(removed) +
+                              " files from the Keldra that were deleted on this computer over " +
+                              std::to_string(graceDays) + " days ago.",
+                          LogLine::Tone::info, services_.clock.now())));
+    }
+    return removed;
+}
+
+} // namespace keldra

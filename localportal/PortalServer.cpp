@@ -1,0 +1,148 @@
+#include "localportal/PortalServer.h"
+
+#include "core/codec/Hex.h"
+#include "localportal/PortalContext.h"
+#include "localportal/PortalRoutes.h"
+
+#include <arpa/inet.h>
+#include <openssl/rand.h>
+#include <stdexcept>
+
+namespace keldra::localportal {
+
+namespace {
+
+constexpr const char* demoEmail = "demo@keldra.local";
+
+} // namespace
+
+struct PortalServer::Impl {
+    explicit Impl(const PortalOptions& options)
+        : options(options), context(options.dataDir, options.maxObjectBytes, options.latencyMs) {}
+
+    PortalOptions options;
+    PortalContext context;
+    httplib::Server server;
+    int port = -1;
+};
+
+bool PortalServer::isLoopbackHost(const std::string& host) {
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    }
+    return host == "::1" || host == "localhost";
+}
+
+PortalServer::PortalServer(PortalOptions options) {
+    if (!isLoopbackHost(options.host)) {
+        throw std::invalid_argument("the local portal listens on loopback addresses only");
+    }
+    std::filesystem::create_directories(options.dataDir);
+    impl_ = std::make_unique<Impl>(options);
+    auto& server = impl_->server;
+    auto& context = impl_->context;
+    const int threads = options.threads;
+    server.new_task_queue = [threads] {
+        return new httplib::ThreadPool(static_cast<std::size_t>(threads));
+    };
+    server.set_payload_max_length(options.maxObjectBytes);
+    server.set_read_timeout(120, 0);
+    server.set_write_timeout(120, 0);
+    server.set_keep_alive_max_count(100000);
+    server.set_keep_alive_timeout(30);
+    server.set_tcp_nodelay(true);
+    server.set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request& req, httplib::Response& res) {
+            // Only answers without a body of their own: paths and methods the portal does not serve.
+            if (!res.body.empty()) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            if (res.status == 404) {
+                const std::string route = req.path.size() > 1 ? req.path.substr(1) : req.path;
+                sendMessage(res, 404, "The route " + route + " could not be found.");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (res.status == 405) {
+                sendMessage(res, 405, "The " + req.method + " method is not supported for this route.");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            return httplib::Server::HandlerResponse::Unhandled;
+        }));
+    server.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
+            std::string what = "Server Error";
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                what = e.what();
+            } catch (...) {
+            }
+            sendMessage(res, 500, what);
+        });
+    addAuthRoutes(server, context);
+    addKeldraRoutes(server, context);
+    addStorageRoutes(server, context);
+    addControlRoutes(server, context);
+}
+
+PortalServer::~PortalServer() {
+    stop();
+}
+
+int PortalServer::bind() {
+    auto& impl = *impl_;
+    if (impl.options.port == 0) {
+        impl.port = impl.server.bind_to_any_port(impl.options.host);
+    } else {
+        impl.port = impl.server.bind_to_port(impl.options.host, impl.options.port) ? impl.options.port : -1;
+    }
+    if (impl.port <= 0) {
+        throw std::runtime_error("cannot listen on " + impl.options.host + ":" +
+                                 std::to_string(impl.options.port));
+    }
+    const std::string host =
+        impl.options.host.find(':') != std::string::npos ? "[" + impl.options.host + "]" : impl.options.host;
+    impl.context.setBaseUrl("http://" + host + ":" + std::to_string(impl.port));
+    return impl.port;
+}
+
+void PortalServer::run() {
+    impl_->server.listen_after_bind();
+}
+
+void PortalServer::stop() {
+    if (impl_) {
+        impl_->server.stop();
+    }
+}
+
+std::string PortalServer::baseUrl() const {
+    return impl_->context.baseUrl();
+}
+
+std::pair<std::string, std::string> PortalServer::ensureDemoAccount() {
+    auto& store = impl_->context.store;
+    auto password = store.metaValue("demo_password");
+    if (!password || !store.accountByEmail(demoEmail)) {
+        std::uint8_t raw[9];
+        if (RAND_bytes(raw, sizeof raw) != 1) {
+            throw std::runtime_error("no random bytes");
+        }
+        password = "demo-" + hexEncode(raw, sizeof raw);
+        if (auto existing = store.accountByEmail(demoEmail)) {
+            store.setPassword(existing->id, *password);
+        } else {
+            Account account;
+            account.email = demoEmail;
+            account.name = "Demo User";
+            account.planName = "Keldra 100 GB";
+            account.quotaBytes = 100LL * 1000 * 1000 * 1000;
+            store.createAccount(account, *password);
+        }
+        store.setMetaValue("demo_password", *password);
+    }
+    return {demoEmail, *password};
+}
+
+} // namespace keldra::localportal

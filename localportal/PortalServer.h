@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace keldra::localportal {
+
+struct PortalOptions {
+    std::string host = "127.0.0.1"; // loopback only
+    int port = 0;                   // 0: any free port
+    std::filesystem::path dataDir;
+    int latencyMs = 0; // added to every request
+    int threads = 64;  // requests served at once
+    std::uint64_t maxObjectBytes = 5ULL << 30;
+};
+
+// The local portal: REST API, presigned storage, country trace and control API on one HTTP server.
+class PortalServer {
+public:
+    explicit PortalServer(PortalOptions options);
+    ~PortalServer();
+    PortalServer(const PortalServer&) = delete;
+    PortalServer& operator=(const PortalServer&) = delete;
+
+    // Binds the listening socket; answers the port.
+    int bind();
+    // Serves until stop() is called (from another thread).
+    void run();
+    void stop();
+    std::string baseUrl() const;
+
+    // The demo account (made once per data folder): e-mail and password.
+    std::pair<std::string, std::string> ensureDemoAccount();
+
+    static bool isLoopbackHost(const std::string& host);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace keldra::localportal

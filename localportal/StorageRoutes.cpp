@@ -1,0 +1,170 @@
+#include "localportal/PortalRoutes.h"
+
+#include <cerrno>
+#include <memory>
+#include <unistd.h>
+
+namespace keldra::localportal {
+
+namespace {
+
+constexpr std::size_t sendChunk = 4 << 20;
+
+void sendStorageError(httplib::Response& res, int status, const std::string& code,
+                      const std::string& message) {
+    res.status = status;
+    res.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>" + code + "</Code><Message>" +
+                        message + "</Message></Error>",
+                    "application/xml");
+}
+
+// The presigned link's key, expiry and signature; false with a 403 written when any of them fails.
+bool checkLink(PortalContext& context, const httplib::Request& req, httplib::Response& res,
+               const std::string& method, const std::string& key, const std::string& contentType) {
+    if (!ObjectStore::isValidKey(key)) {
+        sendStorageError(res, 403, "AccessDenied", "Access Denied");
+        return false;
+    }
+    const auto expires = parseId(req.get_param_value("expires"));
+    const std::string signature = req.get_param_value("signature");
+    if (!expires || signature.empty() ||
+        !context.signer.verify(method, key, *expires, contentType, signature)) {
+        sendStorageError(res, 403, "SignatureDoesNotMatch",
+                         "The request signature we calculated does not match the signature you provided.");
+        return false;
+    }
+    if (*expires < nowSeconds()) {
+        sendStorageError(res, 403, "AccessDenied", "Request has expired");
+        return false;
+    }
+    return true;
+}
+
+void put(PortalContext& context, const httplib::Request& req, httplib::Response& res,
+         const httplib::ContentReader& reader) {
+    const std::string key = req.matches[1];
+    bool consumed = false;
+    // Reading the whole body (even one we refuse) keeps the connection in step for the next request.
+    auto drain = [&] {
+        if (!consumed) {
+            consumed = true;
+            reader([&context](const char*, std::size_t size) {
+                context.stats.addBytesIn(size);
+                return true;
+            });
+        }
+    };
+    if (!req.has_header("Content-Length") || req.get_header_value("Transfer-Encoding") == "chunked") {
+        // Without a declared length there is no way to tell a whole body from a cut-off one.
+        res.set_header("Connection", "close");
+        sendStorageError(res, 411, "MissingContentLength",
+                         "You must provide the Content-Length HTTP header.");
+        consumed = true;
+        context.serve("storage-put", req, res, [](const auto&) {});
+        return;
+    }
+    const auto declared = parseId(req.get_header_value("Content-Length"));
+    if (!declared) {
+        res.set_header("Connection", "close");
+        consumed = true;
+        context.serve("storage-put", req, res, [&](const auto&) {
+            sendStorageError(res, 400, "InvalidArgument", "The Content-Length header is not valid.");
+        });
+        return;
+    }
+    if (static_cast<std::uint64_t>(*declared) > context.maxObjectBytes) {
+        res.set_header("Connection", "close");
+        consumed = true;
+        context.serve("storage-put", req, res, [&](const auto&) {
+            sendStorageError(res, 413, "EntityTooLarge",
+                             "Your proposed upload exceeds the maximum allowed size");
+        });
+        return;
+    }
+    context.serve("storage-put", req, res, [&](const auto&) {
+        if (!checkLink(context, req, res, "PUT", key, req.get_header_value("Content-Type"))) {
+            return;
+        }
+        auto incoming = context.objects.begin(key);
+        if (!incoming) {
+            sendStorageError(res, 500, "InternalError", "The object could not be stored.");
+            return;
+        }
+        consumed = true;
+        const bool received = reader([&](const char* data, std::size_t size) {
+            context.stats.addBytesIn(size);
+            return incoming->write(data, size);
+        });
+        if (!received || incoming->size() != static_cast<std::uint64_t>(*declared)) {
+            sendStorageError(res, 400, "IncompleteBody", "The request body was not received completely.");
+            return;
+        }
+        if (!incoming->commit()) {
+            sendStorageError(res, 500, "InternalError", "The object could not be stored.");
+            return;
+        }
+        res.status = 200;
+        res.set_header("ETag", "\"" + std::to_string(*declared) + "\"");
+    });
+    drain();
+}
+
+void get(PortalContext& context, const httplib::Request& req, httplib::Response& res) {
+    const std::string key = req.matches[1];
+    context.serve("storage-get", req, res, [&](const auto&) {
+        if (!checkLink(context, req, res, "GET", key, "")) {
+            return;
+        }
+        auto object = context.objects.open(key);
+        if (!object) {
+            sendStorageError(res, 404, "NoSuchKey", "The specified key does not exist.");
+            return;
+        }
+        auto fd = std::make_shared<UniqueFd>(std::move(object->first));
+        auto buffer = std::make_shared<std::vector<char>>(std::min<std::uint64_t>(sendChunk, object->second));
+        res.status = 200;
+        res.set_content_provider(
+            static_cast<std::size_t>(object->second), "application/octet-stream",
+            [fd, buffer, &context](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                const std::size_t want = std::min(length, buffer->size());
+                ssize_t got = 0;
+                do {
+                    got = ::pread(fd->get(), buffer->data(), want, static_cast<off_t>(offset));
+                } while (got < 0 && errno == EINTR);
+                if (got <= 0) {
+                    return false;
+                }
+                context.stats.addBytesOut(static_cast<std::uint64_t>(got));
+                return sink.write(buffer->data(), static_cast<std::size_t>(got));
+            });
+    });
+}
+
+void trace(PortalContext& context, const httplib::Request& req, httplib::Response& res) {
+    context.serve("trace", req, res, [&](const auto&) {
+        std::string text = "fl=0f0\nh=" + req.get_header_value("Host") + "\nip=" + req.remote_addr +
+                           "\nts=" + std::to_string(nowSeconds()) +
+                           "\nvisit_scheme=http\nuag=" + req.get_header_value("User-Agent") +
+                           "\ncolo=LCL\nsliver=none\nhttp=http/1.1\n";
+        if (const auto country = context.settings().country) {
+            text += "loc=" + *country + "\n";
+        }
+        text += "tls=off\nsni=off\nwarp=off\ngateway=off\nrbi=off\nkex=none\n";
+        res.status = 200;
+        res.set_content(text, "text/plain");
+    });
+}
+
+} // namespace
+
+void addStorageRoutes(httplib::Server& server, PortalContext& context) {
+    server.Put(R"(/storage/(.+))",
+               [&context](const httplib::Request& req, httplib::Response& res,
+                          const httplib::ContentReader& reader) { put(context, req, res, reader); });
+    server.Get(R"(/storage/(.+))",
+               [&context](const httplib::Request& req, httplib::Response& res) { get(context, req, res); });
+    server.Get("/cdn-cgi/trace",
+               [&context](const httplib::Request& req, httplib::Response& res) { trace(context, req, res); });
+}
+
+} // namespace keldra::localportal

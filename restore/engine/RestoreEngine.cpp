@@ -1,0 +1,75 @@
+#include "restore/engine/RestoreEngine.h"
+
+#include "core/codec/Base64.h"
+#include "restore/engine/SaturatingMath.h"
+#include "service/api/KeldraAPI.h"
+#include "service/api/KeldraAPIError.h"
+#include "service/storage/StorageTransport.h"
+
+#include <curl/curl.h>
+#include <memory>
+
+namespace keldra {
+namespace {
+
+// A presigned storage link: an absolute http(s) URL. Anything else (a file: URL
+// included) is refused before it is fetched.
+bool isDownloadLink(const std::string& text) {
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) {
+        return false;
+    }
+    char* scheme = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) {
+        return false;
+    }
+    const std::string value = scheme;
+    curl_free(scheme);
+    return value == "https" || value == "http";
+}
+
+} // namespace
+
+RestoreEngine::RestoreEngine(KeldraAPI& api, StorageTransport& storage, Sleeper& sleeper,
+                             const MemoryInfo& memory)
+    : api_(api), storage_(storage), sleeper_(sleeper), memory_(memory) {}
+
+void RestoreEngine::checkMemory(const RestoreItem& item) const {
+    if (item.size < memoryGateSize) {
+        return;
+    }
+    // A size so large that the estimate does not fit saturates, and so is always
+    // refused.
+    const std::uint64_t need =
+        saturatingAdd(saturatingMul(3, static_cast<std::uint64_t>(item.size)), memoryHeadroom);
+    if (need >= memory_.availableMemoryBytes()) {
+        throw RestoreError(RestoreError::Kind::memory);
+    }
+}
+
+Bytes RestoreEngine::fetchDecrypted(const RestoreItem& item, const KeldraKey& key, const CancelToken& token) {
+    checkMemory(item);
+    throwIfCancelled(token);
+    const DownloadURLResponse reply = withRetry(fetchAttempts, "Download link", {}, sleeper_, token,
+                                                [&] { return api_.requestDownloadURL(item.fileID, token); });
+    if (!isDownloadLink(reply.downloadUrl)) {
+        throw RestoreError(RestoreError::Kind::badLink);
+    }
+    const std::optional<std::string>& ivText = reply.encryptionIv ? reply.encryptionIv : item.iv;
+    if (!ivText) {
+        throw RestoreError(RestoreError::Kind::noIV);
+    }
+    const std::optional<Bytes> iv = base64Decode(*ivText);
+    if (!iv) {
+        throw RestoreError(RestoreError::Kind::noIV);
+    }
+    const Bytes body = withRetry(fetchAttempts, "Download", {}, sleeper_, token,
+                                 [&] { return download(reply.downloadUrl, token); });
+    return key.open(body, *iv);
+}
+
+Bytes RestoreEngine::download(const std::string& url, const CancelToken& token) {
+    return storage_.download(url, token);
+}
+
+} // namespace keldra
