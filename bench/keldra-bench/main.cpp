@@ -2,6 +2,7 @@
 // One subcommand per engine; each prints its log lines as they come and ends with one JSON line.
 
 #include "CloudCommand.h"
+#include "DriveCommand.h"
 
 #include <cstdio>
 #include <functional>
@@ -16,6 +17,7 @@ using Command = std::function<int(const std::vector<std::string>&)>;
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table = {
         {"cloud", keldra::bench::runCloudCommand},
+        {"drive", keldra::bench::runDriveCommand},
     };
     return table;
 }
@@ -24,7 +26,8 @@ void printUsage() {
     std::fputs(
         "usage: keldra-bench <command> [options]\n"
         "commands:\n"
-        "  cloud --portal URL --email E --password P --passphrase X --source DIR --state DIR [--trigger T]\n",
+        "  cloud --portal URL --email E --password P --passphrase X --source DIR --state DIR [--trigger T]\n"
+        "  drive --dest DIR --passphrase X --source DIR --state DIR [--trigger T]\n",
         stderr);
 }
 
