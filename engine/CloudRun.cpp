@@ -3,7 +3,7 @@
 #include "core/events/NumberFormat.h"
 #include "engine/ListedVersions.h"
 #include "engine/Retention.h"
-#include "engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 
 namespace keldra {
 
@@ -150,7 +150,7 @@ void CloudRun::clean() {
         log(text, tone);
     };
     Retention retention(services_, cancel_);
-    record_.removed = engine::saturatingAdd(
+    record_.removed = saturatingAdd(
         record_.removed, retention.pruneVersions(request_.settings.versionRetentionDays, knownIDs, runLog));
 
     const BackupSettings& settings = request_.settings;
@@ -158,7 +158,7 @@ void CloudRun::clean() {
         const EngineEventHandler forward = [this](const EngineEvent& event) {
             emit(event);
         };
-        record_.removed = engine::saturatingAdd(
+        record_.removed = saturatingAdd(
             record_.removed, retention.purgeDeletedFiles(
                                  *settings.deletedGraceDays, scannedSources_, uncertain_,
                                  settings.excludeSystemJunk, settings.excludeCaches,

@@ -1,6 +1,6 @@
 #include "engine/CloudRun.h"
 #include "engine/FileBackup.h"
-#include "engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 #include "service/api/BlockReasonMapping.h"
 
 #include <new>
@@ -41,7 +41,7 @@ void CloudRun::uploadCandidates() {
     progress_.filesTotal = static_cast<std::int64_t>(candidates_.size());
     progress_.bytesTotal = 0;
     for (const Candidate& candidate : candidates_) {
-        progress_.bytesTotal = engine::saturatingAdd(progress_.bytesTotal, candidate.size);
+        progress_.bytesTotal = saturatingAdd(progress_.bytesTotal, candidate.size);
     }
     emitProgress();
     if (candidates_.empty()) {
@@ -58,7 +58,7 @@ void CloudRun::uploadCandidates() {
         emitProgress();
         uploadOne(candidate, backup);
         progress_.filesDone = static_cast<std::int64_t>(i + 1);
-        progress_.bytesDone = engine::saturatingAdd(progress_.bytesDone, candidate.size);
+        progress_.bytesDone = saturatingAdd(progress_.bytesDone, candidate.size);
         emitProgress();
     }
 }
@@ -69,7 +69,7 @@ void CloudRun::uploadOne(const Candidate& candidate, FileBackup& backup) {
         if (upload.keldraFileID) {
             uploadedIDs_.insert(*upload.keldraFileID);
             ++record_.uploaded;
-            record_.uploadedBytes = engine::saturatingAdd(record_.uploadedBytes, upload.encryptedBytes);
+            record_.uploadedBytes = saturatingAdd(record_.uploadedBytes, upload.encryptedBytes);
             // Until one check passed every upload is checked; after that only names long enough to be at risk
             // of being cut by the portal.
             if (!sealedNamesVerified_ || upload.sealedName.size() >= 256) {

@@ -4,7 +4,7 @@
 #include "core/crypto/KeldraKey.h"
 #include "core/events/ByteCount.h"
 #include "core/index/IndexStatements.h"
-#include "engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 #include "engine/SentCounter.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/BlockReasonMapping.h"
@@ -78,9 +78,9 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
     const std::int64_t used = status.usedBytes.value;
     if (quota >= 1) {
         const std::int64_t needed =
-            engine::saturatingAdd(engine::saturatingAdd(used, candidate.size), sealTagBytes);
+            saturatingAdd(saturatingAdd(used, candidate.size), sealTagBytes);
         if (quota < needed) {
-            const std::int64_t freeBytes = std::max<std::int64_t>(engine::saturatingSub(quota, used), 0);
+            const std::int64_t freeBytes = std::max<std::int64_t>(saturatingSub(quota, used), 0);
             throw FileError::quota("Not enough Keldra storage left (" + formatByteCount(freeBytes) +
                                    " free).");
         }
@@ -88,7 +88,7 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
     // 3. The plain and the sealed body are both held in memory while the file is sent.
     if (candidate.size >= memoryGuardThreshold) {
         const std::int64_t need =
-            engine::saturatingAdd(engine::saturatingMul(candidate.size, 3), memoryGuardHeadroom);
+            saturatingAdd(saturatingMul(candidate.size, 3), memoryGuardHeadroom);
         const std::uint64_t available = services_.memory.availableMemoryBytes();
         if (static_cast<std::uint64_t>(need) >= available) {
             throw FileError::skip(
@@ -238,7 +238,7 @@ FileUpload FileBackup::record(const Candidate& candidate, KeldraStatus& status,
     services_.index.addVersion(IndexedVersion{keldraFileID, candidate.path, candidate.size,
                                               secondsOrNow(createdAt, now), std::nullopt, 1});
     services_.index.supersedeOtherVersions(candidate.path, keldraFileID, now);
-    status.usedBytes.value = engine::saturatingAdd(status.usedBytes.value, encryptedBytes);
+    status.usedBytes.value = saturatingAdd(status.usedBytes.value, encryptedBytes);
     return FileUpload{encryptedBytes, keldraFileID, sealedName};
 }
 

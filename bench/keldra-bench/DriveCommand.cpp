@@ -1,6 +1,7 @@
 #include "DriveCommand.h"
 
 #include "BenchOptions.h"
+#include "BenchRunOutput.h"
 #include "core/crypto/KeldraKey.h"
 #include "core/events/ThroughputMeter.h"
 #include "core/index/BackupIndex.h"
@@ -20,68 +21,10 @@
 
 namespace keldra::bench {
 
-namespace {
-
-class StderrLogger final : public Logger {
-public:
-    void log(std::string_view message) override { std::cerr << "[Keldra] " << message << '\n'; }
-};
-
-const char* toneName(LogLine::Tone tone) {
-    switch (tone) {
-    case LogLine::Tone::info:
-        return "info";
-    case LogLine::Tone::ok:
-        return "ok";
-    case LogLine::Tone::warning:
-        return "warning";
-    case LogLine::Tone::error:
-        return "error";
-    }
-    return "info";
-}
-
-std::int64_t peakMemoryBytes() {
-    struct rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;
-}
-
-// SIGINT and SIGTERM stop the run the way the app's Stop button does.
-class StopOnSignal {
-public:
-    explicit StopOnSignal(CancelSource& source) {
-        sigemptyset(&signals_);
-        sigaddset(&signals_, SIGINT);
-        sigaddset(&signals_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
-        watcher_ = std::jthread([this, &source](std::stop_token stop) {
-            const timespec tick{0, 200'000'000};
-            while (!stop.stop_requested()) {
-                if (sigtimedwait(&signals_, nullptr, &tick) > 0) {
-                    source.request_stop();
-                    return;
-                }
-            }
-        });
-    }
-
-private:
-    sigset_t signals_{};
-    std::jthread watcher_;
-};
-
-void printJson(const nlohmann::json& line) {
-    std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
-}
-
-} // namespace
+namespace {} // namespace
 
 int runDriveCommand(const std::vector<std::string>& arguments) {
-    const auto started = std::chrono::steady_clock::now();
-    const auto seconds = [&] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
+    const Stopwatch stopwatch;
     CancelSource cancelSource;
     StopOnSignal stopOnSignal(cancelSource);
     const CancelToken cancel = cancelSource.get_token();
@@ -137,42 +80,15 @@ int runDriveCommand(const std::vector<std::string>& arguments) {
         request.settings.setupComplete = true;
 
         LocalBackupEngine engine(LocalEngineServices{history, meter, clock, volumes, driveFiles});
-        const LocalRunResult result = engine.run(
-            request, driveIndex,
-            [](const EngineEvent& event) {
-                if (const auto* log = event.get<EngineEvent::Log>()) {
-                    std::cout << toneName(log->line.tone) << ": " << log->line.text << std::endl;
-                }
-            },
-            cancel);
+        const LocalRunResult result = engine.run(request, driveIndex, printLogEvent, cancel);
 
         if (!result.record) {
-            printJson({{"status", "unavailable"},
-                       {"message", "The drive can't be used."},
-                       {"seconds", seconds()},
-                       {"peak_memory_bytes", peakMemoryBytes()}});
-            return 1;
+            return reportNoRun("unavailable", "The drive can't be used.", stopwatch.seconds(), 1);
         }
         const RunRecord& record = *result.record;
-        printJson({{"status", std::string(runStatusRawValue(record.status))},
-                   {"message", record.message.value_or("")},
-                   {"scanned", record.scanned},
-                   {"uploaded", record.uploaded},
-                   {"uploaded_bytes", record.uploadedBytes},
-                   {"skipped", record.skipped},
-                   {"failed", record.failed},
-                   {"removed", record.removed},
-                   {"seconds", seconds()},
-                   {"peak_memory_bytes", peakMemoryBytes()}});
-        const bool ended = record.status == RunStatus::succeeded || record.status == RunStatus::partial;
-        return ended ? 0 : 1;
+        return reportRun(record, stopwatch.seconds());
     } catch (const std::exception& error) {
-        const auto* own = dynamic_cast<const Error*>(&error);
-        printJson({{"status", "error"},
-                   {"message", own ? own->message() : std::string(error.what())},
-                   {"seconds", seconds()},
-                   {"peak_memory_bytes", peakMemoryBytes()}});
-        return 2;
+        return reportError(error, stopwatch.seconds());
     }
 }
 

@@ -1,6 +1,6 @@
 #include "core/scan/SourceScanner.h"
 
-#include "core/scan/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 #include "core/settings/BackupSource.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #include "platform/login/AutostartLoginItem.h"
 
 #include "core/fs/AtomicFile.h"
-#include "core/scan/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 
 #include <fstream>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "restore/engine/RestoreEngine.h"
 
 #include "core/codec/Base64.h"
-#include "restore/engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 #include "service/api/KeldraAPI.h"
 #include "service/api/KeldraAPIError.h"
 #include "service/storage/StorageTransport.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "restore/engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "restore/tree/RestoreNode.h"
 
 #include "core/settings/BackupSource.h"
-#include "restore/engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 #include "restore/tree/NaturalOrder.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "service/api/GeoGuard.h"
 
 #include "service/api/PortalSession.h"
-#include "service/api/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -43,7 +43,7 @@ Rule ruleFrom(const std::optional<GeoRuleInfo>& info) {
 }
 
 std::optional<std::string> countryFromTrace(const std::string& body) {
-    const std::string text = repairUtf8(body);
+    const std::string text = toDisplayUtf8(body);
     std::size_t start = 0;
     while (start <= text.size()) {
         const auto end = text.find('\n', start);

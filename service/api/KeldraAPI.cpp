@@ -1,7 +1,7 @@
 #include "service/api/KeldraAPI.h"
 
 #include "service/api/AnswerDecoding.h"
-#include "service/api/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -204,7 +204,7 @@ std::string KeldraAPI::diagnosticLine(std::string_view method, std::string_view 
                                       const Bytes& body) {
     const std::size_t prefix = std::min<std::size_t>(body.size(), 400);
     const std::string text =
-        trimWhitespace(repairUtf8(std::string_view(reinterpret_cast<const char*>(body.data()), prefix)));
+        trimWhitespace(toDisplayUtf8(std::string_view(reinterpret_cast<const char*>(body.data()), prefix)));
     std::string snippet;
     const Json parsed = parseJson(body);
     if (parsed.is_object() && hasString(parsed, "message")) {

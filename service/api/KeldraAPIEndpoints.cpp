@@ -1,6 +1,6 @@
 #include "service/api/AnswerDecoding.h"
 #include "service/api/KeldraAPI.h"
-#include "service/api/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 #include "service/types/ServerDate.h"
 
 #include <algorithm>
@@ -247,7 +247,7 @@ std::optional<KeldraAPI::Verifier> KeldraAPI::parseVerifier(long status, const B
         return std::nullopt;
     }
     const std::string text =
-        trimWhitespace(repairUtf8(std::string_view(reinterpret_cast<const char*>(body.data()), body.size())));
+        trimWhitespace(toDisplayUtf8(std::string_view(reinterpret_cast<const char*>(body.data()), body.size())));
     const std::string prefix = "GET /api/keldra/verifier → HTTP " + std::to_string(status);
     if (text.empty()) {
         std::lock_guard lock(mutex_);

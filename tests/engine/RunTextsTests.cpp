@@ -4,7 +4,7 @@
 #include "engine/BackupEngine.h"
 #include "engine/FileBackup.h"
 #include "engine/RunEnding.h"
-#include "engine/SaturatingMath.h"
+#include "core/SaturatingMath.h"
 #include "engine/SentCounter.h"
 #include "engine/ShownPath.h"
 
@@ -89,12 +89,12 @@ TEST(UploadLink, OnlyHttpUrlsWithAHostAreValid) {
 TEST(SaturatingSums, StopAtTheLimitsInsteadOfWrapping) {
     constexpr auto max = std::numeric_limits<std::int64_t>::max();
     constexpr auto min = std::numeric_limits<std::int64_t>::min();
-    EXPECT_EQ(engine::saturatingAdd(max, 16), max);
-    EXPECT_EQ(engine::saturatingAdd(min, -1), min);
-    EXPECT_EQ(engine::saturatingAdd(40, 2), 42);
-    EXPECT_EQ(engine::saturatingMul(max / 2, 3), max);
-    EXPECT_EQ(engine::saturatingSub(min, 1), min);
-    EXPECT_EQ(engine::saturatingSub(5, max), 5 - max);
+    EXPECT_EQ(saturatingAdd(max, 16), max);
+    EXPECT_EQ(saturatingAdd(min, -1), min);
+    EXPECT_EQ(saturatingAdd(std::int64_t{40}, 2), 42);
+    EXPECT_EQ(saturatingMul(max / 2, 3), max);
+    EXPECT_EQ(saturatingSub(min, 1), min);
+    EXPECT_EQ(saturatingSub(std::int64_t{5}, max), 5 - max);
 }
 
 TEST(SentCounter, AddsOnlyGrowthAndStartsAgainAfterReset) {

@@ -3,10 +3,11 @@
 #include <cstdint>
 #include <limits>
 
-namespace keldra::engine {
+namespace keldra {
 
-// Portal figures and file sizes come from outside; a sum or product that would overflow stops at the
-// limit instead, so a quota or memory test can never wrap round and pass by accident.
+// Sizes and portal figures come from outside (listings, drives, answers we do not control): a sum or product
+// that would overflow stops at the limit instead of wrapping round, so a quota, memory or progress test can
+// never pass by accident.
 inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
     std::int64_t out = 0;
     if (__builtin_add_overflow(a, b, &out)) {
@@ -32,4 +33,14 @@ inline std::int64_t saturatingMul(std::int64_t a, std::int64_t b) {
     return out;
 }
 
-} // namespace keldra::engine
+inline std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t out = 0;
+    return __builtin_add_overflow(a, b, &out) ? std::numeric_limits<std::uint64_t>::max() : out;
+}
+
+inline std::uint64_t saturatingMul(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t out = 0;
+    return __builtin_mul_overflow(a, b, &out) ? std::numeric_limits<std::uint64_t>::max() : out;
+}
+
+} // namespace keldra

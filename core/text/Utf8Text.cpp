@@ -1,4 +1,4 @@
-#include "core/scan/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 
 #include <cstdint>
 
@@ -52,6 +52,10 @@ size_t sequenceLength(std::string_view bytes, size_t i) {
     return length;
 }
 
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
 } // namespace
 
 bool isValidUtf8(std::string_view bytes) {
@@ -79,6 +83,36 @@ std::string toDisplayUtf8(std::string_view bytes) {
         }
     }
     return text;
+}
+
+std::string trimWhitespace(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && isSpace(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isSpace(text[end - 1])) {
+        --end;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string firstCharacters(std::string_view text, size_t count) {
+    size_t i = 0;
+    for (size_t seen = 0; i < text.size() && seen < count; ++seen) {
+        const size_t length = sequenceLength(text, i);
+        i += length == 0 ? 1 : length;
+    }
+    return std::string(text.substr(0, i));
+}
+
+size_t characterCount(std::string_view text) {
+    size_t seen = 0;
+    for (size_t i = 0; i < text.size(); ++seen) {
+        const size_t length = sequenceLength(text, i);
+        i += length == 0 ? 1 : length;
+    }
+    return seen;
 }
 
 } // namespace keldra
