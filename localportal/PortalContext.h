@@ -34,6 +34,8 @@ public:
     FaultPlan faults;
     PortalStats stats;
     const std::uint64_t maxObjectBytes;
+    // Stored bodies are flushed to disk before a PUT is answered; set once, before serving.
+    bool durableObjects = true;
 
     PortalSettings settings() const;
     void updateSettings(const std::function<void(PortalSettings&)>& change);

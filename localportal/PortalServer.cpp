@@ -18,7 +18,9 @@ constexpr const char* demoEmail = "demo@keldra.local";
 
 struct PortalServer::Impl {
     explicit Impl(const PortalOptions& options)
-        : options(options), context(options.dataDir, options.maxObjectBytes, options.latencyMs) {}
+        : options(options), context(options.dataDir, options.maxObjectBytes, options.latencyMs) {
+        context.durableObjects = options.durable;
+    }
 
     PortalOptions options;
     PortalContext context;

@@ -15,6 +15,9 @@ struct PortalOptions {
     int latencyMs = 0; // added to every request
     int threads = 64;  // requests served at once
     std::uint64_t maxObjectBytes = 5ULL << 30;
+    // False only for benchmarks: stored bodies are not flushed to disk, so a crash of the machine may lose
+    // them, and a benchmark of the client does not measure the portal's disk.
+    bool durable = true;
 };
 
 // The local portal: REST API, presigned storage, country trace and control API on one HTTP server.

@@ -99,7 +99,7 @@ void put(PortalContext& context, const httplib::Request& req, httplib::Response&
             sendStorageError(res, 400, "IncompleteBody", "The request body was not received completely.");
             return;
         }
-        if (!incoming->commit()) {
+        if (!incoming->commit(context.durableObjects)) {
             sendStorageError(res, 500, "InternalError", "The object could not be stored.");
             return;
         }

@@ -1,4 +1,5 @@
 // keldra-localportal: the local portal for tests, benchmarks and ./run.
+#include "core/memory/LargeBufferReuse.h"
 #include "localportal/PortalServer.h"
 
 #include <csignal>
@@ -14,12 +15,13 @@ namespace {
 void usage() {
     std::cerr
         << "usage: keldra-localportal --data DIR [--listen 127.0.0.1:PORT] [--latency-ms N] [--threads N]\n"
-           "                          [--max-object-bytes N] [--demo]\n";
+           "                          [--max-object-bytes N] [--no-fsync] [--demo]\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    keldra::keepLargeBuffersForReuse();
     keldra::localportal::PortalOptions options;
     bool demo = false;
     for (int i = 1; i < argc; ++i) {
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
                 options.threads = std::max(4, std::stoi(value()));
             } else if (arg == "--max-object-bytes") {
                 options.maxObjectBytes = std::stoull(value());
+            } else if (arg == "--no-fsync") {
+                options.durable = false;
             } else if (arg == "--demo") {
                 demo = true;
             } else {

@@ -3,6 +3,7 @@
 
 #include "CloudCommand.h"
 #include "DriveCommand.h"
+#include "core/memory/LargeBufferReuse.h"
 
 #include <cstdio>
 #include <functional>
@@ -34,6 +35,7 @@ void printUsage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    keldra::keepLargeBuffersForReuse();
     if (argc < 2) {
         printUsage();
         return 2;
