@@ -1,3 +1,4 @@
+#include "core/fs/FdIo.h"
 #include "core/fs/UniqueFd.h"
 #include "engine/FileBackup.h"
 
@@ -39,21 +40,12 @@ ReadAttempt readUpTo(const std::filesystem::path& path, std::int64_t limit) {
     }
     const std::int64_t capacity = std::max<std::int64_t>(limit, 0);
     attempt.bytes.resize(static_cast<std::size_t>(capacity));
-    std::size_t filled = 0;
-    while (filled < attempt.bytes.size()) {
-        const ssize_t got = ::read(fd.get(), attempt.bytes.data() + filled, attempt.bytes.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            attempt.error = errno;
-            attempt.bytes.clear();
-            return attempt;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
+    int error = 0;
+    const std::size_t filled = readFully(fd.get(), attempt.bytes.data(), attempt.bytes.size(), error);
+    if (error != 0) {
+        attempt.error = error;
+        attempt.bytes.clear();
+        return attempt;
     }
     attempt.bytes.resize(filled);
     return attempt;

@@ -2,6 +2,7 @@
 
 #include "core/codec/Hex.h"
 #include "core/fs/AtomicFile.h"
+#include "core/fs/FdIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -107,17 +108,9 @@ ObjectStore::Incoming::~Incoming() {
 }
 
 bool ObjectStore::Incoming::writeAll(const char* data, std::size_t size) {
-    std::size_t offset = 0;
-    while (offset < size) {
-        const ssize_t written = ::write(fd_.get(), data + offset, size - offset);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            failed_ = true;
-            return false;
-        }
-        offset += static_cast<std::size_t>(written);
+    if (writeFully(fd_.get(), data, size) != 0) {
+        failed_ = true;
+        return false;
     }
     return true;
 }

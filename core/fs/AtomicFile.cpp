@@ -1,22 +1,23 @@
 #include "core/fs/AtomicFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/fs/FdIo.h"
+#include "core/fs/UniqueFd.h"
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <string>
-
+#include <fcntl.h>
 #include <fmt/format.h>
-
-#include "core/fs/UniqueFd.h"
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace keldra {
 namespace {
 
-std::error_code lastError() { return {errno, std::generic_category()}; }
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
 
 } // namespace
 
@@ -50,18 +51,8 @@ std::error_code writeFileAtomically(const std::filesystem::path& path, std::stri
         ::unlink(temp.c_str());
         return error;
     };
-    const char* data = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd.get(), data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail(lastError());
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+    if (const int error = writeFully(fd.get(), contents.data(), contents.size()); error != 0) {
+        return fail({error, std::generic_category()});
     }
     if (::fsync(fd.get()) != 0) {
         return fail(lastError());

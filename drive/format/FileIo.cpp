@@ -1,5 +1,7 @@
 #include "drive/format/FileIo.h"
 
+#include "core/fs/FdIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <string>
@@ -14,19 +16,10 @@ void throwErrno(int error, std::string_view what) {
 }
 
 std::size_t readFully(int fd, std::uint8_t* data, std::size_t size, std::string_view what) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t count = ::read(fd, data + done, size - done);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throwErrno(errno, what);
-        }
-        if (count == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(count);
+    int error = 0;
+    const std::size_t done = keldra::readFully(fd, data, size, error);
+    if (error != 0) {
+        throwErrno(error, what);
     }
     return done;
 }

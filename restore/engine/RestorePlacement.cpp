@@ -1,5 +1,6 @@
 #include "core/codec/Uuid.h"
 #include "core/fs/AtomicFile.h"
+#include "core/fs/FdIo.h"
 #include "core/fs/UniqueFd.h"
 #include "core/settings/BackupSource.h"
 #include "restore/catalog/SafeKeldraPath.h"
@@ -80,16 +81,13 @@ void writeTempFile(const fs::path& temp, const Bytes& bytes) {
     off64_t flushed = 0;
     off64_t offset = 0;
     while (left > 0) {
-        const ssize_t written = ::write(fd.get(), data, std::min(left, writeChunk));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail(errno);
+        const std::size_t piece = std::min(left, writeChunk);
+        if (const int error = writeFully(fd.get(), data, piece); error != 0) {
+            fail(error);
         }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-        offset += written;
+        data += piece;
+        left -= piece;
+        offset += static_cast<off64_t>(piece);
         // Start writing back what is written so far, so the disk works while the rest is copied and the
         // fsync below has less left to wait for. A hint only: its failure changes nothing.
         if (offset - flushed >= static_cast<off64_t>(writeChunk)) {
