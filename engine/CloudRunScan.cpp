@@ -1,7 +1,7 @@
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
 #include "engine/CloudRun.h"
-#include "engine/ShownPath.h"
+#include "core/text/ShownPath.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 #include "core/index/IndexStatements.h"
 #include "core/scan/ExclusionRules.h"
 #include "core/settings/BackupSource.h"
-#include "engine/ShownPath.h"
+#include "core/text/ShownPath.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/BlockReasonMapping.h"
 

@@ -73,18 +73,4 @@ std::string driveErrorText(const std::exception& error) {
     return error.what();
 }
 
-std::string shortPath(std::string_view path) {
-    std::vector<std::size_t> starts;
-    starts.reserve(path.size());
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if ((static_cast<unsigned char>(path[i]) & 0xC0) != 0x80) {
-            starts.push_back(i);
-        }
-    }
-    if (starts.size() <= 80) {
-        return std::string(path);
-    }
-    return "\u2026" + std::string(path.substr(starts[starts.size() - 78]));
-}
-
 } // namespace keldra

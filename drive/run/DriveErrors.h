@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text/ShownPath.h"
+
 #include <exception>
 #include <optional>
 #include <string>
@@ -25,9 +27,5 @@ DriveWriteProblem classifyWriteError(const std::exception& error);
 // The text the user sees for a failure: our own errors' fixed messages, the system's wording otherwise.
 std::string driveErrorText(const std::exception& error);
 std::string driveErrorText(std::error_code code);
-
-// Long paths are shown by their end, where the file's name is: "…" and the last 78 characters (counted as
-// Unicode scalar values, never cutting a UTF-8 sequence).
-std::string shortPath(std::string_view path);
 
 } // namespace keldra

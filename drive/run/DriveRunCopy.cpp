@@ -186,7 +186,7 @@ void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temp
 void DriveRun::failFile(const Candidate& candidate, const std::string& reason) {
     ++record_.failed;
     services_.history.addFailure(record_.id, candidate.path, request_.destination.name + ": " + reason);
-    log(shortPath(candidate.path) + ": " + reason, LogLine::Tone::error);
+    log(shownPath(candidate.path) + ": " + reason, LogLine::Tone::error);
     advanceProgress(candidate);
 }
 

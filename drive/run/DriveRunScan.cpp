@@ -55,7 +55,7 @@ void DriveRun::scanSource(const BackupSource& source, const SourceScanner& scann
         // copies of its files look deleted (and later be purged).
         for (const IndexedFile& row : index_.files(source.id)) {
             if (row.keldraFileID) {
-                log(shortPath(BackupSource::abbreviatePath(source.path)) +
+                log(shownPath(BackupSource::abbreviatePath(source.path)) +
                         " looks empty. Skipped; nothing on the drive is removed.",
                     LogLine::Tone::warning);
                 return;
@@ -131,7 +131,7 @@ void DriveRun::markVanishedFiles() {
 void DriveRun::failScannedFile(const std::string& path, const std::string& reason) {
     ++record_.failed;
     services_.history.addFailure(record_.id, path, request_.destination.name + ": " + reason);
-    log(shortPath(path) + ": " + reason, LogLine::Tone::error);
+    log(shownPath(path) + ": " + reason, LogLine::Tone::error);
     emitProgress();
 }
 

@@ -6,7 +6,7 @@
 #include "engine/RunEnding.h"
 #include "core/SaturatingMath.h"
 #include "engine/SentCounter.h"
-#include "engine/ShownPath.h"
+#include "core/text/ShownPath.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -42,9 +42,9 @@ TEST(DriveRunTexts, Summary) {
 
 TEST(DriveRunTexts, ShortPathKeepsTheEndOfLongPaths) {
     const std::string eighty(80, 'a');
-    EXPECT_EQ(shortPath(eighty), eighty);
+    EXPECT_EQ(shownPath(eighty), eighty);
     const std::string eightyOne = "b" + eighty;
-    EXPECT_EQ(shortPath(eightyOne), "\u2026" + std::string(78, 'a'));
+    EXPECT_EQ(shownPath(eightyOne), "\u2026" + std::string(78, 'a'));
     // Counted in characters: 81 two-byte letters are cut between letters, never inside one.
     std::string accented;
     for (int i = 0; i < 81; ++i) {
@@ -54,7 +54,7 @@ TEST(DriveRunTexts, ShortPathKeepsTheEndOfLongPaths) {
     for (int i = 0; i < 78; ++i) {
         tail += "\u00e9";
     }
-    EXPECT_EQ(shortPath(accented), "\u2026" + tail);
+    EXPECT_EQ(shownPath(accented), "\u2026" + tail);
 }
 
 TEST(DriveRunTexts, SystemErrorsInTheUsersWords) {

@@ -1,4 +1,4 @@
-#include "engine/ShownPath.h"
+#include "core/text/ShownPath.h"
 
 #include <cstddef>
 #include <vector>
