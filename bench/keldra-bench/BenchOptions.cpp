@@ -1,6 +1,7 @@
 #include "BenchOptions.h"
 
 #include <algorithm>
+#include <iostream>
 #include <stdexcept>
 
 namespace keldra::bench {
@@ -39,6 +40,24 @@ std::optional<std::string> BenchOptions::optional(const std::string& name) const
         return std::nullopt;
     }
     return found->second;
+}
+
+std::optional<BenchOptions> BenchOptions::parse(const std::string& command,
+                                                const std::vector<std::string>& arguments,
+                                                const std::vector<std::string>& requiredNames,
+                                                const std::vector<std::string>& optionalNames) {
+    std::vector<std::string> allowed = requiredNames;
+    allowed.insert(allowed.end(), optionalNames.begin(), optionalNames.end());
+    try {
+        BenchOptions options(arguments, allowed);
+        for (const std::string& name : requiredNames) {
+            options.required(name);
+        }
+        return options;
+    } catch (const std::invalid_argument& error) {
+        std::cerr << "keldra-bench " << command << ": " << error.what() << '\n';
+        return std::nullopt;
+    }
 }
 
 } // namespace keldra::bench

@@ -17,6 +17,13 @@ public:
     const std::string& required(const std::string& name) const;
     std::optional<std::string> optional(const std::string& name) const;
 
+    // Parses the options of `command`: the required names must all be given, the optional ones may be.
+    // On an error prints "keldra-bench <command>: <why>" to standard error and gives no value.
+    static std::optional<BenchOptions> parse(const std::string& command,
+                                             const std::vector<std::string>& arguments,
+                                             const std::vector<std::string>& requiredNames,
+                                             const std::vector<std::string>& optionalNames);
+
 private:
     std::map<std::string, std::string> values_;
 };

@@ -63,15 +63,9 @@ int runCloudCommand(const std::vector<std::string>& arguments) {
     StopOnSignal stopOnSignal(cancelSource);
     const CancelToken cancel = cancelSource.get_token();
 
-    std::optional<BenchOptions> options;
-    try {
-        options.emplace(arguments, std::vector<std::string>{"portal", "email", "password", "passphrase",
-                                                            "source", "state", "trigger"});
-        for (const char* name : {"portal", "email", "password", "passphrase", "source", "state"}) {
-            options->required(name);
-        }
-    } catch (const std::invalid_argument& error) {
-        std::cerr << "keldra-bench cloud: " << error.what() << '\n';
+    const std::optional<BenchOptions> options = BenchOptions::parse(
+        "cloud", arguments, {"portal", "email", "password", "passphrase", "source", "state"}, {"trigger"});
+    if (!options) {
         return 2;
     }
 

@@ -29,15 +29,9 @@ int runDriveCommand(const std::vector<std::string>& arguments) {
     StopOnSignal stopOnSignal(cancelSource);
     const CancelToken cancel = cancelSource.get_token();
 
-    std::optional<BenchOptions> options;
-    try {
-        options.emplace(arguments,
-                        std::vector<std::string>{"dest", "passphrase", "source", "state", "trigger"});
-        for (const char* name : {"dest", "passphrase", "source", "state"}) {
-            options->required(name);
-        }
-    } catch (const std::invalid_argument& error) {
-        std::cerr << "keldra-bench drive: " << error.what() << '\n';
+    const std::optional<BenchOptions> options =
+        BenchOptions::parse("drive", arguments, {"dest", "passphrase", "source", "state"}, {"trigger"});
+    if (!options) {
         return 2;
     }
 
