@@ -23,18 +23,24 @@ constexpr std::string_view rawValue(OLStyle style) {
 
 constexpr std::string_view rawValue(OLAccent accent) {
     switch (accent) {
-    case OLAccent::frost: return "frost";
-    case OLAccent::teal: return "teal";
-    case OLAccent::snow: return "snow";
+    case OLAccent::frost:
+        return "frost";
+    case OLAccent::teal:
+        return "teal";
+    case OLAccent::snow:
+        return "snow";
     }
     return "frost";
 }
 
 constexpr std::string_view displayName(OLAccent accent) {
     switch (accent) {
-    case OLAccent::frost: return "Frost";
-    case OLAccent::teal: return "Teal";
-    case OLAccent::snow: return "Snow";
+    case OLAccent::frost:
+        return "Frost";
+    case OLAccent::teal:
+        return "Teal";
+    case OLAccent::snow:
+        return "Snow";
     }
     return "Frost";
 }
@@ -42,14 +48,16 @@ constexpr std::string_view displayName(OLAccent accent) {
 // Exact, case-sensitive: anything else is no style, and whoever restores a stored choice keeps its default.
 constexpr std::optional<OLStyle> styleFromRaw(std::string_view raw) {
     for (auto style : allStyles) {
-        if (rawValue(style) == raw) return style;
+        if (rawValue(style) == raw)
+            return style;
     }
     return std::nullopt;
 }
 
 constexpr std::optional<OLAccent> accentFromRaw(std::string_view raw) {
     for (auto accent : allAccents) {
-        if (rawValue(accent) == raw) return accent;
+        if (rawValue(accent) == raw)
+            return accent;
     }
     return std::nullopt;
 }
