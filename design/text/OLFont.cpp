@@ -1,11 +1,11 @@
 #include "design/text/OLFont.h"
 
+#include "design/log/WarnOnce.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QScreen>
-#include <QSet>
 #include <cmath>
 
 namespace keldra {
@@ -20,13 +20,9 @@ double logicalDpi() {
 }
 
 void warnMissingOnce(const QString& family) {
-    static QMutex mutex;
-    static QSet<QString> warned;
-    QMutexLocker lock(&mutex);
-    if (warned.contains(family))
-        return;
-    warned.insert(family);
-    qCWarning(fontLog) << "Font family" << family << "is not installed; using the system's fallback font";
+    warnOnce(
+        fontLog(), family,
+        QStringLiteral("Font family \"%1\" is not installed; using the system's fallback font").arg(family));
 }
 
 } // namespace
