@@ -50,6 +50,10 @@ void setPixelSizeF(QFont& font, double pixels) {
         font.setPointSizeF(pixels * 72.0 / logicalDpi());
 }
 
+QString olShownText(const OLTextStyle& style, const QString& text) {
+    return style.uppercase ? text.toUpper() : text;
+}
+
 bool olFamilyAvailable(std::string_view family) {
     return QFontDatabase::families().contains(
         QString::fromUtf8(family.data(), static_cast<qsizetype>(family.size())));
