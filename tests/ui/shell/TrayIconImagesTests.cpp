@@ -1,6 +1,6 @@
 #include "app/shell/TrayIconImages.h"
+#include "tests/ui/shell/OffscreenApplication.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <array>
 #include <filesystem>
@@ -23,13 +23,7 @@ const std::array panels{Panel{"light", QColor(0xf0, 0xf0, 0xf0), QColor(0x1e, 0x
 
 class TrayIconImagesTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureOffscreenApplication(); }
 };
 
 TEST_F(TrayIconImagesTest, EachHealthShowsItsImage) {
