@@ -1,6 +1,6 @@
 #include "app/shell/SingleInstance.h"
+#include "tests/support/QtApplicationTest.h"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -12,22 +12,12 @@ namespace {
 
 // Each launch is its own connection to the private session bus, as two processes would be. The name is this
 // test process's own, so tests running side by side never meet.
-class SingleInstanceTest : public ::testing::Test {
+class SingleInstanceTest : public test::SessionBusTest {
 protected:
-    void SetUp() override {
-        if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
-            GTEST_SKIP() << "needs a session bus (run under scripts/with-session-services)";
-        }
-    }
-
     static QDBusConnection launch(const QString& connectionName) {
         return QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
     }
 
-    int argc_ = 1;
-    char program_[5] = "test";
-    char* argv_[2] = {program_, nullptr};
-    QCoreApplication app_{argc_, argv_};
     const QString name_ = QStringLiteral("org.orlivane.keldra.test.p%1").arg(::getpid());
 };
 

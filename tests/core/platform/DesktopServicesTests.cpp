@@ -2,10 +2,10 @@
 #include "platform/notify/DBusNotifier.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/NotificationRecorder.h"
+#include "tests/support/QtApplicationTest.h"
 #include "tests/support/RecordingLogger.h"
 #include "tests/support/TempDir.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <cstdlib>
 #include <fstream>
@@ -22,20 +22,8 @@ using test::TempDir;
 
 // ---- notifications ----
 
-// Qt's D-Bus needs an application object; the answers to the notifier's calls arrive in its event loop.
-class DBusNotifierTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
-            GTEST_SKIP() << "needs a session bus (run under scripts/with-session-services)";
-        }
-    }
-
-    int argc_ = 1;
-    char name_[5] = "test";
-    char* argv_[2] = {name_, nullptr};
-    QCoreApplication app_{argc_, argv_};
-};
+// The answers to the notifier's calls arrive in the test's event loop.
+using DBusNotifierTest = test::SessionBusTest;
 
 TEST_F(DBusNotifierTest, PostingNeverWaitsForTheServiceAndTheSameIdentifierStillReplaces) {
     NotificationRecorder desktop(std::chrono::seconds(2));

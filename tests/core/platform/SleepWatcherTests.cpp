@@ -1,8 +1,8 @@
 #include "platform/sleep/LogindSleepWatcher.h"
 #include "tests/support/EventLoopWait.h"
+#include "tests/support/QtApplicationTest.h"
 #include "tests/support/VirtualClock.h"
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -14,12 +14,8 @@ using namespace std::chrono_literals;
 using test::processEventsUntil;
 using test::VirtualClock;
 
-class SleepWatcherTest : public ::testing::Test {
+class SleepWatcherTest : public test::QtApplicationTest {
 protected:
-    int argc_ = 1;
-    char program_[5] = "test";
-    char* argv_[2] = {program_, nullptr};
-    QCoreApplication app_{argc_, argv_};
     VirtualClock clock_;
     int wakes_ = 0;
 };

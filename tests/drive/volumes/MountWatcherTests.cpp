@@ -1,9 +1,9 @@
 #include "platform/volumes/LinuxVolumeProvider.h"
 #include "platform/volumes/MountWatcher.h"
 #include "tests/support/EventLoopWait.h"
+#include "tests/support/QtApplicationTest.h"
 #include "tests/support/TempDir.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -47,13 +47,7 @@ struct SyntheticTable {
 };
 
 // The watcher's notifier needs an application object and its event loop.
-class MountWatcherTest : public ::testing::Test {
-protected:
-    int argc_ = 1;
-    char program_[5] = "test";
-    char* argv_[2] = {program_, nullptr};
-    QCoreApplication app_{argc_, argv_};
-};
+using MountWatcherTest = QtApplicationTest;
 
 TEST_F(MountWatcherTest, ReportsVolumesMountedAndUnmountedBetweenReadings) {
     SyntheticTable table;
