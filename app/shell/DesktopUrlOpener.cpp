@@ -5,13 +5,12 @@
 
 namespace keldra {
 
-bool DesktopUrlOpener::openUrl(const std::string& url) {
+void DesktopUrlOpener::openUrl(const std::string& url) {
     // Strict: a malformed address is refused, not "repaired" into some other page.
     const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
-    if (!parsed.isValid() || parsed.isRelative()) {
-        return false;
+    if (parsed.isValid() && !parsed.isRelative()) {
+        QDesktopServices::openUrl(parsed);
     }
-    return QDesktopServices::openUrl(parsed);
 }
 
 } // namespace keldra

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <string>
+#include "core/platform/UrlOpener.h"
 
 namespace keldra {
 
 // Opens web pages (the portal, support) in the desktop's browser.
-class DesktopUrlOpener final {
+class DesktopUrlOpener final : public UrlOpener {
 public:
-    // False when the text is not an absolute URL or the desktop could not open it.
-    bool openUrl(const std::string& url);
+    // A text that is not an absolute URL is not opened.
+    void openUrl(const std::string& url) override;
 };
 
 } // namespace keldra

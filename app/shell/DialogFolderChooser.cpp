@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 
@@ -72,8 +73,17 @@ private:
 
 DialogFolderChooser::DialogFolderChooser(QWidget* parent) : parent_(parent) {}
 
-void DialogFolderChooser::chooseFolders(const FolderChoice& choice,
-                                        std::function<void(std::vector<std::filesystem::path>)> done) {
+void DialogFolderChooser::chooseFolder(const std::string& title, const std::string& prompt, Done done) {
+    FolderChoice choice;
+    choice.prompt = prompt;
+    choice.message = title;
+    choosePaths(choice, [done = std::move(done)](std::vector<std::filesystem::path> chosen) {
+        done(chosen.empty() ? std::nullopt : std::optional<std::filesystem::path>(std::move(chosen.front())));
+    });
+}
+
+void DialogFolderChooser::choosePaths(const FolderChoice& choice,
+                                      std::function<void(std::vector<std::filesystem::path>)> done) {
     // Qt's folder mode returns a single folder, so several folders are read from the selection too.
     auto* dialog = new PathDialog(parent_, choice.chooseFiles || choice.multiple);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -95,9 +105,8 @@ void DialogFolderChooser::chooseFolders(const FolderChoice& choice,
         dialog->setLabelText(QFileDialog::Accept, QString::fromStdString(choice.prompt));
     }
     dialog->setWindowTitle(QString::fromStdString(choice.message));
-    if (!choice.startIn.empty()) {
-        dialog->setDirectory(QString::fromStdString(choice.startIn.string()));
-    }
+    dialog->setDirectory(choice.startIn.empty() ? QDir::homePath()
+                                                : QString::fromStdString(choice.startIn.string()));
     QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
         done(result == QDialog::Accepted ? dialog->chosen() : std::vector<std::filesystem::path>{});
     });

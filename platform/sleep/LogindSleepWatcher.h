@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/platform/SleepWatcher.h"
 #include "core/seams/Clock.h"
 
 #include <QDBusConnection>
@@ -15,7 +16,7 @@ namespace keldra {
 // wake. Without it, a 30-second timer stands in: timers do not run while the computer sleeps but the wall
 // clock does, so a fire that comes more than 90 s of wall-clock time after the one before it counts as a
 // wake. Runs on the thread that made it.
-class LogindSleepWatcher final : public QObject {
+class LogindSleepWatcher final : public QObject, public SleepWatcher {
     Q_OBJECT
 
 public:
@@ -25,7 +26,7 @@ public:
     explicit LogindSleepWatcher(const Clock& clock, QDBusConnection bus = QDBusConnection::systemBus(),
                                 QString service = QString::fromLatin1(logindService));
 
-    void setOnWake(std::function<void()> onWake);
+    void setOnWake(std::function<void()> onWake) override;
 
     // Starts watching; true when logind is followed, false when the timer stands in.
     bool start();

@@ -12,8 +12,8 @@ MountWatcher::MountWatcher(const VolumeProvider& volumes, std::filesystem::path 
 
 MountWatcher::~MountWatcher() = default;
 
-void MountWatcher::setHandler(Handler handler) {
-    handler_ = std::move(handler);
+void MountWatcher::setOnChange(std::function<void(const VolumeChange&)> onChange) {
+    onChange_ = std::move(onChange);
 }
 
 bool MountWatcher::start() {
@@ -44,10 +44,18 @@ void MountWatcher::drain() {
 
 void MountWatcher::check() {
     std::vector<MountedVolume> now = volumes_.mountedVolumes();
-    VolumeChanges changes = diffVolumes(last_, now);
+    const VolumeChanges changes = diffVolumes(last_, now);
     last_ = std::move(now);
-    if (!changes.empty() && handler_) {
-        handler_(changes);
+    if (!onChange_) {
+        return;
+    }
+    // Gone first: another drive mounted on the same place reads as the old one leaving, then the new
+    // arriving.
+    for (const MountedVolume& volume : changes.unmounted) {
+        onChange_({VolumeChange::Kind::unmounted, volume.mountPath});
+    }
+    for (const MountedVolume& volume : changes.mounted) {
+        onChange_({VolumeChange::Kind::mounted, volume.mountPath});
     }
 }
 

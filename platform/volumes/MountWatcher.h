@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/fs/UniqueFd.h"
+#include "core/platform/VolumeWatcher.h"
 #include "drive/destination/VolumeProvider.h"
 #include "platform/volumes/VolumeChanges.h"
 
@@ -15,20 +16,18 @@ namespace keldra {
 
 // Follows the mount table: the kernel flags /proc/self/mountinfo as exceptional (POLLPRI) whenever a file
 // system is mounted or unmounted. On each change the volumes are read again and compared with the last
-// reading; the handler hears of volumes mounted and unmounted. Runs on the thread that made it (it needs that
-// thread's event loop).
-class MountWatcher {
+// reading; the handler hears of each volume unmounted, then of each one mounted. Runs on the thread that made
+// it (it needs that thread's event loop).
+class MountWatcher final : public VolumeWatcher {
 public:
-    using Handler = std::function<void(const VolumeChanges&)>;
-
     // `mountInfo` is the file to watch; `volumes` reads the volumes (normally from the same table).
     explicit MountWatcher(const VolumeProvider& volumes,
                           std::filesystem::path mountInfo = "/proc/self/mountinfo");
-    ~MountWatcher();
+    ~MountWatcher() override;
     MountWatcher(const MountWatcher&) = delete;
     MountWatcher& operator=(const MountWatcher&) = delete;
 
-    void setHandler(Handler handler);
+    void setOnChange(std::function<void(const VolumeChange&)> onChange) override;
 
     // Takes the first reading and starts watching. False when the table cannot be opened (no changes are
     // reported then).
@@ -45,7 +44,7 @@ private:
     UniqueFd table_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::vector<MountedVolume> last_;
-    Handler handler_;
+    std::function<void(const VolumeChange&)> onChange_;
 };
 
 } // namespace keldra

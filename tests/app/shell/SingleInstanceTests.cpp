@@ -1,5 +1,5 @@
 #include "app/shell/SingleInstance.h"
-#include "tests/support/QtApplicationTest.h"
+#include "tests/support/SessionBusTest.h"
 
 #include <QDBusConnectionInterface>
 #include <cstdlib>

@@ -1,9 +1,8 @@
 #include "platform/login/AutostartLoginItem.h"
 #include "platform/notify/DBusNotifier.h"
-#include "tests/support/EventLoopWait.h"
 #include "tests/support/NotificationRecorder.h"
-#include "tests/support/QtApplicationTest.h"
 #include "tests/support/RecordingLogger.h"
+#include "tests/support/SessionBusTest.h"
 #include "tests/support/TempDir.h"
 
 #include <QDBusConnection>
@@ -16,8 +15,8 @@ namespace keldra {
 namespace {
 
 using test::NotificationRecorder;
-using test::processEventsUntil;
 using test::RecordingLogger;
+using test::runUntil;
 using test::TempDir;
 
 // ---- notifications ----
@@ -38,7 +37,7 @@ TEST_F(DBusNotifierTest, PostingNeverWaitsForTheServiceAndTheSameIdentifierStill
     EXPECT_EQ(desktop.answered(), 0u);
 
     // The second "run-failed" waits for the first one's number, so it is the third to arrive.
-    ASSERT_TRUE(processEventsUntil([&] { return desktop.answered() == 3; }));
+    ASSERT_TRUE(runUntil([&] { return desktop.answered() == 3; }));
     const auto sent = desktop.received();
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0].summary, "Backup failed");
@@ -55,7 +54,7 @@ TEST_F(DBusNotifierTest, PostingNeverWaitsForTheServiceAndTheSameIdentifierStill
 
     // Later posts of a known identifier replace at once, without waiting behind anything.
     notifier.postNotification("storage", "Storage full", "100%");
-    ASSERT_TRUE(processEventsUntil([&] { return desktop.answered() == 4; }));
+    ASSERT_TRUE(runUntil([&] { return desktop.answered() == 4; }));
     EXPECT_EQ(desktop.received().back().replacesId, sent[1].id);
 }
 
@@ -66,7 +65,7 @@ TEST_F(DBusNotifierTest, WithoutAServiceOrAfterTheNotifierIsGoneNothingBreaks) {
                              QStringLiteral("org.orlivane.keldra.test.Nobody"));
         nowhere.postNotification("stale", "No recent backup", "One");
         nowhere.postNotification("stale", "No recent backup", "Two");
-        processEventsUntil([] { return false; }, std::chrono::milliseconds(300));
+        runUntil([] { return false; }, std::chrono::milliseconds(300));
     }
     // A notifier destroyed with a call in flight drops its answer.
     NotificationRecorder slow(std::chrono::milliseconds(300));
@@ -74,10 +73,10 @@ TEST_F(DBusNotifierTest, WithoutAServiceOrAfterTheNotifierIsGoneNothingBreaks) {
     {
         DBusNotifier gone(QDBusConnection::sessionBus(), slow.service());
         gone.postNotification("stale", "No recent backup", "Gone");
-        ASSERT_TRUE(processEventsUntil([&] { return slow.received().size() == 1; }));
+        ASSERT_TRUE(runUntil([&] { return slow.received().size() == 1; }));
     }
-    ASSERT_TRUE(processEventsUntil([&] { return slow.answered() == 1; }));
-    processEventsUntil([] { return false; }, std::chrono::milliseconds(100));
+    ASSERT_TRUE(runUntil([&] { return slow.answered() == 1; }));
+    runUntil([] { return false; }, std::chrono::milliseconds(100));
 }
 
 // ---- login item ----

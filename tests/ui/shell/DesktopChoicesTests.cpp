@@ -1,15 +1,16 @@
 #include "app/shell/DesktopUrlOpener.h"
 #include "app/shell/DialogFolderChooser.h"
-#include "tests/support/EventLoopWait.h"
+#include "tests/support/QtApp.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 
 #include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QPushButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QPushButton>
 #include <QUrl>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ public slots:
 namespace {
 
 namespace fs = std::filesystem;
-using test::processEventsUntil;
+using test::runUntil;
 
 class DesktopChoicesTest : public ::testing::Test {
 protected:
@@ -43,9 +44,10 @@ TEST_F(DesktopChoicesTest, WebPagesGoToTheDesktopExactlyAsGiven) {
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
     DesktopUrlOpener opener;
     const std::string page = "https://portal.orlivane.example/keldra?view=files&x=%20a#top";
-    EXPECT_TRUE(opener.openUrl(page));
-    EXPECT_FALSE(opener.openUrl("not a url at all")) << "a relative address is refused";
-    EXPECT_FALSE(opener.openUrl("https://exa mple.com/")) << "a malformed address is refused";
+    opener.openUrl(page);
+    // Refused: a relative address and a malformed one.
+    opener.openUrl("not a url at all");
+    opener.openUrl("https://exa mple.com/");
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     ASSERT_EQ(browser.opened.size(), 1u);
     EXPECT_EQ(browser.opened[0].toString(QUrl::FullyEncoded).toStdString(), page);
@@ -54,7 +56,7 @@ TEST_F(DesktopChoicesTest, WebPagesGoToTheDesktopExactlyAsGiven) {
 // The file dialog the chooser opened, once it is up.
 QFileDialog* openDialog() {
     QFileDialog* found = nullptr;
-    processEventsUntil([&] {
+    runUntil([&] {
         found = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         return found != nullptr && found->isVisible();
     });
@@ -77,8 +79,7 @@ void selectInDialog(QFileDialog& dialog, const fs::path& folder, const std::vect
     auto* model = dialog.findChild<QFileSystemModel*>();
     ASSERT_TRUE(view != nullptr && model != nullptr);
     const QModelIndex parent = model->index(QString::fromStdString(folder.string()));
-    ASSERT_TRUE(
-        processEventsUntil([&] { return model->rowCount(parent) >= static_cast<int>(names.size()); }));
+    ASSERT_TRUE(runUntil([&] { return model->rowCount(parent) >= static_cast<int>(names.size()); }));
     view->selectionModel()->clearSelection();
     for (const std::string& name : names) {
         const QModelIndex index = model->index(QString::fromStdString((folder / name).string()));
@@ -95,49 +96,59 @@ TEST_F(DesktopChoicesTest, TheFolderDialogOpensWithoutWaitingAndAnswersOnce) {
     test::writeFile(root / "notes.txt", "x");
     DialogFolderChooser chooser;
 
-    // One folder, confirmed.
-    std::vector<std::optional<std::vector<fs::path>>> answers;
-    const auto record = [&](std::vector<fs::path> chosen) {
-        answers.emplace_back(std::move(chosen));
-    };
-    chooser.chooseFolders({false, false, true, "Back up here", "Choose a drive, or a folder on it.", root},
-                          record);
-    EXPECT_TRUE(answers.empty()) << "the call returns before the user answers";
+    // One folder through the application's seam, confirmed.
+    std::vector<std::optional<fs::path>> folders;
+    chooser.chooseFolder("Choose where to put the restored files.", "Restore here",
+                         [&](std::optional<fs::path> folder) { folders.push_back(std::move(folder)); });
+    EXPECT_TRUE(folders.empty()) << "the call returns before the user answers";
     QFileDialog* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_FALSE(dialog->testOption(QFileDialog::ReadOnly)) << "folders can be created";
-    EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Back up here");
-    EXPECT_EQ(dialog->windowTitle(), "Choose a drive, or a folder on it.");
-    EXPECT_EQ(dialog->directory().absolutePath().toStdString(), root.string());
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+    EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Restore here");
+    EXPECT_EQ(dialog->windowTitle(), "Choose where to put the restored files.");
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir::homePath());
     dialog->selectFile(QString::fromStdString((root / "Photos").string()));
     pressAccept(*dialog);
-    ASSERT_TRUE(processEventsUntil([&] { return answers.size() == 1; }));
-    EXPECT_EQ(answers[0], (std::vector<fs::path>{root / "Photos"}));
+    ASSERT_TRUE(runUntil([&] { return folders.size() == 1; }));
+    EXPECT_EQ(folders[0], root / "Photos");
 
-    // Cancelled: an empty answer.
-    chooser.chooseFolders(
-        {false, false, false, "Restore here", "Choose where to put the restored files.", root}, record);
+    // Cancelled: no folder.
+    chooser.chooseFolder("Choose a drive, or a folder on it.", "Back up here",
+                         [&](std::optional<fs::path> folder) { folders.push_back(std::move(folder)); });
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly));
     dialog->reject();
-    ASSERT_TRUE(processEventsUntil([&] { return answers.size() == 2; }));
-    EXPECT_TRUE(answers[1]->empty());
+    ASSERT_TRUE(runUntil([&] { return folders.size() == 2; }));
+    EXPECT_FALSE(folders[1].has_value());
+
+    std::vector<std::vector<fs::path>> answers;
+    const auto record = [&](std::vector<fs::path> chosen) {
+        answers.push_back(std::move(chosen));
+    };
+    chooser.choosePaths({false, false, false, "Pick", "Pick a folder.", root}, record);
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly)) << "no new folders where none are wanted";
+    EXPECT_EQ(dialog->directory().absolutePath().toStdString(), root.string());
+    dialog->reject();
+    ASSERT_TRUE(runUntil([&] { return answers.size() == 1; }));
+    EXPECT_TRUE(answers[0].empty());
 
     // Folders and files together, several at once.
-    chooser.chooseFolders({true, true, true, "Back up", "Choose folders, files or drives to back up.", root},
-                          record);
+    chooser.choosePaths({true, true, true, "Back up", "Choose folders, files or drives to back up.", root},
+                        record);
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     selectInDialog(*dialog, root, {"Music", "notes.txt", "Photos"});
     pressAccept(*dialog);
-    ASSERT_TRUE(processEventsUntil([&] { return answers.size() == 3; }));
-    std::vector<fs::path> chosen = *answers[2];
+    ASSERT_TRUE(runUntil([&] { return answers.size() == 2; }));
+    std::vector<fs::path> chosen = answers[1];
     std::sort(chosen.begin(), chosen.end());
     EXPECT_EQ(chosen, (std::vector<fs::path>{root / "Music", root / "Photos", root / "notes.txt"}));
-    processEventsUntil([] { return false; }, std::chrono::milliseconds(50));
-    EXPECT_EQ(answers.size(), 3u) << "each dialog answers once";
+    runUntil([] { return false; }, std::chrono::milliseconds(50));
+    EXPECT_EQ(answers.size(), 2u) << "each dialog answers once";
 }
 
 } // namespace
