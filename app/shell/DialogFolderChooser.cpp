@@ -110,7 +110,14 @@ void DialogFolderChooser::choosePaths(const FolderChoice& choice,
     QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
         done(result == QDialog::Accepted ? dialog->chosen() : std::vector<std::filesystem::path>{});
     });
-    dialog->open();
+    // Shown, never exec()'d: the caller's thread goes on. Without a window to belong to (only the tray is
+    // up), the dialog holds the whole application.
+    if (parent_) {
+        dialog->open();
+    } else {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->show();
+    }
 }
 
 } // namespace keldra

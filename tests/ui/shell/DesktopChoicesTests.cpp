@@ -151,6 +151,23 @@ TEST_F(DesktopChoicesTest, TheFolderDialogOpensWithoutWaitingAndAnswersOnce) {
     EXPECT_EQ(answers.size(), 2u) << "each dialog answers once";
 }
 
+TEST_F(DesktopChoicesTest, TheDialogHoldsItsWindowOrWithoutOneTheApplication) {
+    QWidget window;
+    window.show();
+    for (QWidget* parent : {&window, static_cast<QWidget*>(nullptr)}) {
+        DialogFolderChooser chooser(parent);
+        bool answered = false;
+        chooser.chooseFolder("Choose a drive, or a folder on it.", "Back up here",
+                             [&](std::optional<fs::path>) { answered = true; });
+        QFileDialog* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->parentWidget(), parent);
+        EXPECT_EQ(dialog->windowModality(), parent ? Qt::WindowModal : Qt::ApplicationModal);
+        dialog->reject();
+        ASSERT_TRUE(runUntil([&] { return answered; }));
+    }
+}
+
 } // namespace
 } // namespace keldra
 
