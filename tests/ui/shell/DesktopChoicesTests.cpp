@@ -34,10 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::runUntil;
 
-class DesktopChoicesTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { test::ensureOffscreenApplication(); }
-};
+// Widgets need the program's one application (OffscreenApplication.h).
+using DesktopChoicesTest = ::testing::Test;
 
 TEST_F(DesktopChoicesTest, WebPagesGoToTheDesktopExactlyAsGiven) {
     RecordingUrlHandler browser;
@@ -149,6 +147,7 @@ TEST_F(DesktopChoicesTest, TheFolderDialogOpensWithoutWaitingAndAnswersOnce) {
     EXPECT_EQ(chosen, (std::vector<fs::path>{root / "Music", root / "Photos", root / "notes.txt"}));
     runUntil([] { return false; }, std::chrono::milliseconds(50));
     EXPECT_EQ(answers.size(), 2u) << "each dialog answers once";
+    test::drainEvents();
 }
 
 TEST_F(DesktopChoicesTest, TheDialogHoldsItsWindowOrWithoutOneTheApplication) {
@@ -165,6 +164,8 @@ TEST_F(DesktopChoicesTest, TheDialogHoldsItsWindowOrWithoutOneTheApplication) {
         EXPECT_EQ(dialog->windowModality(), parent ? Qt::WindowModal : Qt::ApplicationModal);
         dialog->reject();
         ASSERT_TRUE(runUntil([&] { return answered; }));
+        test::drainEvents();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the closed dialog is gone";
     }
 }
 

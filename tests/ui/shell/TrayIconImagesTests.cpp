@@ -21,10 +21,8 @@ struct Panel {
 const std::array panels{Panel{"light", QColor(0xf0, 0xf0, 0xf0), QColor(0x1e, 0x1e, 0x1e)},
                         Panel{"dark", QColor(0x24, 0x24, 0x24), QColor(0xf2, 0xf2, 0xf2)}};
 
-class TrayIconImagesTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { test::ensureOffscreenApplication(); }
-};
+// Widgets need the program's one application (OffscreenApplication.h).
+using TrayIconImagesTest = ::testing::Test;
 
 TEST_F(TrayIconImagesTest, EachHealthShowsItsImage) {
     struct Row {
