@@ -1,142 +1,82 @@
 #include "platform/login/AutostartLoginItem.h"
 #include "platform/notify/DBusNotifier.h"
+#include "tests/support/NotificationRecorder.h"
 #include "tests/support/RecordingLogger.h"
+#include "tests/support/SessionBusTest.h"
 #include "tests/support/TempDir.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVirtualObject>
-#include <QThread>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <mutex>
+#include <thread>
 
 namespace keldra {
 namespace {
 
+using test::NotificationRecorder;
 using test::RecordingLogger;
+using test::runUntil;
 using test::TempDir;
 
 // ---- notifications ----
 
-struct ReceivedNotification {
-    QString appName;
-    uint replacesId;
-    QString summary;
-    QString body;
-    QVariantMap hints;
-};
+// The answers to the notifier's calls arrive in the test's event loop.
+using DBusNotifierTest = test::SessionBusTest;
 
-// A minimal org.freedesktop.Notifications service: numbers each new notification, keeps the number of a
-// replaced one, and remembers what it was sent.
-class NotificationService final : public QDBusVirtualObject {
-public:
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        if (message.member() != QStringLiteral("Notify") || message.arguments().size() != 8) {
-            return false;
-        }
-        const auto arguments = message.arguments();
-        const ReceivedNotification received{arguments[0].toString(), arguments[1].toUInt(),
-                                            arguments[3].toString(), arguments[4].toString(),
-                                            qdbus_cast<QVariantMap>(arguments[6])};
-        uint id = received.replacesId;
-        {
-            std::lock_guard guard(lock);
-            if (id == 0) {
-                id = ++lastId;
-            }
-            notifications.push_back(received);
-        }
-        connection.send(message.createReply(QVariant::fromValue(id)));
-        return true;
-    }
-    QString introspect(const QString&) const override { return {}; }
+TEST_F(DBusNotifierTest, PostingNeverWaitsForTheServiceAndTheSameIdentifierStillReplaces) {
+    NotificationRecorder desktop(std::chrono::seconds(2));
+    ASSERT_TRUE(desktop.serving());
+    DBusNotifier notifier(QDBusConnection::sessionBus(), desktop.service());
 
-    std::mutex lock;
-    uint lastId = 40;
-    std::vector<ReceivedNotification> notifications;
-};
-
-// Serves on its own connection and thread, so the notifier's blocking call can be answered. The service
-// object is made on that thread: QtDBus delivers calls on the thread an object belongs to.
-class ServiceThread final : public QThread {
-public:
-    void run() override {
-        NotificationService service;
-        auto connection =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-notify"));
-        const bool ok =
-            connection.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), &service) &&
-            connection.interface()
-                    ->registerService(QStringLiteral("org.freedesktop.Notifications"))
-                    .value() == QDBusConnectionInterface::ServiceRegistered;
-        {
-            std::lock_guard guard(lock);
-            registered = ok;
-            ready = true;
-        }
-        readyChanged.notify_all();
-        exec();
-        connection.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-        connection.interface()->unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-notify"));
-        std::lock_guard guard(service.lock);
-        notifications = service.notifications;
-    }
-
-    std::vector<ReceivedNotification> notifications;
-    std::mutex lock;
-    std::condition_variable readyChanged;
-    bool ready = false;
-    bool registered = false;
-};
-
-TEST(DBusNotifier, SilentNotificationsReplaceEarlierOnesWithTheSameIdentifier) {
-    if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
-        GTEST_SKIP() << "needs a session bus (run under scripts/with-session-services)";
-    }
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    ServiceThread server;
-    server.start();
-    {
-        std::unique_lock guard(server.lock);
-        server.readyChanged.wait(guard, [&] { return server.ready; });
-        ASSERT_TRUE(server.registered) << "another notification service owns the name";
-    }
-
-    DBusNotifier notifier;
     notifier.postNotification("run-failed", "Backup failed", "First");
+    EXPECT_EQ(desktop.answered(), 0u) << "the caller was held until the service answered";
     notifier.postNotification("storage", "Storage almost full", "90%");
-    notifier.postNotification("run-failed", "Backup failed", "Second");
+    // From an engine's worker thread: sent from the notifier's own thread, in order.
+    std::thread([&] { notifier.postNotification("run-failed", "Backup failed", "Second"); }).join();
+    EXPECT_EQ(desktop.answered(), 0u);
 
-    server.quit();
-    server.wait();
-    const auto& sent = server.notifications;
+    // The second "run-failed" waits for the first one's number, so it is the third to arrive.
+    ASSERT_TRUE(runUntil([&] { return desktop.answered() == 3; }));
+    const auto sent = desktop.received();
     ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[0].replacesId, 0u);
     EXPECT_EQ(sent[0].summary, "Backup failed");
     EXPECT_EQ(sent[0].body, "First");
+    EXPECT_EQ(sent[0].replacesId, 0u);
+    EXPECT_EQ(sent[1].body, "90%");
     EXPECT_EQ(sent[1].replacesId, 0u);
-    EXPECT_EQ(sent[2].replacesId, 41u) << "the second run-failed replaces the first";
     EXPECT_EQ(sent[2].body, "Second");
+    EXPECT_EQ(sent[2].replacesId, sent[0].id) << "the second run-failed replaces the first";
+    EXPECT_NE(sent[0].id, sent[1].id);
     EXPECT_EQ(sent[0].hints.value(QStringLiteral("suppress-sound")).toBool(), true);
+    EXPECT_EQ(sent[0].hints.value(QStringLiteral("desktop-entry")).toString(), "orlivane-keldra");
     EXPECT_EQ(sent[0].appName, "Orlivane Keldra Backup");
+
+    // Later posts of a known identifier replace at once, without waiting behind anything.
+    notifier.postNotification("storage", "Storage full", "100%");
+    ASSERT_TRUE(runUntil([&] { return desktop.answered() == 4; }));
+    EXPECT_EQ(desktop.received().back().replacesId, sent[1].id);
 }
 
-TEST(DBusNotifier, WithoutAServiceTheNotificationIsDroppedQuietly) {
-    if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
-        GTEST_SKIP() << "needs a session bus (run under scripts/with-session-services)";
+TEST_F(DBusNotifierTest, WithoutAServiceOrAfterTheNotifierIsGoneNothingBreaks) {
+    // Posted to a name nobody owns: the error answers end the wait for the identifier quietly.
+    {
+        DBusNotifier nowhere(QDBusConnection::sessionBus(),
+                             QStringLiteral("org.orlivane.keldra.test.Nobody"));
+        nowhere.postNotification("stale", "No recent backup", "One");
+        nowhere.postNotification("stale", "No recent backup", "Two");
+        runUntil([] { return false; }, std::chrono::milliseconds(300));
     }
-    DBusNotifier notifier(
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("no-service")));
-    notifier.postNotification("stale", "No recent backup", "Body");
-    SUCCEED();
+    // A notifier destroyed with a call in flight drops its answer.
+    NotificationRecorder slow(std::chrono::milliseconds(300));
+    ASSERT_TRUE(slow.serving());
+    {
+        DBusNotifier gone(QDBusConnection::sessionBus(), slow.service());
+        gone.postNotification("stale", "No recent backup", "Gone");
+        ASSERT_TRUE(runUntil([&] { return slow.received().size() == 1; }));
+    }
+    ASSERT_TRUE(runUntil([&] { return slow.answered() == 1; }));
+    runUntil([] { return false; }, std::chrono::milliseconds(100));
 }
 
 // ---- login item ----

@@ -1,0 +1,84 @@
+#include "app/shell/SingleInstance.h"
+
+#include "app/shell/ApplicationAdaptor.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcessEnvironment>
+
+namespace keldra {
+
+namespace {
+constexpr int activateTimeoutMs = 5000;
+const QString applicationInterface = QStringLiteral("org.freedesktop.Application");
+} // namespace
+
+SingleInstance::SingleInstance(QDBusConnection connection, QString name, QObject* parent)
+    : QObject(parent), connection_(std::move(connection)), name_(std::move(name)) {
+    new ApplicationAdaptor(*this);
+}
+
+SingleInstance::~SingleInstance() {
+    if (owned_) {
+        connection_.unregisterObject(objectPath(name_));
+        connection_.interface()->unregisterService(name_);
+    }
+}
+
+QString SingleInstance::objectPath(const QString& name) {
+    QString path = QLatin1Char('/') + name;
+    path.replace(QLatin1Char('.'), QLatin1Char('/'));
+    path.replace(QLatin1Char('-'), QLatin1Char('_'));
+    return path;
+}
+
+SingleInstance::Outcome SingleInstance::claim(bool activateOther) {
+    if (!connection_.isConnected() || connection_.interface() == nullptr) {
+        return Outcome::noBus;
+    }
+    // The interface is served before the name is taken, so a launch that sees the name can call it at once.
+    if (!connection_.registerObject(objectPath(name_), this)) {
+        return Outcome::noBus;
+    }
+    const auto registered = connection_.interface()->registerService(
+        name_, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    if (registered.isValid() && registered.value() == QDBusConnectionInterface::ServiceRegistered) {
+        owned_ = true;
+        return Outcome::primary;
+    }
+    connection_.unregisterObject(objectPath(name_));
+    if (!registered.isValid()) {
+        return Outcome::noBus;
+    }
+    if (!activateOther) {
+        return Outcome::handledByOther;
+    }
+    return this->activateOther() ? Outcome::handledByOther : Outcome::otherNotAnswering;
+}
+
+bool SingleInstance::activateOther() {
+    QDBusMessage call = QDBusMessage::createMethodCall(name_, objectPath(name_), applicationInterface,
+                                                       QStringLiteral("Activate"));
+    // The launcher's focus token passes to the running instance, which is the one that raises a window.
+    QVariantMap platformData;
+    const auto environment = QProcessEnvironment::systemEnvironment();
+    if (const QString token = environment.value(QStringLiteral("XDG_ACTIVATION_TOKEN")); !token.isEmpty()) {
+        platformData.insert(QStringLiteral("activation-token"), token);
+    }
+    if (const QString startup = environment.value(QStringLiteral("DESKTOP_STARTUP_ID")); !startup.isEmpty()) {
+        platformData.insert(QStringLiteral("desktop-startup-id"), startup);
+    }
+    call << platformData;
+    const QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, activateTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+void SingleInstance::activate(const QVariantMap& platformData) {
+    QString token = platformData.value(QStringLiteral("activation-token")).toString();
+    if (token.isEmpty()) {
+        token = platformData.value(QStringLiteral("desktop-startup-id")).toString();
+    }
+    emit activated(token);
+}
+
+} // namespace keldra
