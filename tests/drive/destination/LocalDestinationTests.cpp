@@ -1,5 +1,5 @@
 #include "drive/destination/LocalDestination.h"
-#include "tests/drive/destination/FakeVolumeProvider.h"
+#include "tests/support/FakeVolumeProvider.h"
 #include "tests/support/MemoryKeyValueStore.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"

@@ -10,7 +10,7 @@
 #include "drive/catalog/LocalCatalog.h"
 #include "drive/format/LocalFormat.h"
 #include "drive/run/LocalBackupEngine.h"
-#include "tests/drive/destination/FakeVolumeProvider.h"
+#include "tests/support/FakeVolumeProvider.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
 
