@@ -43,12 +43,17 @@ std::optional<std::filesystem::path> existingBackupRoot(const LocalDestination& 
     return std::filesystem::path(*root);
 }
 
-GatheredSources gatherRestoreSources(KeldraAPI& api, const std::vector<LocalDestination>& destinations,
-                                     const VolumeProvider& volumes, const CancelToken& cancel) {
+GatheredSources gatherRestoreSources(KeldraAPI* api, const std::vector<LocalDestination>& destinations,
+                                     const VolumeProvider* volumes, const CancelToken& cancel) {
     GatheredSources found;
-    addKeldraSources(api, cancel, found);
+    if (api) {
+        addKeldraSources(*api, cancel, found);
+    }
+    if (!volumes) {
+        return found;
+    }
     for (const LocalDestination& destination : destinations) {
-        const auto root = existingBackupRoot(destination, volumes);
+        const auto root = existingBackupRoot(destination, *volumes);
         if (!root) {
             continue;
         }

@@ -26,11 +26,12 @@ struct GatheredSources {
 };
 
 // The device folders below the root folder "Backups" (exact name, no parent, the first such); drive
-// destinations, enabled or not, whose backup folder exists add their devices. Reads only: browsing a
+// destinations, enabled or not, whose backup folder exists add their devices. Without a client or a
+// volume table that half is left out. Reads only: browsing a
 // drive creates nothing on it, so a read-only drive is offered too. Blocking (portal and disk): call it
 // off the GUI thread.
-GatheredSources gatherRestoreSources(KeldraAPI& api, const std::vector<LocalDestination>& destinations,
-                                     const VolumeProvider& volumes, const CancelToken& cancel = {});
+GatheredSources gatherRestoreSources(KeldraAPI* api, const std::vector<LocalDestination>& destinations,
+                                     const VolumeProvider* volumes, const CancelToken& cancel = {});
 
 // A drive's backup folder when its volume is mounted and the folder exists.
 std::optional<std::filesystem::path> existingBackupRoot(const LocalDestination& destination,
