@@ -258,7 +258,7 @@ QCoro::Task<> RestoreModel::chooseFolder() {
 }
 
 QCoro::Task<> RestoreModel::startRestore(RestoreContext context) {
-    if (!context.key || !selection_ || isRestoring_) {
+    if (!context.key || !context.engine || !selection_ || isRestoring_) {
         co_return;
     }
     RestorePlan plan{.items = makeItems(*selection_),
