@@ -1,10 +1,10 @@
 #include "restore/tree/RestoreNode.h"
 
-#include "core/settings/BackupSource.h"
 #include "core/SaturatingMath.h"
 #include "restore/tree/NaturalOrder.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 
 namespace keldra {
@@ -24,41 +24,80 @@ RestoreNodePtr RestoreNode::makeFile(std::string path, std::string name, std::ve
     return node;
 }
 
+namespace {
+
+// The pieces of a stored path as BackupSource::pathComponents gives them ("~" first for a "~/" path,
+// empty pieces dropped), without copying them.
+void pathPieces(std::string_view path, std::vector<std::string_view>& pieces) {
+    pieces.clear();
+    if (path.starts_with("~/")) {
+        pieces.push_back(path.substr(0, 1));
+        path.remove_prefix(2);
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) {
+            end = path.size();
+        }
+        if (end > start) {
+            pieces.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+}
+
+} // namespace
+
 std::vector<RestoreNodePtr>
 RestoreNode::buildTree(const std::map<std::string, std::vector<RemoteEntry>>& byPath) {
     auto root = makeFolder("", "");
     std::unordered_map<std::string, RestoreNode*> folders{{"", root.get()}};
+    // The folders of the previous path by depth: paths come in byte order, so a folder's files mostly
+    // follow one another and the table is asked only when the folder changes.
+    std::vector<RestoreNode*> recent;
+    std::vector<std::string_view> pieces;
+    std::string accumulated;
     for (const auto& [path, entries] : byPath) {
-        const auto pieces = BackupSource::pathComponents(path);
+        pathPieces(path, pieces);
         if (pieces.empty()) {
             continue;
         }
         RestoreNode* parent = root.get();
-        std::string accumulated;
+        accumulated.clear();
         for (std::size_t i = 0; i < pieces.size(); ++i) {
-            const std::string& piece = pieces[i];
+            const std::string_view piece = pieces[i];
             if (!accumulated.empty()) {
                 accumulated.append("/").append(piece);
             } else if (piece == "~") {
                 accumulated = "~";
             } else if (path.starts_with('/')) {
-                accumulated = "/" + piece;
+                accumulated.assign("/").append(piece);
             } else {
-                accumulated = piece;
+                accumulated.assign(piece);
             }
             if (i + 1 == pieces.size()) {
-                parent->children->push_back(makeFile(path, piece, entries));
+                parent->children->push_back(makeFile(path, std::string(piece), entries));
                 break;
+            }
+            if (recent.size() <= i) {
+                recent.resize(i + 1, nullptr);
+            }
+            if (recent[i] && recent[i]->id == accumulated) {
+                parent = recent[i];
+                continue;
             }
             if (const auto found = folders.find(accumulated); found != folders.end()) {
                 parent = found->second;
+                recent[i] = parent;
                 continue;
             }
-            auto folder = makeFolder(accumulated, piece == "~" ? "Home" : piece);
+            auto folder = makeFolder(accumulated, piece == "~" ? "Home" : std::string(piece));
             RestoreNode* raw = folder.get();
             parent->children->push_back(std::move(folder));
             folders.emplace(accumulated, raw);
             parent = raw;
+            recent[i] = raw;
         }
     }
     sortChildren(*root);
@@ -89,6 +128,26 @@ RestoreNode::Totals RestoreNode::sortChildren(RestoreNode& node) {
     node.fileCount = sum.fileCount;
     node.totalBytes = sum.totalBytes;
     return sum;
+}
+
+namespace {
+
+void collectFilesInto(const std::vector<RestoreNodePtr>& nodes, std::vector<RestoreNodePtr>& files) {
+    for (const RestoreNodePtr& node : nodes) {
+        if (node->children) {
+            collectFilesInto(*node->children, files);
+        } else {
+            files.push_back(node);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<RestoreNodePtr> RestoreNode::collectFiles(const std::vector<RestoreNodePtr>& nodes) {
+    std::vector<RestoreNodePtr> files;
+    collectFilesInto(nodes, files);
+    return files;
 }
 
 } // namespace keldra

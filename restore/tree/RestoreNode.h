@@ -51,6 +51,10 @@ public:
     // totals and returns the node's own.
     static Totals sortChildren(RestoreNode& node);
 
+    // Every file node below `nodes`, depth first in child order: a folder (even an empty one) gives the
+    // files below it, a file gives itself.
+    static std::vector<RestoreNodePtr> collectFiles(const std::vector<RestoreNodePtr>& nodes);
+
     // Identity is the id alone.
     friend bool operator==(const RestoreNode& a, const RestoreNode& b) { return a.id == b.id; }
 

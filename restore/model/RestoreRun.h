@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/crypto/KeldraKey.h"
+#include "core/seams/CancelToken.h"
+#include "restore/engine/ConflictPolicy.h"
+#include "restore/engine/RestoreDestination.h"
+#include "restore/engine/RestoreItem.h"
+#include "restore/engine/RestoreProgress.h"
+
+#include <functional>
+#include <vector>
+
+namespace keldra {
+
+class RestoreEngine;
+
+// Everything one restore run works from, fixed when it starts.
+struct RestorePlan {
+    std::vector<RestoreItem> items;
+    RestoreSourceKind source = RestoreSourceKind::keldra();
+    RestoreDestination destination = RestoreDestination::original();
+    ConflictPolicy policy = ConflictPolicy::keepBoth;
+    KeldraKey key;
+};
+
+using RestoreProgressSink = std::function<void(const RestoreProgress&)>;
+
+// Restores the plan's items one after another: a failed item is listed with its reason and the run goes
+// on; cancellation (checked before each item, and inside a download or a drive read) ends it with
+// `cancelled` set and the cancelled item neither restored nor listed. Progress goes to `progress` at the
+// start, twice per item and at the end. Blocking: call it off the GUI thread.
+RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, const CancelToken& cancel,
+                              const RestoreProgressSink& progress);
+
+} // namespace keldra

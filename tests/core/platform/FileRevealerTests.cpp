@@ -1,0 +1,78 @@
+#include "platform/reveal/FileManagerRevealer.h"
+#include "tests/support/FakeDesktop.h"
+#include "tests/support/QtApp.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace keldra {
+namespace {
+
+// A file manager on the session bus that records what it was asked to show.
+class FakeFileManager final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override {
+        return QStringLiteral("<interface name=\"org.freedesktop.FileManager1\"><method name=\"ShowItems\">"
+                              "<arg type=\"as\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/>"
+                              "</method></interface>");
+    }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QStringLiteral("ShowItems")) {
+            return false;
+        }
+        shown.push_back(message.arguments().value(0).toStringList());
+        connection.send(message.createReply());
+        return true;
+    }
+    std::vector<QStringList> shown;
+};
+
+bool haveSessionBus() {
+    return std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr;
+}
+
+TEST(FileManagerRevealer, AsksTheFileManagerToShowTheFile) {
+    if (!haveSessionBus()) {
+        GTEST_SKIP() << "needs a session bus (run under scripts/with-session-services)";
+    }
+    test::qtApp();
+    QDBusConnection service =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-file-manager"));
+    FakeFileManager manager;
+    ASSERT_TRUE(service.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")))
+        << "another file manager owns the name";
+
+    test::RecordingUrlOpener opener;
+    FileManagerRevealer revealer(opener);
+    revealer.reveal("/tmp/restored here/report 1.pdf");
+    EXPECT_TRUE(test::runUntil([&] { return !manager.shown.empty(); }));
+    test::drainEvents();
+    ASSERT_EQ(manager.shown.size(), 1u);
+    EXPECT_EQ(manager.shown[0], QStringList{QStringLiteral("file:///tmp/restored%20here/report%201.pdf")});
+    EXPECT_TRUE(opener.opened.empty());
+
+    service.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
+    service.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-file-manager"));
+}
+
+TEST(FileManagerRevealer, WithoutAFileManagerOpensTheFolder) {
+    test::qtApp();
+    test::RecordingUrlOpener opener;
+    if (haveSessionBus()) {
+        ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QStringLiteral("org.freedesktop.FileManager1")));
+    }
+    FileManagerRevealer revealer(opener);
+    revealer.reveal("/tmp/restored here/report.pdf");
+    EXPECT_TRUE(test::runUntil([&] { return !opener.opened.empty(); }));
+    EXPECT_EQ(opener.opened, (std::vector<std::string>{"file:///tmp/restored%20here"}));
+}
+
+} // namespace
+} // namespace keldra
