@@ -86,6 +86,7 @@ private:
     std::vector<Candidate> candidates_;
     std::unordered_set<std::string> uploadedIDs_;
     std::int64_t connectionFailures_ = 0;
+    int unrecordedCopies_ = 0;
     bool storageFullSent_ = false;
     // Files the current source's scan reported.
     std::int64_t sourceFileCount_ = 0;

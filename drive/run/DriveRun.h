@@ -47,6 +47,7 @@ private:
     };
     static Ending disconnected();
     static Ending cancelled();
+    static Ending unexpectedLayout();
 
     // Steps.
     void writeOrCheckHeader();
@@ -71,10 +72,13 @@ private:
                           const std::exception& error);
     bool linkToExisting(const Candidate& candidate, const std::string& checksum,
                         const std::filesystem::path& temporary);
+    void failUnrecorded(const Candidate& candidate, const IndexWrite& write);
+    void forgetCopy(const Candidate& candidate, const std::string& objectID, double copyTime);
 
     LocalRunResult finish(const Ending& ending);
     void log(const std::string& message, LogLine::Tone tone);
     void emitProgress();
+    void emit(const EngineEvent& event);
     double now() const;
     LocalBackupEngine::DriveStore store() const;
 
@@ -98,6 +102,7 @@ private:
     std::vector<Candidate> candidates_;
     std::int64_t sourceVisits_ = 0;
     bool driveFull_ = false;
+    int unrecordedCopies_ = 0;
 };
 
 } // namespace keldra

@@ -1,12 +1,13 @@
 // The texts a run shows: its summary, shortened paths, read failures, and the saturating sums behind them.
 
+#include "core/SaturatingMath.h"
 #include "core/events/ByteCount.h"
+#include "core/fs/RegularFile.h"
+#include "core/text/ShownPath.h"
 #include "engine/BackupEngine.h"
 #include "engine/FileBackup.h"
 #include "engine/RunEnding.h"
-#include "core/SaturatingMath.h"
 #include "engine/SentCounter.h"
-#include "core/text/ShownPath.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
