@@ -1,7 +1,7 @@
 #include "core/scan/SourceScanner.h"
 
-#include "core/text/Utf8Text.h"
 #include "core/settings/BackupSource.h"
+#include "core/text/Utf8Text.h"
 
 #include <fcntl.h>
 #include <utility>
@@ -191,6 +191,15 @@ void SourceScanner::scan(const std::string& sourcePath, bool isFile, const Exclu
         return;
     }
     Walk(*fileSystem_, rules, uncertain, roots, visit, onFailure, cancel).run(root);
+}
+
+std::string SourceScanner::fileToRead(const BackupSource& source, const std::string& scannedPath) {
+    if (!source.isFile || standardizePath(source.path) != scannedPath) {
+        return scannedPath;
+    }
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(scannedPath, error);
+    return error ? scannedPath : resolved.string();
 }
 
 bool SourceScanner::isUnderSkipRoot(std::string_view path,

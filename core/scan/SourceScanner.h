@@ -58,6 +58,11 @@ public:
               UncertainPaths& uncertain, const std::vector<std::string>& skipRoots, const Visitor& visit,
               const FailureHandler& onFailure, const CancelToken& cancel) const;
 
+    // Where to read a file the scan of `source` reported at `scannedPath`. A single-file source that is
+    // itself a link was followed by the scan, so it is read where the link leads (the reader follows no
+    // links); every other file is read where it was found.
+    static std::string fileToRead(const BackupSource& source, const std::string& scannedPath);
+
     // The path's standardized form equals a root or lies below one ("/a" covers "/a/b", not "/ab"). Roots
     // must be standardized.
     static bool isUnderSkipRoot(std::string_view path, const std::vector<std::string>& standardizedRoots);

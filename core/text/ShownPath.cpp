@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <fmt/format.h>
+#include <optional>
 #include <vector>
 
 namespace keldra {

@@ -57,7 +57,8 @@ private:
     void scanSources();
     void scanSource(const BackupSource& source, const SourceScanner& scanner,
                     const std::vector<std::string>& skipRoots);
-    void visit(const std::string& absolutePath, std::int64_t size, double mtime, const std::string& sourceID);
+    void visit(const std::string& absolutePath, const std::string& readFrom, std::int64_t size, double mtime,
+               const std::string& sourceID);
     void markVanishedFiles();
     void copyCandidates();
     void finishUp();

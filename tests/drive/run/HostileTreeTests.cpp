@@ -166,3 +166,25 @@ TEST_F(DriveRunTest, LinksBelowTheBackupRootAreNeverFollowed) {
 
 } // namespace
 } // namespace keldra::test
+
+namespace keldra::test {
+namespace {
+
+TEST_F(DriveRunTest, ASingleFileSourceThatIsALinkIsCopiedWhereItLeads) {
+    writeFile(temp / "real" / "notes.txt", "the notes");
+    fs::create_symlink(temp / "real" / "notes.txt", temp / "notes-link");
+    LocalRunRequest fileRequest = request();
+    fileRequest.sources[0].isFile = true;
+    fileRequest.sources[0].path = (temp / "notes-link").string();
+
+    const RunOutput output = run(fileRequest);
+
+    ASSERT_TRUE(output.result.record);
+    EXPECT_EQ(output.result.outcome, LocalOutcome::completed());
+    EXPECT_EQ(output.result.record->uploaded, 1);
+    const auto row = driveIndex->file(BackupSource::abbreviatePath((temp / "notes-link").string()));
+    ASSERT_TRUE(row && row->keldraFileID);
+}
+
+} // namespace
+} // namespace keldra::test
