@@ -3,6 +3,7 @@
 #include "core/settings/BackupSource.h"
 #include "core/text/Utf8Text.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <utility>
 
@@ -73,6 +74,10 @@ public:
             auto child = fileSystem_.openDirectory(frame.listing->fd(), name.c_str(), false, error);
             if (!child) {
                 uncertain_.record(path_);
+                if (error == EMFILE || error == ENFILE) {
+                    // Out of descriptors (one stays open per level): said, never skipped in silence.
+                    reportBadName(SourceScanner::tooDeepFolderReason);
+                }
                 continue;
             }
             stack.push_back(Frame{std::move(child), path_.size(), {}, 0});

@@ -45,6 +45,11 @@ public:
         "back "
         "it up.";
 
+    // A folder that could not be opened because the system ran out of open folders (very deep nesting).
+    static constexpr const char* tooDeepFolderReason = "This folder is nested too deeply to be read, so "
+                                                       "nothing in it was backed up. Nothing in it counts as "
+                                                       "deleted.";
+
     SourceScanner(); // the real file system
     explicit SourceScanner(const ScanFileSystem& fileSystem);
 
