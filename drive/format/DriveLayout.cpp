@@ -29,10 +29,10 @@ std::filesystem::path temporaryObjectPath(const std::filesystem::path& deviceFol
            (std::string(temporaryObjectPrefix) + std::string(objectID));
 }
 
-std::error_code makePlainFolder(const std::filesystem::path& path) {
-    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-        return {errno, std::generic_category()};
-    }
+namespace {
+
+// None when the entry itself (a link not followed) is a folder; ENOTDIR or the error of looking otherwise.
+std::error_code plainFolderProblem(const std::filesystem::path& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) {
         return {errno, std::generic_category()};
@@ -41,6 +41,15 @@ std::error_code makePlainFolder(const std::filesystem::path& path) {
         return {ENOTDIR, std::generic_category()};
     }
     return {};
+}
+
+} // namespace
+
+std::error_code makePlainFolder(const std::filesystem::path& path) {
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
+        return {errno, std::generic_category()};
+    }
+    return plainFolderProblem(path);
 }
 
 std::error_code checkPlainFolders(const std::filesystem::path& root, const std::filesystem::path& folder) {
@@ -54,12 +63,8 @@ std::error_code checkPlainFolders(const std::filesystem::path& root, const std::
             continue;
         }
         level /= part;
-        struct stat status {};
-        if (::lstat(level.c_str(), &status) != 0) {
-            return {errno, std::generic_category()};
-        }
-        if (!S_ISDIR(status.st_mode)) {
-            return {ENOTDIR, std::generic_category()};
+        if (const std::error_code problem = plainFolderProblem(level)) {
+            return problem;
         }
     }
     return {};

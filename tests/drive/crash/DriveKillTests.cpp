@@ -4,11 +4,11 @@
 
 #include "core/index/BackupIndex.h"
 #include "drive/catalog/LocalCatalog.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/RecordingLogger.h"
 #include "tests/support/TempDir.h"
 
 #include <chrono>
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -49,27 +49,10 @@ protected:
         const std::vector<std::string> arguments = {
             benchProgram().string(), "drive",    "--dest",          dest().string(), "--passphrase",
             "horse battery",         "--source", source().string(), "--state",       state().string()};
-        const pid_t pid = fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            for (const std::string& argument : arguments) {
-                argv.push_back(const_cast<char*>(argument.c_str()));
-            }
-            argv.push_back(nullptr);
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            dup2(devnull, STDOUT_FILENO);
-            dup2(devnull, STDERR_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        return pid;
+        return startProgram(arguments, "/dev/null");
     }
 
-    static int waitFor(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return status;
-    }
+    static int waitFor(pid_t pid) { return waitForChild(pid); }
 
     TempDir temp;
 };
