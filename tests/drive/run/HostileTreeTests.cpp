@@ -188,3 +188,23 @@ TEST_F(DriveRunTest, ASingleFileSourceThatIsALinkIsCopiedWhereItLeads) {
 
 } // namespace
 } // namespace keldra::test
+
+namespace keldra::test {
+namespace {
+
+TEST_F(DriveRunTest, RemovingAnObjectNeverGoesThroughALinkedFolder) {
+    const std::string id = "ab000000000000000000000000000002";
+    const fs::path computer = temp / "computer";
+    writeFile(computer / (id + ".olo"), "not an object of ours");
+    fs::create_directories(deviceFolder() / "objects");
+    fs::create_symlink(computer, deviceFolder() / "objects" / "ab");
+    ASSERT_TRUE(driveIndex->addVersion({id, "~/a", 1, 1, 2, 2}));
+
+    EXPECT_FALSE(LocalBackupEngine::deleteObject(id, {deviceFolder(), *driveIndex, files}));
+
+    EXPECT_TRUE(fs::exists(computer / (id + ".olo")));
+    EXPECT_EQ(driveIndex->versions("~/a").size(), 1u) << "the row stays for a later run";
+}
+
+} // namespace
+} // namespace keldra::test
