@@ -106,9 +106,9 @@ void DriveRun::copy(const Candidate& candidate) {
     }
 
     // The file must not have changed while it was read: the object would hold a mix of old and new bytes.
-    const FileStamp now = fileStamp(candidate.url);
-    if (written.plaintextLength != candidate.size || now.size != candidate.size ||
-        std::fabs(now.mtime - candidate.mtime) >= 0.001) {
+    const FileStamp stamp = fileStamp(candidate.url);
+    if (written.plaintextLength != candidate.size || stamp.size != candidate.size ||
+        std::fabs(stamp.mtime - candidate.mtime) >= 0.001) {
         (void)services_.driveFiles.removeItem(temporary);
         failFile(candidate, changedReason);
         return;
