@@ -1,9 +1,9 @@
 #include "engine/CloudRun.h"
 
+#include "core/SaturatingMath.h"
 #include "core/events/NumberFormat.h"
 #include "engine/ListedVersions.h"
 #include "engine/Retention.h"
-#include "core/SaturatingMath.h"
 
 namespace keldra {
 
@@ -42,6 +42,10 @@ void CloudRun::start() {
     record_.startedAt = startedAt;
     record_.status = RunStatus::running;
     record_.trigger = request_.trigger;
+    if (record_.id == 0) {
+        // A run that cannot even be entered in the history could record none of its copies.
+        throw IndexFailure(IndexWrite::failed("the run couldn't be entered in the history"));
+    }
     runStarted_ = true;
     progress_ = RunProgress{};
     progress_.phase = RunPhase::preparing;
@@ -125,7 +129,12 @@ void CloudRun::guardKeldraMismatch() {
 }
 
 void CloudRun::reconcileWithListing() {
-    const std::int64_t cleared = services_.index.reconcileWithListing(catalog_.allIDs);
+    const IndexWrite reconciled = services_.index.reconcileWithListing(catalog_.allIDs);
+    if (!reconciled) {
+        // Rows naming copies the Keldra no longer has would make their files look backed up.
+        throw IndexFailure(reconciled);
+    }
+    const std::int64_t cleared = reconciled.count();
     if (cleared >= 1) {
         log(formatCount(cleared) + " files are no longer in the Keldra. They'll upload again.",
             LogLine::Tone::warning);
@@ -158,11 +167,12 @@ void CloudRun::clean() {
         const EngineEventHandler forward = [this](const EngineEvent& event) {
             emit(event);
         };
-        record_.removed = saturatingAdd(
-            record_.removed, retention.purgeDeletedFiles(
-                                 *settings.deletedGraceDays, scannedSources_, uncertain_,
-                                 settings.excludeSystemJunk, settings.excludeCaches,
-                                 settings.excludeDeveloperFolders, settings.customExclusions, forward));
+        record_.removed =
+            saturatingAdd(record_.removed,
+                          retention.purgeDeletedFiles(*settings.deletedGraceDays, scannedSources_, uncertain_,
+                                                      settings.excludeSystemJunk, settings.excludeCaches,
+                                                      settings.excludeDeveloperFolders,
+                                                      settings.customExclusions, forward));
     }
 }
 
@@ -171,17 +181,27 @@ void CloudRun::fetchFinalStatus() {
     try {
         status_ = services_.api.status(cancel_);
         emitStatus();
+    } catch (const CancelledError&) {
+        throw;
     } catch (...) {
     }
+    throwIfCancelled(cancel_);
 }
 
-RunResult CloudRun::finish(const RunEnding& ending) {
+RunResult CloudRun::finish(const RunEnding& given) {
+    RunEnding ending = given;
     try {
         record_.status = ending.status;
         record_.finishedAt = services_.clock.now();
         record_.message = ending.message;
         if (runStarted_) {
-            services_.index.finishRun(record_);
+            const IndexWrite written = services_.index.finishRun(record_);
+            if (!written && (ending.status == RunStatus::succeeded || ending.status == RunStatus::partial)) {
+                // A run the history cannot show as done is not reported as done.
+                ending = RunEnding::failed(indexFailedRunText(written));
+                record_.status = ending.status;
+                record_.message = ending.message;
+            }
         }
         log(ending.message, ending.tone);
     } catch (...) {

@@ -47,8 +47,8 @@ private:
     void reconcileWithListing();
     void scanSources();
     void scanSource(const BackupSource& source, const SourceScanner& scanner);
-    void considerScannedFile(const std::string& absolutePath, std::int64_t size, double mtime,
-                             const std::string& sourceID);
+    void considerScannedFile(const std::string& absolutePath, const std::string& readFrom, std::int64_t size,
+                             double mtime, const std::string& sourceID);
     std::vector<IndexedFile> markDeletions();
     void writeMissingMarks(const std::vector<IndexedFile>& removed);
     void uploadCandidates();
@@ -86,6 +86,7 @@ private:
     std::vector<Candidate> candidates_;
     std::unordered_set<std::string> uploadedIDs_;
     std::int64_t connectionFailures_ = 0;
+    int unrecordedCopies_ = 0;
     bool storageFullSent_ = false;
     // Files the current source's scan reported.
     std::int64_t sourceFileCount_ = 0;

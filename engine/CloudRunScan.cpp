@@ -1,7 +1,7 @@
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
-#include "engine/CloudRun.h"
 #include "core/text/ShownPath.h"
+#include "engine/CloudRun.h"
 
 #include <cmath>
 
@@ -55,7 +55,7 @@ void CloudRun::scanSource(const BackupSource& source, const SourceScanner& scann
     scanner.scan(
         source, rules_, uncertain_, request_.skipRoots,
         [&](const std::string& path, std::int64_t size, double mtime) {
-            considerScannedFile(path, size, mtime, source.id);
+            considerScannedFile(path, SourceScanner::fileToRead(source, path), size, mtime, source.id);
         },
         [&](const ScanFailure& failure) {
             countFailure(BackupSource::abbreviatePath(failure.displayPath), failure.reason);
@@ -80,8 +80,8 @@ void CloudRun::scanSource(const BackupSource& source, const SourceScanner& scann
     scannedSources_.insert(source.id);
 }
 
-void CloudRun::considerScannedFile(const std::string& absolutePath, std::int64_t size, double mtime,
-                                   const std::string& sourceID) {
+void CloudRun::considerScannedFile(const std::string& absolutePath, const std::string& readFrom,
+                                   std::int64_t size, double mtime, const std::string& sourceID) {
     std::string path = BackupSource::abbreviatePath(absolutePath);
     // Overlapping sources report a file twice; it counts once.
     if (!seenPaths_.insert(path).second) {
@@ -100,7 +100,7 @@ void CloudRun::considerScannedFile(const std::string& absolutePath, std::int64_t
         }
         return;
     }
-    candidates_.push_back(Candidate{absolutePath, std::move(path), sourceID, size, mtime, std::move(row)});
+    candidates_.push_back(Candidate{readFrom, std::move(path), sourceID, size, mtime, std::move(row)});
     if (record_.scanned % 500 == 0) {
         progress_.scanned = record_.scanned;
         emitProgress();

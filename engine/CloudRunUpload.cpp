@@ -1,6 +1,6 @@
+#include "core/SaturatingMath.h"
 #include "engine/CloudRun.h"
 #include "engine/FileBackup.h"
-#include "core/SaturatingMath.h"
 #include "service/api/BlockReasonMapping.h"
 
 #include <new>
@@ -81,10 +81,18 @@ void CloudRun::uploadOne(const Candidate& candidate, FileBackup& backup) {
             ++record_.skipped;
         }
         connectionFailures_ = 0;
+        unrecordedCopies_ = 0;
     } catch (const CancelledError&) {
         throw;
     } catch (const FileError& error) {
         countFailure(candidate.path, error.reason());
+        if (error.kind() == FileError::Kind::unrecorded) {
+            if (++unrecordedCopies_ >= unrecordedCopyLimit) {
+                throw IndexFailure(error.indexWrite());
+            }
+            return;
+        }
+        unrecordedCopies_ = 0;
         if (error.kind() == FileError::Kind::quota && !storageFullSent_) {
             storageFullSent_ = true;
             emit(EngineEvent::storageFull());

@@ -1,10 +1,10 @@
 #include "engine/FileBackup.h"
 
+#include "core/SaturatingMath.h"
 #include "core/codec/Base64.h"
 #include "core/crypto/KeldraKey.h"
 #include "core/events/ByteCount.h"
 #include "core/index/IndexStatements.h"
-#include "core/SaturatingMath.h"
 #include "engine/SentCounter.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/BlockReasonMapping.h"
@@ -77,8 +77,7 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
     const std::int64_t quota = status.quotaBytes.value;
     const std::int64_t used = status.usedBytes.value;
     if (quota >= 1) {
-        const std::int64_t needed =
-            saturatingAdd(saturatingAdd(used, candidate.size), sealTagBytes);
+        const std::int64_t needed = saturatingAdd(saturatingAdd(used, candidate.size), sealTagBytes);
         if (quota < needed) {
             const std::int64_t freeBytes = std::max<std::int64_t>(saturatingSub(quota, used), 0);
             throw FileError::quota("Not enough Keldra storage left (" + formatByteCount(freeBytes) +
@@ -87,8 +86,7 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
     }
     // 3. The plain and the sealed body are both held in memory while the file is sent.
     if (candidate.size >= memoryGuardThreshold) {
-        const std::int64_t need =
-            saturatingAdd(saturatingMul(candidate.size, 3), memoryGuardHeadroom);
+        const std::int64_t need = saturatingAdd(saturatingMul(candidate.size, 3), memoryGuardHeadroom);
         const std::uint64_t available = services_.memory.availableMemoryBytes();
         if (static_cast<std::uint64_t>(need) >= available) {
             throw FileError::skip(
@@ -106,7 +104,9 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
         row.size = candidate.size;
         row.mtime = candidate.mtime;
         row.missingSince.reset();
-        services_.index.upsertFile(row);
+        if (IndexWrite written = services_.index.upsertFile(row); !written) {
+            throw FileError::unrecorded(written);
+        }
         return {};
     }
     // 7. A copy this computer uploaded earlier, listed but unknown to the index (a rebuilt index, an upload
@@ -118,10 +118,13 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
             const std::int64_t listedSize = file.sizeBytes ? file.sizeBytes->value : 0;
             if (listedSize == candidate.size && file.checksumSha256 &&
                 lowercased(*file.checksumSha256) == checksum) {
-                services_.index.upsertFile(IndexedFile{
+                IndexWrite written = services_.index.upsertFile(IndexedFile{
                     candidate.path, candidate.sourceID, candidate.size, candidate.mtime, checksum,
                     file.id.raw, secondsOrNow(file.createdAt, toUnixSeconds(services_.clock.now())),
                     std::nullopt});
+                if (!written) {
+                    throw FileError::unrecorded(written);
+                }
                 return {};
             }
         }
@@ -233,11 +236,17 @@ FileUpload FileBackup::record(const Candidate& candidate, KeldraStatus& status,
                               const std::string& checksum, const std::string& sealedName,
                               std::int64_t encryptedBytes) {
     const double now = toUnixSeconds(services_.clock.now());
-    services_.index.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size,
-                                           candidate.mtime, checksum, keldraFileID, now, std::nullopt});
-    services_.index.addVersion(IndexedVersion{keldraFileID, candidate.path, candidate.size,
-                                              secondsOrNow(createdAt, now), std::nullopt, 1});
-    services_.index.supersedeOtherVersions(candidate.path, keldraFileID, now);
+    // An unrecorded upload is not counted: the next run finds the copy in the listing by its path and
+    // checksum and records it then, without sending it again.
+    const IndexWrite written =
+        services_.index.recordCopy(IndexedFile{candidate.path, candidate.sourceID, candidate.size,
+                                               candidate.mtime, checksum, keldraFileID, now, std::nullopt},
+                                   IndexedVersion{keldraFileID, candidate.path, candidate.size,
+                                                  secondsOrNow(createdAt, now), std::nullopt, 1},
+                                   now);
+    if (!written) {
+        throw FileError::unrecorded(written);
+    }
     status.usedBytes.value = saturatingAdd(status.usedBytes.value, encryptedBytes);
     return FileUpload{encryptedBytes, keldraFileID, sealedName};
 }
@@ -259,8 +268,12 @@ void FileBackup::verifySealedName(const std::string& keldraFileID, const std::st
     }
     // The portal does not keep sealed names: the copy could never be found again by its path. Remove it and
     // leave the file to upload again once the service keeps them; older copies stay where they are.
+    bool stopped = false;
     try {
         services_.api.deleteFile(FlexID(keldraFileID), cancel_);
+    } catch (const CancelledError&) {
+        // The index is still put right below; the run then ends as stopped, not blocked.
+        stopped = true;
     } catch (...) {
     }
     services_.index.execute(indexsql::deleteVersion, {BackupIndex::Bind::text(keldraFileID)});
@@ -269,6 +282,9 @@ void FileBackup::verifySealedName(const std::string& keldraFileID, const std::st
         row->keldraFileID.reset();
         row->backedUpAt.reset();
         services_.index.upsertFile(*row);
+    }
+    if (stopped || cancel_.stop_requested()) {
+        throw CancelledError();
     }
     throw KeldraAPIError::endpointMissing("encrypted file names");
 }

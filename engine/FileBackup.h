@@ -57,9 +57,6 @@ private:
     RunLog log_;
 };
 
-// The user's text for a failed read, by the errno value: permission, deleted meanwhile, or the system's own.
-std::string readFailureText(int errorNumber);
-
 // True when `text` is an absolute http or https URL with a host.
 bool isValidUploadURL(const std::string& text);
 

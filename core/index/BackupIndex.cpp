@@ -213,17 +213,44 @@ Statement prepare(sqlite3* db, std::string_view sql, const std::vector<BackupInd
 } // namespace
 
 bool BackupIndex::executeLocked(std::string_view sql, const std::vector<Bind>& binds) {
+    return writeLocked(sql, binds).ok();
+}
+
+IndexWrite BackupIndex::writeLocked(std::string_view sql, const std::vector<Bind>& binds) {
     sqlite3* db = connection_->db.get();
     Statement statement = prepare(db, sql, binds, logger_);
     if (!statement) {
-        return false;
+        return IndexWrite::failed(lastErrorMessage(db));
     }
     int result = sqlite3_step(statement.get());
     if (result == SQLITE_ROW || result == SQLITE_DONE) {
-        return true;
+        return IndexWrite::done(sqlite3_changes64(db));
     }
-    logger_.log(fmt::format("sqlite step failed: {}", lastErrorMessage(db)));
-    return false;
+    std::string message = lastErrorMessage(db);
+    logger_.log(fmt::format("sqlite step failed: {}", message));
+    return IndexWrite::failed(std::move(message));
+}
+
+IndexWrite BackupIndex::write(std::string_view sql, const std::vector<Bind>& binds) {
+    std::lock_guard lock(mutex_);
+    return writeLocked(sql, binds);
+}
+
+IndexWrite BackupIndex::transactionLocked(const std::function<IndexWrite()>& body) {
+    if (IndexWrite begun = writeLocked("BEGIN IMMEDIATE", {}); !begun) {
+        return begun;
+    }
+    IndexWrite written = body();
+    if (written) {
+        if (IndexWrite committed = writeLocked("COMMIT", {}); !committed) {
+            written = committed;
+        }
+    }
+    if (!written && !sqlite3_get_autocommit(connection_->db.get())) {
+        // Half a change is worse than none: the rows before the failure go too.
+        (void)writeLocked("ROLLBACK", {});
+    }
+    return written;
 }
 
 void BackupIndex::forEachRowLocked(std::string_view sql, const std::vector<Bind>& binds,
@@ -249,6 +276,35 @@ void BackupIndex::forEachRow(std::string_view sql, const std::vector<Bind>& bind
     forEachRowLocked(sql, binds, visit);
 }
 
+namespace {
+
+std::vector<BackupIndex::Bind> fileBinds(const IndexedFile& file) {
+    using Bind = BackupIndex::Bind;
+    return {Bind::text(file.path),
+            Bind::text(file.sourceID),
+            Bind::integer(file.size),
+            Bind::real(file.mtime),
+            Bind::optionalText(file.keyedHash),
+            Bind::optionalText(file.keldraFileID),
+            Bind::optionalReal(file.backedUpAt),
+            Bind::optionalReal(file.missingSince)};
+}
+
+std::vector<BackupIndex::Bind> versionBinds(const IndexedVersion& version) {
+    using Bind = BackupIndex::Bind;
+    return {Bind::text(version.keldraFileID),
+            Bind::text(version.path),
+            Bind::integer(version.size),
+            Bind::real(version.createdAt),
+            Bind::optionalReal(version.supersededAt),
+            Bind::integer(version.format)};
+}
+
+const char* const supersedeSQL =
+    "UPDATE versions SET superseded_at = ? WHERE path = ? AND keldra_file_id != ? AND superseded_at IS NULL";
+
+} // namespace
+
 // Files
 
 std::optional<IndexedFile> BackupIndex::file(const std::string& path) {
@@ -268,11 +324,8 @@ std::vector<IndexedFile> BackupIndex::files(const std::optional<std::string>& so
     return query(fileColumns, {}, decodeFile);
 }
 
-void BackupIndex::upsertFile(const IndexedFile& file) {
-    execute(upsertFileSQL, {Bind::text(file.path), Bind::text(file.sourceID), Bind::integer(file.size),
-                            Bind::real(file.mtime), Bind::optionalText(file.keyedHash),
-                            Bind::optionalText(file.keldraFileID), Bind::optionalReal(file.backedUpAt),
-                            Bind::optionalReal(file.missingSince)});
+IndexWrite BackupIndex::upsertFile(const IndexedFile& file) {
+    return write(upsertFileSQL, fileBinds(file));
 }
 
 SourceStats BackupIndex::sourceStats(const std::string& sourceID) {
@@ -302,17 +355,30 @@ std::int64_t BackupIndex::backedUpBytes() {
 
 // Versions
 
-void BackupIndex::addVersion(const IndexedVersion& version) {
-    execute(indexsql::insertVersion,
-            {Bind::text(version.keldraFileID), Bind::text(version.path), Bind::integer(version.size),
-             Bind::real(version.createdAt), Bind::optionalReal(version.supersededAt),
-             Bind::integer(version.format)});
+IndexWrite BackupIndex::addVersion(const IndexedVersion& version) {
+    return write(indexsql::insertVersion, versionBinds(version));
 }
 
-void BackupIndex::supersedeOtherVersions(const std::string& path, const std::string& keepID, double at) {
-    execute("UPDATE versions SET superseded_at = ? WHERE path = ? AND keldra_file_id != ? AND superseded_at "
-            "IS NULL",
-            {Bind::real(at), Bind::text(path), Bind::text(keepID)});
+IndexWrite BackupIndex::supersedeOtherVersions(const std::string& path, const std::string& keepID,
+                                               double at) {
+    return write(supersedeSQL, {Bind::real(at), Bind::text(path), Bind::text(keepID)});
+}
+
+IndexWrite BackupIndex::recordCopy(const IndexedFile& file, const IndexedVersion& version,
+                                   double supersededAt) {
+    std::lock_guard lock(mutex_);
+    return transactionLocked([&]() -> IndexWrite {
+        if (IndexWrite added = writeLocked(indexsql::insertVersion, versionBinds(version)); !added) {
+            return added;
+        }
+        if (IndexWrite superseded =
+                writeLocked(supersedeSQL, {Bind::real(supersededAt), Bind::text(file.path),
+                                           Bind::text(version.keldraFileID)});
+            !superseded) {
+            return superseded;
+        }
+        return writeLocked(upsertFileSQL, fileBinds(file));
+    });
 }
 
 std::vector<IndexedVersion> BackupIndex::versions(const std::string& path) {
@@ -325,7 +391,7 @@ std::vector<IndexedVersion> BackupIndex::expiredVersions(double cutoff) {
                  {Bind::real(cutoff)}, decodeVersion);
 }
 
-std::int64_t BackupIndex::reconcileWithListing(const std::unordered_set<std::string>& listedIDs) {
+IndexWrite BackupIndex::reconcileWithListing(const std::unordered_set<std::string>& listedIDs) {
     // One lock for the whole sequence: another caller's statement must not land inside the transaction.
     std::lock_guard lock(mutex_);
     std::vector<std::string> unlinked;
@@ -335,30 +401,38 @@ std::int64_t BackupIndex::reconcileWithListing(const std::unordered_set<std::str
                              unlinked.push_back(row.text(0));
                          }
                      });
-    executeLocked("BEGIN IMMEDIATE", {});
-    for (const auto& path : unlinked) {
-        executeLocked(
-            "UPDATE files SET keldra_file_id = NULL, keyed_hash = NULL, backed_up_at = NULL WHERE path = ?",
-            {Bind::text(path)});
-    }
     std::vector<std::string> versionIDs;
     forEachRowLocked("SELECT keldra_file_id FROM versions", {},
                      [&](const Row& row) { versionIDs.push_back(row.text(0)); });
-    for (const auto& id : versionIDs) {
-        if (!listedIDs.contains(id)) {
-            executeLocked(indexsql::deleteVersion, {Bind::text(id)});
+    IndexWrite written = transactionLocked([&]() -> IndexWrite {
+        for (const auto& path : unlinked) {
+            if (IndexWrite cleared = writeLocked("UPDATE files SET keldra_file_id = NULL, keyed_hash = NULL, "
+                                                 "backed_up_at = NULL WHERE path = ?",
+                                                 {Bind::text(path)});
+                !cleared) {
+                return cleared;
+            }
         }
-    }
-    executeLocked("COMMIT", {});
-    return static_cast<std::int64_t>(unlinked.size());
+        for (const auto& id : versionIDs) {
+            if (!listedIDs.contains(id)) {
+                if (IndexWrite deleted = writeLocked(indexsql::deleteVersion, {Bind::text(id)}); !deleted) {
+                    return deleted;
+                }
+            }
+        }
+        return {};
+    });
+    return written ? IndexWrite::done(static_cast<std::int64_t>(unlinked.size())) : written;
 }
 
-void BackupIndex::clearFilesAndVersions() {
+IndexWrite BackupIndex::clearFilesAndVersions() {
     std::lock_guard lock(mutex_);
-    executeLocked("BEGIN IMMEDIATE", {});
-    executeLocked("DELETE FROM files", {});
-    executeLocked("DELETE FROM versions", {});
-    executeLocked("COMMIT", {});
+    return transactionLocked([&]() -> IndexWrite {
+        if (IndexWrite files = writeLocked("DELETE FROM files", {}); !files) {
+            return files;
+        }
+        return writeLocked("DELETE FROM versions", {});
+    });
 }
 
 // Runs
@@ -375,18 +449,24 @@ std::int64_t BackupIndex::startRun(const std::string& trigger, SystemTime starte
     return sqlite3_last_insert_rowid(connection_->db.get());
 }
 
-void BackupIndex::finishRun(const RunRecord& record) {
-    execute(finishRunSQL,
-            {record.finishedAt ? Bind::real(toUnixSeconds(*record.finishedAt)) : Bind::null(),
-             Bind::text(std::string(runStatusRawValue(record.status))), Bind::integer(record.scanned),
-             Bind::integer(record.uploaded), Bind::integer(record.uploadedBytes),
-             Bind::integer(record.skipped), Bind::integer(record.failed), Bind::integer(record.removed),
-             Bind::optionalText(record.message), Bind::integer(record.id)});
+IndexWrite BackupIndex::finishRun(const RunRecord& record) {
+    IndexWrite written =
+        write(finishRunSQL,
+              {record.finishedAt ? Bind::real(toUnixSeconds(*record.finishedAt)) : Bind::null(),
+               Bind::text(std::string(runStatusRawValue(record.status))), Bind::integer(record.scanned),
+               Bind::integer(record.uploaded), Bind::integer(record.uploadedBytes),
+               Bind::integer(record.skipped), Bind::integer(record.failed), Bind::integer(record.removed),
+               Bind::optionalText(record.message), Bind::integer(record.id)});
+    if (written && written.count() == 0) {
+        // The run's row was never made (its start could not be recorded): its ending is not recorded either.
+        return IndexWrite::failed("the run's row is missing");
+    }
+    return written;
 }
 
-void BackupIndex::addFailure(std::int64_t runID, const std::string& path, const std::string& reason) {
-    execute("INSERT INTO run_failures (run_id, path, reason) VALUES (?, ?, ?)",
-            {Bind::integer(runID), Bind::text(path), Bind::text(reason)});
+IndexWrite BackupIndex::addFailure(std::int64_t runID, const std::string& path, const std::string& reason) {
+    return write("INSERT INTO run_failures (run_id, path, reason) VALUES (?, ?, ?)",
+                 {Bind::integer(runID), Bind::text(path), Bind::text(reason)});
 }
 
 std::vector<RunFailure> BackupIndex::failures(std::int64_t runID) {
@@ -400,13 +480,16 @@ std::vector<RunRecord> BackupIndex::recentRuns(std::int64_t limit) {
     return query(recentRunsSQL, {Bind::integer(limit)}, decodeRun);
 }
 
-void BackupIndex::pruneRuns(std::int64_t keep) {
+IndexWrite BackupIndex::pruneRuns(std::int64_t keep) {
     std::lock_guard lock(mutex_);
-    executeLocked(
-        "DELETE FROM run_failures WHERE run_id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?)",
-        {Bind::integer(keep)});
-    executeLocked("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?)",
-                  {Bind::integer(keep)});
+    if (IndexWrite failures = writeLocked(
+            "DELETE FROM run_failures WHERE run_id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?)",
+            {Bind::integer(keep)});
+        !failures) {
+        return failures;
+    }
+    return writeLocked("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?)",
+                       {Bind::integer(keep)});
 }
 
 bool BackupIndex::recoverInterruptedRuns() {
@@ -429,12 +512,11 @@ std::optional<std::string> BackupIndex::meta(const std::string& key) {
     return value;
 }
 
-void BackupIndex::setMeta(const std::string& key, const std::optional<std::string>& value) {
+IndexWrite BackupIndex::setMeta(const std::string& key, const std::optional<std::string>& value) {
     if (value) {
-        execute(indexsql::setMeta, {Bind::text(key), Bind::text(*value)});
-    } else {
-        execute(indexsql::deleteMeta, {Bind::text(key)});
+        return write(indexsql::setMeta, {Bind::text(key), Bind::text(*value)});
     }
+    return write(indexsql::deleteMeta, {Bind::text(key)});
 }
 
 std::string metaTimeText(double secondsSince1970) {

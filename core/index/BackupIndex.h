@@ -2,6 +2,7 @@
 
 #include "core/index/BackupIndexError.h"
 #include "core/index/IndexRows.h"
+#include "core/index/IndexWrite.h"
 #include "core/seams/Clock.h"
 #include "core/seams/Logger.h"
 
@@ -31,7 +32,8 @@ std::filesystem::path driveIndexDirectory(std::string_view scopeKey, std::string
 // The local SQLite record of what has been backed up: files, versions, runs, run failures and meta flags.
 // Every statement runs under one mutex per index; a multi-statement operation holds it from its first
 // statement to its last, so no other caller's statement lands inside its transaction.
-// After construction no operation throws: failed statements are logged and give false, nothing or zero.
+// After construction no operation throws: failed statements are logged and give false, nothing or zero;
+// every write reports what became of it (IndexWrite), so no caller counts as recorded what was not.
 class BackupIndex {
 public:
     // One statement parameter, bound in list order at positions 1, 2, 3 ...
@@ -103,47 +105,55 @@ public:
     // All rows, or those of one source.
     std::vector<IndexedFile> files(const std::optional<std::string>& sourceID = std::nullopt);
     // Inserts or replaces every column of the path's row (absent optionals become NULL).
-    void upsertFile(const IndexedFile& file);
+    IndexWrite upsertFile(const IndexedFile& file);
     SourceStats sourceStats(const std::string& sourceID);
     std::int64_t backedUpFileCount();
     std::int64_t backedUpBytes();
 
     // Versions.
-    void addVersion(const IndexedVersion& version);
+    IndexWrite addVersion(const IndexedVersion& version);
     // Every other current version of the path gets superseded_at = at (seconds since 1970).
-    void supersedeOtherVersions(const std::string& path, const std::string& keepID, double at);
+    IndexWrite supersedeOtherVersions(const std::string& path, const std::string& keepID, double at);
+    // A new copy in one transaction: its version, the supersession of the path's other versions at
+    // `supersededAt`, and the file's row. All three are written or none is.
+    IndexWrite recordCopy(const IndexedFile& file, const IndexedVersion& version, double supersededAt);
     // Newest first.
     std::vector<IndexedVersion> versions(const std::string& path);
     // Superseded versions older than the cutoff (seconds since 1970).
     std::vector<IndexedVersion> expiredVersions(double cutoff);
 
     // Unlinks every file whose copy the service no longer lists and deletes such versions, in one
-    // immediate transaction. Returns the number of files unlinked.
-    std::int64_t reconcileWithListing(const std::unordered_set<std::string>& listedIDs);
-    // Empties files and versions; runs, failures and meta stay.
-    void clearFilesAndVersions();
+    // immediate transaction that is rolled back if any statement fails. Its count is the number of files
+    // unlinked.
+    IndexWrite reconcileWithListing(const std::unordered_set<std::string>& listedIDs);
+    // Empties files and versions (both or neither); runs, failures and meta stay.
+    IndexWrite clearFilesAndVersions();
 
     // Runs. startRun inserts a "running" row and returns its id (ids are never reused).
     std::int64_t startRun(const std::string& trigger, SystemTime startedAt);
     // Writes finishedAt, status, the six counters and message of the row with record.id.
-    void finishRun(const RunRecord& record);
-    void addFailure(std::int64_t runID, const std::string& path, const std::string& reason);
+    IndexWrite finishRun(const RunRecord& record);
+    IndexWrite addFailure(std::int64_t runID, const std::string& path, const std::string& reason);
     // In insertion order.
     std::vector<RunFailure> failures(std::int64_t runID);
     // Newest first.
     std::vector<RunRecord> recentRuns(std::int64_t limit);
     // Keeps the newest `keep` runs and their failures.
-    void pruneRuns(std::int64_t keep);
+    IndexWrite pruneRuns(std::int64_t keep);
     // Marks every run still "running" (the process ended during it) as cancelled. True on success.
     bool recoverInterruptedRuns();
 
     // Meta flags. An absent value deletes the key.
     std::optional<std::string> meta(const std::string& key);
-    void setMeta(const std::string& key, const std::optional<std::string>& value);
+    IndexWrite setMeta(const std::string& key, const std::optional<std::string>& value);
 
 private:
     struct Connection;
     bool executeLocked(std::string_view sql, const std::vector<Bind>& binds);
+    IndexWrite writeLocked(std::string_view sql, const std::vector<Bind>& binds);
+    IndexWrite write(std::string_view sql, const std::vector<Bind>& binds);
+    // Runs `body` between "BEGIN IMMEDIATE" and "COMMIT"; rolls back when any of it fails.
+    IndexWrite transactionLocked(const std::function<IndexWrite()>& body);
     void forEachRowLocked(std::string_view sql, const std::vector<Bind>& binds,
                           const std::function<void(const Row&)>& visit);
 

@@ -1,8 +1,9 @@
 #include "core/scan/SourceScanner.h"
 
-#include "core/text/Utf8Text.h"
 #include "core/settings/BackupSource.h"
+#include "core/text/Utf8Text.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <utility>
 
@@ -73,6 +74,10 @@ public:
             auto child = fileSystem_.openDirectory(frame.listing->fd(), name.c_str(), false, error);
             if (!child) {
                 uncertain_.record(path_);
+                if (error == EMFILE || error == ENFILE) {
+                    // Out of descriptors (one stays open per level): said, never skipped in silence.
+                    reportBadName(SourceScanner::tooDeepFolderReason);
+                }
                 continue;
             }
             stack.push_back(Frame{std::move(child), path_.size(), {}, 0});
@@ -191,6 +196,15 @@ void SourceScanner::scan(const std::string& sourcePath, bool isFile, const Exclu
         return;
     }
     Walk(*fileSystem_, rules, uncertain, roots, visit, onFailure, cancel).run(root);
+}
+
+std::string SourceScanner::fileToRead(const BackupSource& source, const std::string& scannedPath) {
+    if (!source.isFile || standardizePath(source.path) != scannedPath) {
+        return scannedPath;
+    }
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(scannedPath, error);
+    return error ? scannedPath : resolved.string();
 }
 
 bool SourceScanner::isUnderSkipRoot(std::string_view path,

@@ -45,6 +45,11 @@ public:
         "back "
         "it up.";
 
+    // A folder that could not be opened because the system ran out of open folders (very deep nesting).
+    static constexpr const char* tooDeepFolderReason = "This folder is nested too deeply to be read, so "
+                                                       "nothing in it was backed up. Nothing in it counts as "
+                                                       "deleted.";
+
     SourceScanner(); // the real file system
     explicit SourceScanner(const ScanFileSystem& fileSystem);
 
@@ -57,6 +62,11 @@ public:
     void scan(const std::string& sourcePath, bool isFile, const ExclusionRules& rules,
               UncertainPaths& uncertain, const std::vector<std::string>& skipRoots, const Visitor& visit,
               const FailureHandler& onFailure, const CancelToken& cancel) const;
+
+    // Where to read a file the scan of `source` reported at `scannedPath`. A single-file source that is
+    // itself a link was followed by the scan, so it is read where the link leads (the reader follows no
+    // links); every other file is read where it was found.
+    static std::string fileToRead(const BackupSource& source, const std::string& scannedPath);
 
     // The path's standardized form equals a root or lies below one ("/a" covers "/a/b", not "/ab"). Roots
     // must be standardized.

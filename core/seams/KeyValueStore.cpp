@@ -1,14 +1,13 @@
 #include "core/seams/KeyValueStore.h"
 
-#include <fmt/format.h>
+#include "core/fs/AtomicFile.h"
+#include "core/seams/XdgPaths.h"
 
 #include <chrono>
+#include <fmt/format.h>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#include "core/fs/AtomicFile.h"
-#include "core/seams/XdgPaths.h"
 
 namespace keldra {
 
@@ -17,7 +16,9 @@ FileKeyValueStore::FileKeyValueStore(std::filesystem::path file, Logger& logger)
     load();
 }
 
-std::filesystem::path FileKeyValueStore::defaultLocation() { return appConfigDirectory() / "defaults.json"; }
+std::filesystem::path FileKeyValueStore::defaultLocation() {
+    return appConfigDirectory() / "defaults.json";
+}
 
 void FileKeyValueStore::load() {
     std::ifstream in(file_, std::ios::binary);
@@ -37,15 +38,23 @@ void FileKeyValueStore::load() {
     aside += fmt::format(".damaged-{}", stamp);
     std::error_code error;
     std::filesystem::rename(file_, aside, error);
-    logger_.log(fmt::format("defaults file {} is damaged; moved aside to {}{}", file_.string(), aside.string(),
-                            error ? " (failed: " + error.message() + ")" : ""));
+    logger_.log(fmt::format("defaults file {} is damaged; moved aside to {}{}", file_.string(),
+                            aside.string(), error ? " (failed: " + error.message() + ")" : ""));
 }
 
 bool FileKeyValueStore::save() {
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
     if (!error) {
-        error = writeFileAtomically(file_, values_.dump(2) + "\n", 0600);
+        std::string text;
+        try {
+            text = values_.dump(2) + "\n";
+        } catch (const nlohmann::json::exception&) {
+            error = std::make_error_code(std::errc::illegal_byte_sequence);
+        }
+        if (!error) {
+            error = writeFileAtomically(file_, text, 0600);
+        }
     }
     if (error) {
         logger_.log(fmt::format("could not save defaults to {}: {}", file_.string(), error.message()));
@@ -63,6 +72,17 @@ std::optional<nlohmann::json> FileKeyValueStore::value(const std::string& key) c
 }
 
 bool FileKeyValueStore::setValue(const std::string& key, const nlohmann::json& value) {
+    // A text that is not UTF-8 (a folder path, a device name) cannot be written as JSON. Kept in memory it
+    // would make every later save of every key fail, so it is refused here and the rest keeps saving.
+    try {
+        (void)nlohmann::json::object({{key, value}}).dump();
+    } catch (const nlohmann::json::exception& error) {
+        logger_.log(
+            fmt::format("could not save the default {}: {}",
+                        nlohmann::json(key).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                        error.what()));
+        return false;
+    }
     std::lock_guard lock(mutex_);
     values_[key] = value;
     return save();

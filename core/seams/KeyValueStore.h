@@ -1,13 +1,12 @@
 #pragma once
 
+#include "core/seams/Logger.h"
+
 #include <filesystem>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
-
-#include "core/seams/Logger.h"
 
 namespace keldra {
 
@@ -16,7 +15,8 @@ class KeyValueStore {
 public:
     virtual ~KeyValueStore() = default;
     virtual std::optional<nlohmann::json> value(const std::string& key) const = 0;
-    // False when the value could not be made durable; the value is still kept for this process.
+    // False when the value could not be made durable; the value is still kept for this process. A value (or
+    // key) holding text that is not UTF-8 cannot be stored at all: false, and nothing changes.
     virtual bool setValue(const std::string& key, const nlohmann::json& value) = 0;
     virtual bool remove(const std::string& key) = 0;
 };

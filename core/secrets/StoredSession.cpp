@@ -33,13 +33,11 @@ std::optional<StoredSession> decodeStoredSession(std::string_view text) {
         if (!expiresAt->is_number()) {
             return std::nullopt;
         }
-        // The clock counts nanoseconds in 64 bits (about 292 years either side of 1970); a damaged value
-        // beyond that must not overflow the conversion.
-        const double seconds = expiresAt->get<double>();
-        if (!std::isfinite(seconds) || std::abs(seconds) > 9.0e9) {
+        const std::optional<SystemTime> expires = checkedFromReferenceSeconds(expiresAt->get<double>());
+        if (!expires) {
             return std::nullopt;
         }
-        session.expiresAt = fromReferenceSeconds(seconds);
+        session.expiresAt = *expires;
     }
     return session;
 }

@@ -50,10 +50,11 @@ std::optional<BackupSource> BackupSource::fromJson(const nlohmann::json& json) {
     reader.required("path", source.path, readString);
     reader.required("isFile", source.isFile, readBool);
     reader.required("addedAt", addedAt, readDouble);
-    if (!reader.ok()) {
+    const std::optional<SystemTime> added = checkedFromReferenceSeconds(addedAt);
+    if (!reader.ok() || !added) {
         return std::nullopt;
     }
-    source.addedAt = fromReferenceSeconds(addedAt);
+    source.addedAt = *added;
     return source;
 }
 
@@ -100,8 +101,38 @@ std::optional<std::filesystem::path> BackupSource::volumeRoot(const BackupSource
     return std::nullopt;
 }
 
+namespace {
+
+// "/media/<name>" for a path below it: udisks mounts there when the system is set up without per-user
+// folders, and the mount table decides whether it is a drive or the folder of a user.
+std::optional<std::filesystem::path> directMediaMount(const BackupSource& source) {
+    if (source.path.empty() || source.path.front() != '/') {
+        return std::nullopt;
+    }
+    const auto pieces = splitPath(standardizedPath(source.path).string());
+    if (pieces.size() >= 2 && pieces[0] == "media") {
+        return std::filesystem::path("/media") / pieces[1];
+    }
+    return std::nullopt;
+}
+
+bool isMounted(const std::filesystem::path& root, const SourceProbe& probe) {
+    const auto resolved = probe.resolved(root);
+    return (resolved && *resolved == "/") || probe.isMountPoint(root);
+}
+
+} // namespace
+
 BackupSource::Availability BackupSource::availability(const BackupSource& source, const SourceProbe& probe) {
-    if (auto root = volumeRoot(source)) {
+    bool mountedDirectly = false;
+    if (auto direct = directMediaMount(source)) {
+        if (probe.kind(*direct) == SourceProbe::Kind::none) {
+            // Neither a drive nor a user's folder of drives is there: whatever held the source is gone.
+            return Availability::driveDisconnected(direct->filename().string());
+        }
+        mountedDirectly = isMounted(*direct, probe);
+    }
+    if (auto root = mountedDirectly ? std::nullopt : volumeRoot(source)) {
         const std::string name = root->filename().string();
         if (probe.kind(*root) == SourceProbe::Kind::none) {
             return Availability::driveDisconnected(name);
@@ -147,8 +178,13 @@ std::filesystem::path BackupSource::expandPath(std::string_view path) {
         return standardizedPath(homeDirectory());
     }
     if (path.starts_with("~/")) {
-        // Appended as it stands: a ".." inside stays visible to the caller's own safety checks.
-        return standardizedPath(homeDirectory()) / std::string(path.substr(2));
+        // Appended as it stands: a ".." inside stays visible to the caller's own safety checks. Extra
+        // slashes are dropped first, or "~//etc" would be appended as the absolute "/etc".
+        std::string_view rest = path.substr(2);
+        while (rest.starts_with('/')) {
+            rest.remove_prefix(1);
+        }
+        return standardizedPath(homeDirectory()) / std::string(rest);
     }
     return std::filesystem::path(std::string(path));
 }

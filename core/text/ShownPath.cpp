@@ -1,6 +1,11 @@
 #include "core/text/ShownPath.h"
 
+#include "core/text/Utf8Text.h"
+
 #include <cstddef>
+#include <cstdint>
+#include <fmt/format.h>
+#include <optional>
 #include <vector>
 
 namespace keldra {
@@ -9,6 +14,31 @@ namespace {
 
 bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
+}
+
+// Characters that would act on a terminal or on the text around them instead of being read: C0 and C1
+// controls (a new line forges a log line, ESC starts a terminal sequence) and the bidirectional marks,
+// embeddings, overrides and isolates (U+202E turns "exe.txt" into "txt.exe" on screen).
+bool mustEscape(std::uint32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::optional<Utf8Character> c = utf8CharacterAt(text, i);
+        const std::size_t length = c ? c->length : 1; // a stray byte is kept as it is
+        if (c && mustEscape(c->codePoint)) {
+            out += c->codePoint < 0x80 ? fmt::format("\\x{:02X}", c->codePoint)
+                                       : fmt::format("\\u{{{:04X}}}", c->codePoint);
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
 }
 
 } // namespace
@@ -23,9 +53,9 @@ std::string shownPath(std::string_view path) {
         }
     }
     if (starts.size() < 81) {
-        return std::string(path);
+        return escaped(path);
     }
-    return "\u2026" + std::string(path.substr(starts[starts.size() - 78]));
+    return "\u2026" + escaped(path.substr(starts[starts.size() - 78]));
 }
 
 } // namespace keldra

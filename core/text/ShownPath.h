@@ -7,6 +7,9 @@ namespace keldra {
 
 // Long paths are shown by their end, where the file's name is: "…" and the last 78 characters.
 // Characters are counted as Unicode scalar values, so a name is never cut inside a UTF-8 sequence.
+// Controls and bidirectional marks are written out as "\x0A" or "\u{202E}", so a name can neither forge a
+// log line, nor drive a terminal, nor show its end reversed. Only the shown text changes, never what is
+// stored.
 std::string shownPath(std::string_view path);
 
 } // namespace keldra

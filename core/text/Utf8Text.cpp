@@ -58,6 +58,19 @@ bool isSpace(char c) {
 
 } // namespace
 
+std::optional<Utf8Character> utf8CharacterAt(std::string_view bytes, std::size_t i) {
+    const size_t length = sequenceLength(bytes, i);
+    if (length == 0) {
+        return std::nullopt;
+    }
+    static constexpr uint8_t leadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    uint32_t codePoint = static_cast<uint8_t>(bytes[i]) & leadBits[length];
+    for (size_t k = 1; k < length; ++k) {
+        codePoint = (codePoint << 6) | (static_cast<uint8_t>(bytes[i + k]) & 0x3F);
+    }
+    return Utf8Character{codePoint, length};
+}
+
 bool isValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
         const size_t length = sequenceLength(bytes, i);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,14 @@ namespace keldra {
 bool isValidUtf8(std::string_view bytes);
 // The bytes with every invalid sequence replaced by U+FFFD.
 std::string toDisplayUtf8(std::string_view bytes);
+
+// The character of the well-formed UTF-8 sequence at byte `i`: its code point and length in bytes. None
+// where the bytes there are not one.
+struct Utf8Character {
+    std::uint32_t codePoint = 0;
+    std::size_t length = 0;
+};
+std::optional<Utf8Character> utf8CharacterAt(std::string_view bytes, std::size_t i);
 
 // Without leading and trailing ASCII white space and line breaks.
 std::string trimWhitespace(std::string_view text);

@@ -57,8 +57,8 @@ std::optional<std::set<std::string>> listObjects(const fs::path& deviceFolder) {
     if (status.type() == fs::file_type::not_found) {
         return std::set<std::string>{};
     }
-    // Any other failure to look is an unreadable drive, not an empty one.
-    if (error) {
+    // Any other failure to look is an unreadable drive, not an empty one; so is a link in the folder's place.
+    if (error || status.type() != fs::file_type::directory) {
         return std::nullopt;
     }
     const auto prefixes = listNames(objects);
@@ -69,6 +69,12 @@ std::optional<std::set<std::string>> listObjects(const fs::path& deviceFolder) {
     for (const auto& prefix : *prefixes) {
         if (characterCount(prefix) != 2) {
             continue;
+        }
+        // Only real folders hold objects: a link in a fan-out folder's place would lead off the drive, so
+        // it makes the listing fail like any other damage.
+        std::error_code statusError;
+        if (fs::symlink_status(objects / prefix, statusError).type() != fs::file_type::directory) {
+            return std::nullopt;
         }
         const auto names = listNames(objects / prefix);
         if (!names) {

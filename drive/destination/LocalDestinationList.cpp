@@ -69,7 +69,11 @@ std::optional<LocalDestination> LocalDestination::fromJson(const nlohmann::json&
     destination.volumePathAtAdd = std::move(*volumePath);
     destination.folderInVolume = std::move(*folder);
     destination.enabled = *enabled;
-    destination.addedAt = fromReferenceSeconds(*added);
+    const std::optional<SystemTime> addedAt = checkedFromReferenceSeconds(*added);
+    if (!addedAt) {
+        return std::nullopt;
+    }
+    destination.addedAt = *addedAt;
     destination.isBootVolume = *boot;
     return destination;
 }

@@ -1,6 +1,7 @@
 #include "drive/format/DriveFiles.h"
 
 #include "core/fs/AtomicFile.h"
+#include "core/fs/RegularFile.h"
 #include "core/fs/UniqueFd.h"
 #include "drive/format/DriveLayout.h"
 #include "drive/format/EncoderJson.h"
@@ -60,7 +61,8 @@ std::optional<BackupHeader> readHeaderFile(const std::filesystem::path& backupRo
 }
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    int error = 0;
+    const UniqueFd fd = openRegularFile(path, error);
     if (!fd) {
         return std::nullopt;
     }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace keldra::LocalFormat {
 
@@ -25,6 +27,47 @@ std::filesystem::path temporaryObjectPath(const std::filesystem::path& deviceFol
                                           std::string_view objectID) {
     return objectFanoutFolder(deviceFolder, objectID) /
            (std::string(temporaryObjectPrefix) + std::string(objectID));
+}
+
+namespace {
+
+// None when the entry itself (a link not followed) is a folder; ENOTDIR or the error of looking otherwise.
+std::error_code plainFolderProblem(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        return {errno, std::generic_category()};
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        return {ENOTDIR, std::generic_category()};
+    }
+    return {};
+}
+
+} // namespace
+
+std::error_code makePlainFolder(const std::filesystem::path& path) {
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
+        return {errno, std::generic_category()};
+    }
+    return plainFolderProblem(path);
+}
+
+std::error_code checkPlainFolders(const std::filesystem::path& root, const std::filesystem::path& folder) {
+    const std::filesystem::path relative = folder.lexically_relative(root);
+    if (relative.empty() || *relative.begin() == "..") {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    std::filesystem::path level = root;
+    for (const auto& part : relative) {
+        if (part == ".") {
+            continue;
+        }
+        level /= part;
+        if (const std::error_code problem = plainFolderProblem(level)) {
+            return problem;
+        }
+    }
+    return {};
 }
 
 std::string makeObjectID() {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace keldra::LocalFormat {
 
@@ -31,6 +32,15 @@ std::filesystem::path objectPath(const std::filesystem::path& deviceFolder, std:
 // deviceFolder/"objects"/XX/.tmp-<id>, the object while it is being written.
 std::filesystem::path temporaryObjectPath(const std::filesystem::path& deviceFolder,
                                           std::string_view objectID);
+
+// Creates one folder whose parent exists (never its parents). An existing entry is accepted only when it is
+// a real folder: a link in its place (ENOTDIR) would send what goes in it off the drive.
+std::error_code makePlainFolder(const std::filesystem::path& path);
+
+// Whether every level from `root` (exclusive) down to `folder` (inclusive) is a real folder, not a link or
+// a file: ENOTDIR otherwise, or the error that kept a level from being looked at. `folder` must lie below
+// `root`.
+std::error_code checkPlainFolders(const std::filesystem::path& root, const std::filesystem::path& folder);
 
 // A new object identifier: a random UUID without dashes, lower-cased (32 hex digits).
 std::string makeObjectID();

@@ -58,9 +58,12 @@ struct WriteResult {
 // flat whatever the file's size. Throws FormatError::io for the two fixed messages, std::system_error for
 // other file-system failures, CancelledError between chunks. On failure the temporary file is left for the
 // caller to delete; moving it into place is the caller's work too.
+// The source is opened as core/fs/RegularFile says (no link, pipe or device; SourceReadError otherwise)
+// and at most `readLimit` bytes of it are read (no limit when negative).
 WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
                         std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
-                        const ChunkObserver& onChunk = {}, const CancelToken& cancel = {});
+                        const ChunkObserver& onChunk = {}, const CancelToken& cancel = {},
+                        std::int64_t readLimit = -1);
 
 // Opens only the header and the metadata slot of an object. The object identifier is the file name
 // without its extension, so an object renamed to another identifier does not open.

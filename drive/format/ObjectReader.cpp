@@ -1,4 +1,5 @@
 #include "core/fs/AtomicFile.h"
+#include "core/fs/RegularFile.h"
 #include "core/fs/UniqueFd.h"
 #include "drive/format/FileIo.h"
 #include "drive/format/FormatCrypto.h"
@@ -29,9 +30,11 @@ std::string objectIDOf(const std::filesystem::path& object) {
 // file's real size before anything is allocated from it.
 OpenedObject openObject(const std::filesystem::path& object) {
     OpenedObject opened;
-    opened.fd.reset(::open(object.c_str(), O_RDONLY | O_CLOEXEC));
+    // A pipe or device named like an object must not hang the reader, nor a link lead it off the drive.
+    int openError = 0;
+    opened.fd = openRegularFile(object, openError);
     if (!opened.fd) {
-        throwErrno(errno, "open the backup file");
+        throwErrno(openError, "open the backup file");
     }
     struct stat status {};
     if (::fstat(opened.fd.get(), &status) != 0) {

@@ -1,10 +1,15 @@
+#include "core/fs/FdIo.h"
+#include "core/fs/RegularFile.h"
 #include "core/fs/UniqueFd.h"
 #include "drive/format/FileIo.h"
 #include "drive/format/FormatCrypto.h"
 #include "drive/format/LocalFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <fcntl.h>
 #include <memory>
 #include <stdexcept>
@@ -65,30 +70,43 @@ std::string chunkAad(std::string_view objectID, std::uint64_t index, bool last) 
 
 WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
                         std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
-                        const ChunkObserver& onChunk, const CancelToken& cancel) {
+                        const ChunkObserver& onChunk, const CancelToken& cancel, std::int64_t readLimit) {
     const auto content = contentKey(key);
     // Only the object's own fan-out folder is made. When a drive goes away its empty mount point stays
     // behind; rebuilding the whole path there would put the backup on the wrong disk.
     const auto folder = temporary.parent_path();
-    if (::mkdir(folder.empty() ? "." : folder.c_str(), 0755) != 0 && errno != EEXIST) {
-        throwErrno(errno, "create the object's folder");
+    if (const std::error_code made = makePlainFolder(folder.empty() ? "." : folder)) {
+        throwErrno(made.value(), "create the object's folder");
     }
 
     UniqueFd out = createTemporary(temporary, objectHead());
     if (::lseek(out.get(), 0, SEEK_END) < 0) {
         throwErrno(errno, "seek in the object");
     }
-    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    int openError = 0;
+    UniqueFd in = openRegularFile(source, openError);
     if (!in) {
-        throwErrno(errno, "open the file to copy");
+        throw SourceReadError(openError);
     }
+    // Never more than the limit: a file swapped for an endless one must not fill the drive.
+    std::uint64_t left = readLimit < 0 ? UINT64_MAX : static_cast<std::uint64_t>(readLimit);
+    auto readChunk = [&](std::uint8_t* buffer) {
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunkSize, left));
+        int error = 0;
+        const std::size_t got = keldra::readFully(in.get(), buffer, wanted, error);
+        if (error != 0) {
+            throw SourceReadError(error);
+        }
+        left -= got;
+        return got;
+    };
 
     StreamingHmac hmac(key.checksumKey());
     // Two buffers: the chunk being sealed and the one read ahead, which decides the last flag. Left
     // uninitialised, and the second made only once a file fills the first, so small files cost little.
     auto current = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
     std::unique_ptr<std::uint8_t[]> next;
-    std::size_t currentLength = readFully(in.get(), current.get(), chunkSize, "read the file to copy");
+    std::size_t currentLength = readChunk(current.get());
     throwIfCancelled(cancel);
 
     std::int64_t total = 0;
@@ -98,7 +116,7 @@ WriteResult writeObject(const std::filesystem::path& source, const std::filesyst
             if (!next) {
                 next = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
             }
-            nextLength = readFully(in.get(), next.get(), chunkSize, "read the file to copy");
+            nextLength = readChunk(next.get());
         }
         const bool last = nextLength == 0;
 

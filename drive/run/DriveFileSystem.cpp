@@ -1,5 +1,7 @@
 #include "drive/run/DriveFileSystem.h"
 
+#include "core/fs/AtomicFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
@@ -7,18 +9,20 @@
 
 namespace keldra {
 
-LocalFormat::WriteResult RealDriveFileSystem::writeObject(const std::filesystem::path& source,
-                                                          const std::filesystem::path& temporary,
-                                                          std::string_view objectID, const KeldraKey& key,
-                                                          const LocalFormat::MetadataBuilder& metadata,
-                                                          const LocalFormat::ChunkObserver& onChunk,
-                                                          const CancelToken& cancel) const {
-    return LocalFormat::writeObject(source, temporary, objectID, key, metadata, onChunk, cancel);
+LocalFormat::WriteResult
+RealDriveFileSystem::writeObject(const std::filesystem::path& source, std::int64_t readLimit,
+                                 const std::filesystem::path& temporary, std::string_view objectID,
+                                 const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
+                                 const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel) const {
+    return LocalFormat::writeObject(source, temporary, objectID, key, metadata, onChunk, cancel, readLimit);
 }
 
 void RealDriveFileSystem::moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const {
     if (::rename(from.c_str(), to.c_str()) != 0) {
         throw std::system_error(errno, std::generic_category(), "move the copy into place");
+    }
+    if (const std::error_code flushed = syncDirectory(to.parent_path())) {
+        throw std::system_error(flushed, "flush the copy's folder");
     }
 }
 
@@ -30,10 +34,7 @@ std::error_code RealDriveFileSystem::removeItem(const std::filesystem::path& pat
 }
 
 std::error_code RealDriveFileSystem::makeFolder(const std::filesystem::path& path) const {
-    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-        return {errno, std::generic_category()};
-    }
-    return {};
+    return LocalFormat::makePlainFolder(path);
 }
 
 } // namespace keldra

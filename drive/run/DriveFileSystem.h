@@ -4,6 +4,7 @@
 #include "core/seams/CancelToken.h"
 #include "drive/format/LocalFormat.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -17,22 +18,26 @@ class DriveFileSystem {
 public:
     virtual ~DriveFileSystem() = default;
 
-    // As LocalFormat::writeObject.
-    virtual LocalFormat::WriteResult
-    writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
-                std::string_view objectID, const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
-                const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel) const = 0;
-    // Renames a finished object into place. Throws std::system_error.
+    // As LocalFormat::writeObject, reading at most `readLimit` bytes of the source.
+    virtual LocalFormat::WriteResult writeObject(const std::filesystem::path& source, std::int64_t readLimit,
+                                                 const std::filesystem::path& temporary,
+                                                 std::string_view objectID, const KeldraKey& key,
+                                                 const LocalFormat::MetadataBuilder& metadata,
+                                                 const LocalFormat::ChunkObserver& onChunk,
+                                                 const CancelToken& cancel) const = 0;
+    // Renames a finished object into place and flushes its folder, so a recorded copy survives a power cut.
+    // Throws std::system_error.
     virtual void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const = 0;
     // Removes one file; the system's error, or none.
     virtual std::error_code removeItem(const std::filesystem::path& path) const = 0;
-    // Creates one folder whose parent exists (never its parents); an existing folder is fine.
+    // Creates one folder whose parent exists (never its parents); an existing folder is fine, a link or
+    // file in its place is ENOTDIR.
     virtual std::error_code makeFolder(const std::filesystem::path& path) const = 0;
 };
 
 class RealDriveFileSystem : public DriveFileSystem {
 public:
-    LocalFormat::WriteResult writeObject(const std::filesystem::path& source,
+    LocalFormat::WriteResult writeObject(const std::filesystem::path& source, std::int64_t readLimit,
                                          const std::filesystem::path& temporary, std::string_view objectID,
                                          const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
                                          const LocalFormat::ChunkObserver& onChunk,

@@ -21,6 +21,9 @@ constexpr const char* disconnectedMessage =
     "The drive was disconnected. The next copy picks up where this one stopped.";
 constexpr const char* cancelledMessage = "Stopped. The next copy picks up where this one stopped.";
 constexpr const char* invalidDeviceMessage = "This computer's folder name on the drive isn't valid.";
+constexpr const char* unexpectedLayoutMessage =
+    "The backup folder on the drive holds a link or another unexpected item where its own files belong. "
+    "Nothing was written there.";
 
 // The device identifier names a folder on the drive: it must stay one plain name.
 bool isPlainFolderName(const std::string& name) {
@@ -70,6 +73,10 @@ LocalRunResult DriveRun::run() {
 
     try {
         emitProgress();
+        if (record_.id == 0) {
+            // A run that cannot even be entered in the history could record none of its copies.
+            throw IndexFailure(IndexWrite::failed("the run couldn't be entered in the history"));
+        }
         if (!isPlainFolderName(request_.deviceID)) {
             return finish({RunStatus::failed, invalidDeviceMessage, LogLine::Tone::error,
                            LocalOutcome::failed(invalidDeviceMessage)});
@@ -100,9 +107,18 @@ LocalRunResult DriveRun::run() {
     }
 }
 
+DriveRun::Ending DriveRun::unexpectedLayout() {
+    return {RunStatus::failed, unexpectedLayoutMessage, LogLine::Tone::error,
+            LocalOutcome::failed(unexpectedLayoutMessage)};
+}
+
 void DriveRun::writeOrCheckHeader() {
     std::error_code error;
     const auto status = fs::symlink_status(root_ / LocalFormat::headerFileName, error);
+    if (!error && status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular) {
+        // A pipe, link or folder in the header's place: never read, never replaced.
+        throw unexpectedLayout();
+    }
     if (status.type() == fs::file_type::not_found) {
         const LocalFormat::BackupHeader header = LocalFormat::makeHeader(request_.key, services_.clock.now());
         if (const std::error_code written = LocalFormat::writeHeaderFile(root_, header)) {
@@ -125,10 +141,17 @@ void DriveRun::writeOrCheckHeader() {
 }
 
 void DriveRun::prepareDeviceFolder() {
-    std::error_code error;
-    fs::create_directories(deviceFolder_ / LocalFormat::objectsFolderName, error);
-    if (error) {
-        throw std::system_error(error, "create the device folder");
+    // Level by level from the backup root, each a real folder: a link anywhere below the root would send
+    // the objects, and the clean-up's deletions, to a folder of the computer.
+    for (const fs::path& folder : {root_ / LocalFormat::devicesFolderName, deviceFolder_,
+                                   deviceFolder_ / LocalFormat::objectsFolderName}) {
+        const std::error_code error = services_.driveFiles.makeFolder(folder);
+        if (error == std::errc::not_a_directory) {
+            throw unexpectedLayout();
+        }
+        if (error) {
+            throw std::system_error(error, "create the device folder");
+        }
     }
     (void)LocalFormat::writeDeviceFile(deviceFolder_, request_.deviceName);
 }
@@ -159,7 +182,12 @@ void DriveRun::listAndReconcile() {
                          " copies are missing from the drive. Paused for review.",
                      LogLine::Tone::warning, LocalOutcome::massChangeReview(0, missing, recorded)};
     }
-    const std::int64_t cleared = index_.reconcileWithListing(liveObjects_);
+    const IndexWrite reconciled = index_.reconcileWithListing(liveObjects_);
+    if (!reconciled) {
+        // Rows naming objects that are gone would make their files look copied.
+        throw IndexFailure(reconciled);
+    }
+    const std::int64_t cleared = reconciled.count();
     if (cleared >= 1) {
         log(formatCount(cleared) + " files are no longer on the drive. They'll be copied again.",
             LogLine::Tone::warning);
@@ -192,31 +220,50 @@ void DriveRun::finishUp() {
             LocalBackupEngine::purgeDeletedFiles(*grace, scannedSourceIDs_, uncertain_, rules_, drive, at);
     }
     LocalBackupEngine::cleanTemporaryFiles(deviceFolder_, services_.driveFiles);
-    index_.setMeta(metakey::lastSuccess, metaTimeText(toUnixSeconds(record_.startedAt)));
+    if (const IndexWrite written =
+            index_.setMeta(metakey::lastSuccess, metaTimeText(toUnixSeconds(record_.startedAt)));
+        !written) {
+        throw IndexFailure(written);
+    }
 }
 
-LocalRunResult DriveRun::finish(const Ending& ending) {
+LocalRunResult DriveRun::finish(const Ending& given) {
+    Ending ending = given;
     record_.finishedAt = services_.clock.now();
     record_.status = ending.status;
     record_.message = ending.message;
-    services_.history.finishRun(record_);
+    const IndexWrite written = services_.history.finishRun(record_);
+    if (!written && (ending.status == RunStatus::succeeded || ending.status == RunStatus::partial)) {
+        // A run the history cannot show as done is not reported as done.
+        const std::string message = indexFailedRunText(written);
+        ending = {RunStatus::failed, message, LogLine::Tone::error, LocalOutcome::failed(message)};
+        record_.status = ending.status;
+        record_.message = ending.message;
+    }
     log(ending.message, ending.tone);
     return {request_.destination.id, record_, ending.outcome,
             LocalDestination::availableCapacity(root_, services_.volumes), driveFull_};
 }
 
 void DriveRun::log(const std::string& message, LogLine::Tone tone) {
-    if (onEvent_) {
-        onEvent_(EngineEvent::log(
-            LogLine::make(request_.destination.name + ": " + message, tone, services_.clock.now())));
-    }
+    emit(EngineEvent::log(
+        LogLine::make(request_.destination.name + ": " + message, tone, services_.clock.now())));
 }
 
 void DriveRun::emitProgress() {
     progress_.scanned = record_.scanned;
     progress_.failed = record_.failed;
-    if (onEvent_) {
-        onEvent_(EngineEvent::progress(progress_));
+    emit(EngineEvent::progress(progress_));
+}
+
+void DriveRun::emit(const EngineEvent& event) {
+    if (!onEvent_) {
+        return;
+    }
+    try {
+        onEvent_(event);
+    } catch (...) {
+        // A faulty listener must not break the copy it is watching, nor leave its run unrecorded.
     }
 }
 

@@ -47,6 +47,7 @@ private:
     };
     static Ending disconnected();
     static Ending cancelled();
+    static Ending unexpectedLayout();
 
     // Steps.
     void writeOrCheckHeader();
@@ -56,7 +57,8 @@ private:
     void scanSources();
     void scanSource(const BackupSource& source, const SourceScanner& scanner,
                     const std::vector<std::string>& skipRoots);
-    void visit(const std::string& absolutePath, std::int64_t size, double mtime, const std::string& sourceID);
+    void visit(const std::string& absolutePath, const std::string& readFrom, std::int64_t size, double mtime,
+               const std::string& sourceID);
     void markVanishedFiles();
     void copyCandidates();
     void finishUp();
@@ -71,10 +73,13 @@ private:
                           const std::exception& error);
     bool linkToExisting(const Candidate& candidate, const std::string& checksum,
                         const std::filesystem::path& temporary);
+    void failUnrecorded(const Candidate& candidate, const IndexWrite& write);
+    void forgetCopy(const Candidate& candidate, const std::string& objectID, double copyTime);
 
     LocalRunResult finish(const Ending& ending);
     void log(const std::string& message, LogLine::Tone tone);
     void emitProgress();
+    void emit(const EngineEvent& event);
     double now() const;
     LocalBackupEngine::DriveStore store() const;
 
@@ -98,6 +103,7 @@ private:
     std::vector<Candidate> candidates_;
     std::int64_t sourceVisits_ = 0;
     bool driveFull_ = false;
+    int unrecordedCopies_ = 0;
 };
 
 } // namespace keldra

@@ -1,10 +1,12 @@
 #include "core/events/ByteCount.h"
+#include "core/fs/RegularFile.h"
+#include "core/index/IndexStatements.h"
 #include "drive/format/LocalFormat.h"
 #include "drive/run/DriveErrors.h"
 #include "drive/run/DriveRun.h"
 
 #include <cmath>
-#include <sys/stat.h>
+#include <limits>
 
 namespace keldra {
 
@@ -80,10 +82,16 @@ void DriveRun::copy(const Candidate& candidate) {
         // folder makes this fail instead of rebuilding the backup folder on the computer's own disk.
         if (const std::error_code error =
                 services_.driveFiles.makeFolder(LocalFormat::objectFanoutFolder(deviceFolder_, objectID))) {
+            if (error == std::errc::not_a_directory) {
+                throw unexpectedLayout();
+            }
             throw std::system_error(error, "create the object folder");
         }
+        // One byte beyond the scanned size already shows the file changed; reading on could fill the drive.
+        const std::int64_t readLimit =
+            candidate.size < std::numeric_limits<std::int64_t>::max() ? candidate.size + 1 : candidate.size;
         written = services_.driveFiles.writeObject(
-            candidate.url, temporary, objectID, request_.key,
+            candidate.url, readLimit, temporary, objectID, request_.key,
             [&](const std::string& checksum, std::int64_t size) {
                 return LocalFormat::Metadata{candidate.path, size, candidate.mtime, copyTime, checksum};
             },
@@ -98,14 +106,9 @@ void DriveRun::copy(const Candidate& candidate) {
     }
 
     // The file must not have changed while it was read: the object would hold a mix of old and new bytes.
-    struct stat status {};
-    const bool readable = ::stat(candidate.url.c_str(), &status) == 0;
-    const std::int64_t sizeNow = readable ? static_cast<std::int64_t>(status.st_size) : -1;
-    const double mtimeNow = readable ? static_cast<double>(status.st_mtim.tv_sec) +
-                                           static_cast<double>(status.st_mtim.tv_nsec) / 1e9
-                                     : -1;
-    if (written.plaintextLength != candidate.size || sizeNow != candidate.size ||
-        std::fabs(mtimeNow - candidate.mtime) >= 0.001) {
+    const FileStamp stamp = fileStamp(candidate.url);
+    if (written.plaintextLength != candidate.size || stamp.size != candidate.size ||
+        std::fabs(stamp.mtime - candidate.mtime) >= 0.001) {
         (void)services_.driveFiles.removeItem(temporary);
         failFile(candidate, changedReason);
         return;
@@ -115,19 +118,29 @@ void DriveRun::copy(const Candidate& candidate) {
         return;
     }
 
+    // Recorded before it is moved into place: a run cut short in between leaves a row whose object is
+    // missing, which the next run's reconcile clears (and its clean-up removes the scratch file), never an
+    // object that no row names.
+    const IndexWrite recorded = index_.recordCopy(
+        IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime, written.checksum,
+                    objectID, copyTime, std::nullopt},
+        IndexedVersion{objectID, candidate.path, candidate.size, copyTime, std::nullopt, 2}, copyTime);
+    if (!recorded) {
+        (void)services_.driveFiles.removeItem(temporary);
+        failUnrecorded(candidate, recorded);
+        return;
+    }
+    unrecordedCopies_ = 0;
     try {
         services_.driveFiles.moveItem(temporary, objectURL);
     } catch (const std::exception& error) {
+        // The move may have happened before the folder's flush failed: the object goes with its record.
+        (void)services_.driveFiles.removeItem(objectURL);
+        forgetCopy(candidate, objectID, copyTime);
         handleWriteError(candidate, temporary, error);
         return;
     }
     liveObjects_.insert(objectID);
-    // The version first: a run cut short between these statements leaves a copy that the next run's
-    // retention can still find, never an object no row names.
-    index_.addVersion(IndexedVersion{objectID, candidate.path, candidate.size, copyTime, std::nullopt, 2});
-    index_.supersedeOtherVersions(candidate.path, objectID, copyTime);
-    index_.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
-                                  written.checksum, objectID, copyTime, std::nullopt});
     ++record_.uploaded;
     record_.uploadedBytes += written.objectSize;
     advanceProgress(candidate);
@@ -140,9 +153,14 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
         if (existing->keyedHash != checksum) {
             return false;
         }
-        index_.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
-                                      existing->keyedHash, existing->keldraFileID, existing->backedUpAt,
-                                      std::nullopt});
+        const IndexWrite linked = index_.upsertFile(
+            IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
+                        existing->keyedHash, existing->keldraFileID, existing->backedUpAt, std::nullopt});
+        if (!linked) {
+            (void)services_.driveFiles.removeItem(temporary);
+            failUnrecorded(candidate, linked);
+            return true;
+        }
     } else {
         const auto found = seedCatalog_.find(candidate.path);
         if (found == seedCatalog_.end() || found->second.empty()) {
@@ -152,9 +170,16 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
         if (newest.meta.size != candidate.size || newest.meta.hmac != checksum) {
             return false;
         }
-        index_.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
-                                      checksum, newest.objectID, newest.meta.created, std::nullopt});
+        const IndexWrite linked =
+            index_.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
+                                          checksum, newest.objectID, newest.meta.created, std::nullopt});
+        if (!linked) {
+            (void)services_.driveFiles.removeItem(temporary);
+            failUnrecorded(candidate, linked);
+            return true;
+        }
     }
+    unrecordedCopies_ = 0;
     // The same content is already on the drive: the new copy is not kept.
     (void)services_.driveFiles.removeItem(temporary);
     ++record_.skipped;
@@ -181,6 +206,26 @@ void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temp
         throw disconnected();
     }
     failFile(candidate, driveErrorText(error));
+}
+
+void DriveRun::failUnrecorded(const Candidate& candidate, const IndexWrite& write) {
+    failFile(candidate, unrecordedCopyReason(write));
+    if (++unrecordedCopies_ >= unrecordedCopyLimit) {
+        throw IndexFailure(write);
+    }
+}
+
+void DriveRun::forgetCopy(const Candidate& candidate, const std::string& objectID, double copyTime) {
+    using Bind = BackupIndex::Bind;
+    // Undoes recordCopy. Should any of it fail, the next run's reconcile clears what names a missing object.
+    index_.execute(indexsql::deleteVersion, {Bind::text(objectID)});
+    index_.execute("UPDATE versions SET superseded_at = NULL WHERE path = ? AND superseded_at = ?",
+                   {Bind::text(candidate.path), Bind::real(copyTime)});
+    if (candidate.existing) {
+        (void)index_.upsertFile(*candidate.existing);
+    } else {
+        index_.execute(indexsql::deleteFile, {Bind::text(candidate.path)});
+    }
 }
 
 void DriveRun::failFile(const Candidate& candidate, const std::string& reason) {

@@ -43,7 +43,7 @@ void DriveRun::scanSource(const BackupSource& source, const SourceScanner& scann
     scanner.scan(
         source, rules_, uncertain_, skipRoots,
         [&](const std::string& path, std::int64_t size, double mtime) {
-            visit(path, size, mtime, source.id);
+            visit(path, SourceScanner::fileToRead(source, path), size, mtime, source.id);
         },
         [&](const ScanFailure& failure) {
             failScannedFile(BackupSource::abbreviatePath(failure.displayPath), failure.reason);
@@ -65,8 +65,8 @@ void DriveRun::scanSource(const BackupSource& source, const SourceScanner& scann
     scannedSourceIDs_.insert(source.id);
 }
 
-void DriveRun::visit(const std::string& absolutePath, std::int64_t size, double mtime,
-                     const std::string& sourceID) {
+void DriveRun::visit(const std::string& absolutePath, const std::string& readFrom, std::int64_t size,
+                     double mtime, const std::string& sourceID) {
     ++sourceVisits_;
     std::string path = BackupSource::abbreviatePath(absolutePath);
     // Overlapping sources report a file twice; it counts once.
@@ -84,8 +84,7 @@ void DriveRun::visit(const std::string& absolutePath, std::int64_t size, double 
                            {BackupIndex::Bind::null(), BackupIndex::Bind::text(path)});
         }
     } else {
-        candidates_.push_back(
-            Candidate{absolutePath, std::move(path), sourceID, size, mtime, std::move(row)});
+        candidates_.push_back(Candidate{readFrom, std::move(path), sourceID, size, mtime, std::move(row)});
     }
     if (record_.scanned % progressEveryFiles == 0) {
         emitProgress();

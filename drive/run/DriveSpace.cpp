@@ -74,14 +74,15 @@ void LocalBackupEngine::seedVersions(const LocalCatalog::Catalog& catalog, Backu
 }
 
 bool LocalBackupEngine::deleteObject(const std::string& objectID, const DriveStore& store) {
-    std::error_code error;
-    if (!fs::is_directory(store.deviceFolder / LocalFormat::objectsFolderName, error)) {
+    // Every level down to the object's folder must be a real folder: through a link the removal would
+    // delete a file somewhere else.
+    const fs::path object = LocalFormat::objectPath(store.deviceFolder, objectID);
+    if (LocalFormat::checkPlainFolders(store.deviceFolder, object.parent_path())) {
         return false;
     }
     // Only a genuine "no such file" means the copy is already gone; any other failure keeps the row so a
     // later run tries again.
-    const std::error_code removal =
-        store.files.removeItem(LocalFormat::objectPath(store.deviceFolder, objectID));
+    const std::error_code removal = store.files.removeItem(object);
     if (removal && removal != std::errc::no_such_file_or_directory) {
         return false;
     }

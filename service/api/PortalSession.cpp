@@ -2,6 +2,7 @@
 
 #include "keldra/BuildVersion.h"
 #include "service/api/CurlHandles.h"
+#include "service/api/TransferFailureText.h"
 #include "service/types/PortalLinks.h"
 
 #include <algorithm>
@@ -107,31 +108,7 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 // The transfer failure in the words the user sees.
 std::string describe(CURLcode code) {
-    switch (code) {
-    case CURLE_OPERATION_TIMEDOUT:
-        return "The request timed out.";
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return "A server with the specified hostname could not be found.";
-    case CURLE_COULDNT_CONNECT:
-        return "Could not connect to the server.";
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_CACERT_BADFILE:
-        return "An SSL error has occurred and a secure connection to the server cannot be made.";
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
-        return "The network connection was lost.";
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return "The portal address is not valid.";
-    default:
-        return std::string("The request failed: ") + curl_easy_strerror(code) + ".";
-    }
+    return transferFailureText(code, "The portal address is not valid.");
 }
 
 long wholeSeconds(double seconds) {

@@ -1,17 +1,21 @@
 #include "service/storage/StorageTransport.h"
 
 #include "service/api/CurlHandles.h"
+#include "service/api/TransferFailureText.h"
 #include "service/storage/UploadBodySource.h"
 
 #include <algorithm>
 #include <array>
 #include <curl/curl.h>
 #include <mutex>
+#include <string_view>
 #include <sys/mman.h>
 
 namespace keldra {
 
 namespace {
+
+constexpr std::string_view noHttpResponseText = "No HTTP response";
 
 constexpr long pacedBufferSize = 65536;
 constexpr long fastUploadBufferSize = 1 << 20;
@@ -105,8 +109,16 @@ std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* user)
     return length;
 }
 
+// An answer that is not HTTP at all (nothing, garbage, an HTTP/0.9 reply) is "No HTTP response", like a
+// response without a status; the rest read as the portal's transfer failures do.
 std::string failureText(CURLcode code, const char* detail) {
-    return detail[0] != '\0' ? std::string(detail) : std::string(curl_easy_strerror(code));
+    const bool notHttp = code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_GOT_NOTHING ||
+                         (code == CURLE_UNSUPPORTED_PROTOCOL &&
+                          std::string_view(detail).find("HTTP") != std::string_view::npos);
+    if (notHttp) {
+        return std::string(noHttpResponseText);
+    }
+    return transferFailureText(code, "The storage link is not valid.");
 }
 
 const Clock& systemClock() {
@@ -160,7 +172,7 @@ StorageTransport& StorageTransport::shared() {
 
 void StorageTransport::validate(long status) {
     if (status == 0) {
-        throw StorageError::transport("No HTTP response");
+        throw StorageError::transport(std::string(noHttpResponseText));
     }
     if (status >= 200 && status <= 299) {
         return;

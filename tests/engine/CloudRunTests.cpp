@@ -249,5 +249,23 @@ TEST_F(CloudRunTest, ProgressMovesThroughThePhasesInOrder) {
     EXPECT_EQ(lastUpload.bytesDone, 3);
 }
 
+TEST_F(CloudRunTest, ASingleFileSourceThatIsALinkIsBackedUpWhereItLeads) {
+    const auto target = writeHomeFile("Elsewhere/notes.txt", "the notes");
+    std::filesystem::create_symlink(target, home() / "notes-link");
+    RunRequest fileRequest = request();
+    BackupSource source = folderSource("notes-link", "notes");
+    source.isFile = true;
+    fileRequest.sources = {source};
+
+    const RunResult result = run(fileRequest);
+
+    EXPECT_EQ(result.outcome, RunOutcome::completed());
+    EXPECT_EQ(result.record.uploaded, 1);
+    const auto row = fileRow("~/notes-link");
+    ASSERT_TRUE(row && row->keldraFileID);
+    ASSERT_EQ(storedFiles().size(), 1u);
+    EXPECT_EQ(openBody(storedFiles()[0]), "the notes");
+}
+
 } // namespace
 } // namespace keldra::test

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace keldra::test {
 namespace {
@@ -260,6 +261,47 @@ TEST_F(RunEndingTest, CancellationStopsTheRunWhereverItIs) {
     EXPECT_EQ(next.record.status, RunStatus::succeeded);
     EXPECT_EQ(next.record.uploaded + next.record.skipped, 6 - 2);
     EXPECT_EQ(storedFiles().size(), 6u);
+}
+
+TEST_F(RunEndingTest, AStopDuringTheLastStepsStillEndsStopped) {
+    const std::string stopped = "Stopped. The next run picks up where this one stopped.";
+    writeHomeFile("Documents/a.txt", "alpha");
+
+    // While the final status is being fetched.
+    control().addFault({{"endpoint", "status"}, {"skip", 1}, {"latency_ms", 3000}});
+    CancelSource source;
+    RunResult result = engine_->run(
+        request(),
+        [&](const EngineEvent& event) {
+            events_.push_back(event);
+            const auto* progress = event.get<EngineEvent::Progress>();
+            if (progress && progress->progress.phase == RunPhase::cleaning) {
+                source.request_stop();
+            }
+        },
+        source.get_token());
+    expectEnding(result, RunStatus::cancelled, RunOutcome::cancelled(), stopped);
+    control().clearFaults();
+
+    // While a copy whose sealed name the portal altered is being removed again.
+    writeHomeFile("Documents/a.txt", "alpha two");
+    control().addFault({{"endpoint", "download-url"}, {"mangle_name", "alter"}, {"count", -1}});
+    control().addFault({{"endpoint", "file-delete"}, {"latency_ms", 5000}});
+    CancelSource second;
+    std::thread stopper([&] {
+        while (control().requestCount("download-url") < 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        second.request_stop();
+    });
+    events_.clear();
+    result = engine_->run(
+        request(), [&](const EngineEvent& event) { events_.push_back(event); }, second.get_token());
+    stopper.join();
+    expectEnding(result, RunStatus::cancelled, RunOutcome::cancelled(), stopped);
+    // The copy with the altered name is never taken for the file's backup.
+    EXPECT_FALSE(fileRow("~/Documents/a.txt")->keldraFileID);
 }
 
 TEST_F(RunEndingTest, FileFailuresMakeThePartialEnding) {

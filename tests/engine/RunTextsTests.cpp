@@ -1,12 +1,13 @@
 // The texts a run shows: its summary, shortened paths, read failures, and the saturating sums behind them.
 
+#include "core/SaturatingMath.h"
 #include "core/events/ByteCount.h"
+#include "core/fs/RegularFile.h"
+#include "core/text/ShownPath.h"
 #include "engine/BackupEngine.h"
 #include "engine/FileBackup.h"
 #include "engine/RunEnding.h"
-#include "core/SaturatingMath.h"
 #include "engine/SentCounter.h"
-#include "core/text/ShownPath.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -53,6 +54,27 @@ TEST(RunSummary, CompletionStatusFollowsFailures) {
     EXPECT_EQ(partial.status, RunStatus::partial);
     EXPECT_EQ(partial.outcome, RunOutcome::completedWithFailures(2));
     EXPECT_EQ(partial.tone, LogLine::Tone::warning);
+}
+
+TEST(ShownPath, ControlsAndDirectionMarksAreShownNotObeyed) {
+    const struct {
+        std::string path;
+        std::string shown;
+    } cases[] = {
+        {"~/a\n[Keldra] 12:00 All files backed up", "~/a\\x0A[Keldra] 12:00 All files backed up"},
+        {"~/\x1b[31mred\x1b[0m", "~/\\x1B[31mred\\x1B[0m"},
+        {"~/tab\there\x7f", "~/tab\\x09here\\x7F"},
+        {"~/c1\u0085end", "~/c1\\u{0085}end"},
+        {"~/invoice\u202Etxt.exe", "~/invoice\\u{202E}txt.exe"},
+        {"~/\u2066iso\u2069 \u200Fmark \u061C", "~/\\u{2066}iso\\u{2069} \\u{200F}mark \\u{061C}"},
+        {"~/caf\u00e9 \u65e5\u672c \U0001F600 ok", "~/caf\u00e9 \u65e5\u672c \U0001F600 ok"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shownPath(c.path), c.shown);
+    }
+    // Shortening counts the name's own characters; the escape of a kept control is shown whole.
+    const std::string longName = "~/" + std::string(100, 'a') + "\n" + std::string(10, 'b');
+    EXPECT_EQ(shownPath(longName), "\u2026" + std::string(67, 'a') + "\\x0A" + std::string(10, 'b'));
 }
 
 TEST(ShownPath, KeepsEightyCharactersAndShortensLongerOnes) {

@@ -34,7 +34,7 @@ TEST(IndexConcurrency, TwoThreadsNeitherLoseNorInterleaveWrites) {
             index.addFailure(run, "~/" + tag, tag);
             if (i % 10 == 0) {
                 // Everything is listed, so a correct reconcile never unlinks anything.
-                EXPECT_EQ(index.reconcileWithListing(allIDs), 0);
+                EXPECT_EQ(index.reconcileWithListing(allIDs).count(), 0);
                 index.pruneRuns(10'000);
             }
         }

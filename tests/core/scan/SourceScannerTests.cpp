@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace keldra {
@@ -333,6 +334,32 @@ TEST_F(ScanFixture, DeepTreesAreWalkedCompletely) {
     }
     const auto log = scan(root(), false, ExclusionRules{});
     EXPECT_EQ(log.files.size(), 120u);
+}
+
+TEST_F(ScanFixture, AFolderTooDeepForTheOpenFileLimitIsReportedNotDroppedSilently) {
+    fs::path deep = dir.path();
+    for (int level = 0; level < 80; ++level) {
+        deep /= "d";
+        writeFile(deep / "f.txt", "x");
+    }
+    // Leave room for about 40 more open folders, as a tree of thousands of levels would exhaust them.
+    // Descriptors are handed out lowest first, so a limit 40 above the lowest free one allows 40 more.
+    int firstFree = 0;
+    while (::fcntl(firstFree, F_GETFD) != -1) {
+        ++firstFree;
+    }
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    struct rlimit lowered = saved;
+    lowered.rlim_cur = static_cast<rlim_t>(firstFree + 40);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const auto log = scan(root(), false, ExclusionRules{});
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+
+    EXPECT_LT(log.files.size(), 80u);
+    ASSERT_EQ(log.failures.size(), 1u);
+    EXPECT_EQ(log.failures[0].reason, SourceScanner::tooDeepFolderReason);
+    EXPECT_TRUE(uncertain.contains(log.failures[0].path));
 }
 
 } // namespace

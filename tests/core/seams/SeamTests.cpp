@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
-
 #include "core/fs/AtomicFile.h"
 #include "core/seams/KeyValueStore.h"
 #include "core/seams/Sleeper.h"
 #include "core/seams/XdgPaths.h"
 #include "tests/support/RecordingLogger.h"
 #include "tests/support/TempDir.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
 
 using namespace keldra;
 using namespace keldra::test;
@@ -47,6 +46,25 @@ TEST(FileKeyValueStore, SurvivesARestart) {
     FileKeyValueStore reopened(file, logger);
     EXPECT_EQ(reopened.value("settings.abc"), (nlohmann::json{{"a", 1}}));
     EXPECT_FALSE(reopened.value("scheduleSpreadMinutes"));
+}
+
+TEST(FileKeyValueStore, AValueThatIsNotUtf8IsRefusedAndEveryOtherKeyKeepsSaving) {
+    TempDir dir;
+    RecordingLogger logger;
+    const auto file = dir / "defaults.json";
+    {
+        FileKeyValueStore store(file, logger);
+        EXPECT_TRUE(store.setValue("before", 1));
+        EXPECT_FALSE(store.setValue("sources", nlohmann::json::array({"/media/\xff\xfe-disk"})));
+        EXPECT_FALSE(store.setValue("name\xc3", "ok"));
+        EXPECT_FALSE(store.value("sources"));
+        EXPECT_TRUE(store.setValue("after", 2));
+        EXPECT_TRUE(store.remove("before"));
+    }
+    FileKeyValueStore reopened(file, logger);
+    EXPECT_FALSE(reopened.value("before"));
+    EXPECT_EQ(reopened.value("after"), nlohmann::json(2));
+    EXPECT_FALSE(reopened.value("sources"));
 }
 
 TEST(FileKeyValueStore, DamagedFileReadsAsEmptyAndIsKeptAside) {

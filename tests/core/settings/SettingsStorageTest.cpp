@@ -202,7 +202,10 @@ TEST(BackupSourceRecord, SaveLoadAndUndecodableLists) {
 
     for (const json& bad :
          {json::object(), json("x"), json::array({stored[0], json{{"id", "C"}}}),
-          json::array({json{{"id", "C"}, {"path", "/p"}, {"isFile", "no"}, {"addedAt", 1}}})}) {
+          json::array({json{{"id", "C"}, {"path", "/p"}, {"isFile", "no"}, {"addedAt", 1}}}),
+          // A date beyond what the clock can hold does not decode (it once read as the year 1677).
+          json::array({json{{"id", "C"}, {"path", "/p"}, {"isFile", false}, {"addedAt", 1e300}}}),
+          json::array({json{{"id", "C"}, {"path", "/p"}, {"isFile", false}, {"addedAt", -1e11}}})}) {
         store.setValue("sources.k3", bad);
         EXPECT_TRUE(BackupSource::loadAll(store, "k3").empty()) << bad.dump();
     }

@@ -54,6 +54,9 @@ TEST_F(WithHome, ExpandPathAndComponents) {
               std::filesystem::path("/home/x/Documents/a.txt"));
     EXPECT_EQ(BackupSource::expandPath("/etc/hosts"), std::filesystem::path("/etc/hosts"));
     EXPECT_EQ(BackupSource::expandPath("~other/a"), std::filesystem::path("~other/a"));
+    // A "~" path stays in the home folder however many slashes follow the "~".
+    EXPECT_EQ(BackupSource::expandPath("~//etc/passwd"), std::filesystem::path("/home/x/etc/passwd"));
+    EXPECT_EQ(BackupSource::expandPath("~///a"), std::filesystem::path("/home/x/a"));
 
     using Pieces = std::vector<std::string>;
     const std::vector<std::pair<std::string, Pieces>> cases = {
@@ -122,6 +125,9 @@ TEST(SourceAvailability, Rules) {
     using Kind = SourceProbe::Kind;
     FakeProbe probe;
     probe.kinds = {
+        {"/media/alice", Kind::directory},
+        {"/media/Label", Kind::directory},
+        {"/media/Label/2024", Kind::directory},
         {"/media/alice/Photos", Kind::directory},
         {"/media/alice/Photos/2024", Kind::directory},
         {"/media/alice/Stale", Kind::directory},
@@ -134,7 +140,7 @@ TEST(SourceAvailability, Rules) {
         {"/home/alice/secret.txt", Kind::other},
         {"/run/media/alice/Disk", Kind::directory},
     };
-    probe.mountPoints = {"/media/alice/Photos", "/run/media/alice/Disk"};
+    probe.mountPoints = {"/media/alice/Photos", "/run/media/alice/Disk", "/media/Label"};
     probe.links = {{"/mnt/Root", "/"}};
     probe.unreadable = {"/home/alice/Locked", "/home/alice/secret.txt"};
 
@@ -145,6 +151,12 @@ TEST(SourceAvailability, Rules) {
         // A plain folder left behind where the drive is normally mounted.
         {"/media/alice/Stale/a", false, Availability::driveDisconnected("Stale")},
         {"/run/media/alice/Disk/x", false, Availability::missing()},
+        // A drive mounted directly in /media, connected or not.
+        {"/media/Label/2024", false, Availability::available()},
+        {"/media/Label", false, Availability::available()},
+        {"/media/Label/gone", false, Availability::missing()},
+        {"/media/Gone/2024", false, Availability::driveDisconnected("Gone")},
+        {"/media/alice", false, Availability::available()},
         // The start-up volume seen through a link is not a disconnected drive.
         {"/mnt/Root/etc", false, Availability::available()},
         {"/home/alice/Documents", false, Availability::available()},

@@ -195,6 +195,11 @@ TEST(LocalDestinationList, SavedPerAccountAndReadBackStrictly) {
     broken[1].erase("enabled");
     store.setValue("destinations.abc123", broken);
     EXPECT_TRUE(LocalDestination::loadAll(store, "abc123").empty());
+    // So does a date beyond what the clock can hold.
+    nlohmann::json farOff = *json;
+    farOff[0]["addedAt"] = 1e300;
+    store.setValue("destinations.abc123", farOff);
+    EXPECT_TRUE(LocalDestination::loadAll(store, "abc123").empty());
     store.setValue("destinations.abc123", "not a list");
     EXPECT_TRUE(LocalDestination::loadAll(store, "abc123").empty());
 }

@@ -2,6 +2,7 @@
 // sealed metadata are checked byte for byte.
 
 #include "core/codec/Hex.h"
+#include "core/fs/RegularFile.h"
 #include "drive/format/FormatCrypto.h"
 #include "drive/format/LocalFormat.h"
 #include "tests/drive/format/DriveTestSupport.h"
@@ -184,9 +185,13 @@ TEST(DriveObjectWriter, FailuresAreTypedAndLeaveNoFinishedObject) {
     auto builder = [](const std::string& checksum, std::int64_t size) {
         return LocalFormat::Metadata{"~/a", size, 1, 2, checksum};
     };
-    // A source that does not exist is the file system's own error.
-    EXPECT_THROW(LocalFormat::writeObject(dir / "missing", dir / "o" / ".tmp-x", objectID, key, builder),
-                 std::system_error);
+    // A source that cannot be opened is a source error with the system's reason, not a drive error.
+    try {
+        LocalFormat::writeObject(dir / "missing", dir / "o" / ".tmp-x", objectID, key, builder);
+        FAIL() << "wrote a missing source";
+    } catch (const SourceReadError& error) {
+        EXPECT_EQ(error.errorNumber(), ENOENT);
+    }
 
     // A temporary file that cannot be created is the fixed drive message, with the system's reason kept.
     writeBytes(dir / "source", toBytes("abc"));

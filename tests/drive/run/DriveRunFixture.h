@@ -51,17 +51,17 @@ public:
     // A fault for a removal (none: remove for real).
     std::function<std::error_code(const fs::path& path)> removeFault;
 
-    LocalFormat::WriteResult writeObject(const fs::path& source, const fs::path& temporary,
-                                         std::string_view objectID, const KeldraKey& key,
-                                         const LocalFormat::MetadataBuilder& metadata,
+    LocalFormat::WriteResult writeObject(const fs::path& source, std::int64_t readLimit,
+                                         const fs::path& temporary, std::string_view objectID,
+                                         const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
                                          const LocalFormat::ChunkObserver& onChunk,
                                          const CancelToken& cancel) const override {
         const int call = ++writes;
         if (beforeWrite) {
             beforeWrite(call, source);
         }
-        auto result =
-            RealDriveFileSystem::writeObject(source, temporary, objectID, key, metadata, onChunk, cancel);
+        auto result = RealDriveFileSystem::writeObject(source, readLimit, temporary, objectID, key, metadata,
+                                                       onChunk, cancel);
         if (afterWrite) {
             afterWrite(call, source);
         }

@@ -482,5 +482,16 @@ TEST_F(DriveRunTest, RunsOnOneEngineTakeTurns) {
     EXPECT_EQ(objects().size(), 1u);
 }
 
+TEST_F(DriveRunTest, AListenerThatThrowsNeitherStopsTheRunNorLeavesItUnrecorded) {
+    put("a.txt", "alpha");
+    const LocalRunResult result =
+        engine.run(request(), *driveIndex, [](const EngineEvent&) { throw std::runtime_error("listener"); });
+
+    ASSERT_TRUE(result.record);
+    EXPECT_EQ(result.outcome, LocalOutcome::completed());
+    EXPECT_EQ(result.record->uploaded, 1);
+    EXPECT_EQ(history.recentRuns(1).at(0).status, RunStatus::succeeded);
+}
+
 } // namespace
 } // namespace keldra::test

@@ -3,6 +3,7 @@
 
 #include "core/index/BackupIndex.h"
 #include "service/types/FlexID.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/LocalPortalFixture.h"
 #include "tests/support/RecordingLogger.h"
 #include "tests/support/TempDir.h"
@@ -62,28 +63,10 @@ protected:
                                                     source().string(),
                                                     "--state",
                                                     state().string()};
-        const pid_t pid = fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            for (const std::string& argument : arguments) {
-                argv.push_back(const_cast<char*>(argument.c_str()));
-            }
-            argv.push_back(nullptr);
-            FILE* out = std::fopen(output.c_str(), "w");
-            if (out != nullptr) {
-                dup2(fileno(out), STDOUT_FILENO);
-            }
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        return pid;
+        return startProgram(arguments, output);
     }
 
-    int waitFor(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return status;
-    }
+    static int waitFor(pid_t pid) { return waitForChild(pid); }
 
     std::set<std::string> confirmedIDs() {
         std::set<std::string> ids;

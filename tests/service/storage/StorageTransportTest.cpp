@@ -4,12 +4,16 @@
 #include "core/codec/Base64.h"
 #include "tests/support/LocalPortalFixture.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace keldra::test {
 namespace {
@@ -201,6 +205,71 @@ TEST_F(StorageTransportTest, NetworkFailuresAreTransportErrorsWithText) {
 
     // A link is only ever fetched over HTTP.
     EXPECT_EQ(kindOf([&] { transport_.download("file:///etc/hostname"); }), StorageError::Kind::transport);
+}
+
+// A loopback server that answers every connection with the given bytes (maybe none) and hangs up.
+class RawServer {
+public:
+    explicit RawServer(std::string reply) : reply_(std::move(reply)) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        ::listen(fd_, 8);
+        thread_ = std::thread([this] {
+            for (;;) {
+                const int client = ::accept(fd_, nullptr, nullptr);
+                if (client < 0) {
+                    return;
+                }
+                char buffer[4096];
+                (void)::recv(client, buffer, sizeof buffer, 0);
+                if (!reply_.empty()) {
+                    (void)::send(client, reply_.data(), reply_.size(), MSG_NOSIGNAL);
+                }
+                ::close(client);
+            }
+        });
+    }
+    ~RawServer() {
+        ::shutdown(fd_, SHUT_RDWR);
+        ::close(fd_);
+        thread_.join();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/object"; }
+
+private:
+    std::string reply_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+TEST_F(StorageTransportTest, TransferFailuresReadAsTheSystemsSentences) {
+    const Bytes body = patterned(100);
+    for (const std::string& reply : {std::string(), std::string("garbage that is not HTTP\r\n\r\n"),
+                                     std::string("HTTP/1.1 banana\r\n\r\n")}) {
+        SCOPED_TRACE(reply);
+        RawServer server(reply);
+        std::string text;
+        EXPECT_EQ(kindOf([&] { transport_.download(server.url()); }, &text), StorageError::Kind::transport);
+        EXPECT_EQ(text, "No HTTP response");
+        EXPECT_EQ(kindOf([&] { transport_.upload(body, server.url(), "a/b", 0, {}); }, &text),
+                  StorageError::Kind::transport);
+        EXPECT_EQ(text, "No HTTP response");
+    }
+    std::string deadUrl;
+    {
+        LocalPortal dead;
+        deadUrl = dead.baseUrl() + "/storage/x";
+    }
+    std::string text;
+    EXPECT_EQ(kindOf([&] { transport_.download(deadUrl); }, &text), StorageError::Kind::transport);
+    EXPECT_EQ(text, "Could not connect to the server.");
 }
 
 TEST_F(StorageTransportTest, IdleTransferEndsAfterTheIdleTimeOut) {
