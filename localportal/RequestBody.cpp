@@ -71,11 +71,7 @@ std::optional<std::string> BodyFields::text(const char* field) {
         fail(field, "The " + fieldWords(field) + " field is required.");
         return std::nullopt;
     }
-    if (!value->is_string()) {
-        fail(field, "The " + fieldWords(field) + " field must be a string.");
-        return std::nullopt;
-    }
-    return value->get<std::string>();
+    return optionalText(field);
 }
 
 std::optional<std::string> BodyFields::optionalText(const char* field) {

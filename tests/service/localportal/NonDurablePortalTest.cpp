@@ -86,25 +86,22 @@ TEST(NonDurablePortal, OnlyABenchmarkPortalMayRaiseTheRequestLimit) {
     localportal::PortalServer server(options);
     server.bind();
     Serving serving{server};
-    {
-        httplib::Client client(server.baseUrl());
-        client.set_keep_alive(true);
-        const auto account =
-            client.Post("/_control/accounts", R"({"email":"nd@example.com"})", "application/json");
-        ASSERT_TRUE(account && account->status == 201);
-        const httplib::Headers bearer{
-            {"Authorization",
-             "Bearer " + nlohmann::json::parse(account->body).at("token").get<std::string>()}};
-        int admitted = 0;
-        while (admitted < 1001) {
-            const auto answer = client.Get("/api/keldra/status", bearer);
-            if (!answer || answer->status != 200) {
-                break;
-            }
-            ++admitted;
+    httplib::Client client(server.baseUrl());
+    client.set_keep_alive(true);
+    const auto account =
+        client.Post("/_control/accounts", R"({"email":"nd@example.com"})", "application/json");
+    ASSERT_TRUE(account && account->status == 201);
+    const httplib::Headers bearer{
+        {"Authorization", "Bearer " + nlohmann::json::parse(account->body).at("token").get<std::string>()}};
+    int admitted = 0;
+    while (admitted < 1001) {
+        const auto answer = client.Get("/api/keldra/status", bearer);
+        if (!answer || answer->status != 200) {
+            break;
         }
-        EXPECT_EQ(admitted, 1000);
+        ++admitted;
     }
+    EXPECT_EQ(admitted, 1000);
 }
 
 } // namespace
