@@ -83,10 +83,8 @@ int main(int argc, char** argv) {
     }
     if (!options.durable) {
         std::cerr << "keldra-localportal: benchmark mode: stored bodies are not flushed to disk; "
-                  << options.requestLimit << " authenticated requests per account in 60 s"
-                  << (options.requestLimit == keldra::localportal::RequestLimiter::standardLimit
-                          ? " (the real limit)\n"
-                          : " (raised above the real limit of 590)\n");
+                  << options.requestLimit << " authenticated requests per account in 60 s (the real limit is "
+                  << keldra::localportal::RequestLimiter::standardLimit << ")\n";
     }
 
     // Termination signals are taken by one waiting thread, which stops the server cleanly.
