@@ -1,5 +1,6 @@
 #include "core/codec/Hex.h"
 #include "localportal/PortalRoutes.h"
+#include "localportal/RequestBody.h"
 
 #include <openssl/rand.h>
 
@@ -7,26 +8,17 @@ namespace keldra::localportal {
 
 namespace {
 
-std::optional<std::string> stringField(const nlohmann::json& body, const char* key) {
-    if (body.contains(key) && body[key].is_string()) {
-        return body[key].get<std::string>();
-    }
-    return std::nullopt;
-}
-
 void signIn(PortalContext& context, const httplib::Request& req, httplib::Response& res) {
-    auto body = jsonBody(req, res);
+    const auto body = jsonBody(req, res);
     if (!body) {
         return;
     }
-    const auto email = stringField(*body, "email");
-    const auto password = stringField(*body, "password");
-    if (!email || email->empty()) {
-        sendValidation(res, "email", "The email field is required.");
-        return;
-    }
-    if (!password || password->empty()) {
-        sendValidation(res, "password", "The password field is required.");
+    BodyFields fields(*body);
+    const auto email = fields.text("email");
+    const auto password = fields.text("password");
+    fields.text("device_name");
+    const auto code = fields.optionalText("two_factor_code");
+    if (fields.refused(res)) {
         return;
     }
     const auto account = context.store.accountByEmail(*email);
@@ -39,7 +31,6 @@ void signIn(PortalContext& context, const httplib::Request& req, httplib::Respon
         return;
     }
     if (account->twoFactorCode) {
-        const auto code = stringField(*body, "two_factor_code");
         if (!code || code->empty()) {
             sendJson(res, 401, {{"message", "Two-factor code required."}, {"code", "two_factor_required"}});
             return;
@@ -89,7 +80,7 @@ void addAuthRoutes(httplib::Server& server, PortalContext& context) {
     server.Post("/api/auth/refresh", [&context](const httplib::Request& req, httplib::Response& res) {
         context.serve("auth-refresh", req, res, [&](const auto&) {
             const auto account = context.authenticate(req, res);
-            if (!account) {
+            if (!account || !jsonBody(req, res)) {
                 return;
             }
             std::int64_t expiresAt = 0;
@@ -99,7 +90,7 @@ void addAuthRoutes(httplib::Server& server, PortalContext& context) {
     });
     server.Post("/api/auth/revoke", [&context](const httplib::Request& req, httplib::Response& res) {
         context.serve("auth-revoke", req, res, [&](const auto&) {
-            if (!context.authenticate(req, res)) {
+            if (!context.authenticate(req, res) || !jsonBody(req, res)) {
                 return;
             }
             context.store.revokeToken(req.get_header_value("Authorization").substr(7));

@@ -31,8 +31,17 @@ template <typename Handler> auto control(PortalContext& context, Handler handler
     };
 }
 
+// Control calls are lenient where the API is strict: any content type, and an empty body counts as {}.
 std::optional<nlohmann::json> controlBody(Req req, Res res) {
-    return jsonBody(req, res);
+    if (req.body.empty()) {
+        return nlohmann::json::object();
+    }
+    auto json = nlohmann::json::parse(req.body, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) {
+        sendMessage(res, 400, "The request body must be a JSON object.");
+        return std::nullopt;
+    }
+    return json;
 }
 
 // Applies the account fields present in body (the create and update calls share them).
@@ -295,9 +304,10 @@ void seedFiles(PortalContext& context, Req req, Res res) {
         file.sizeBytes = entry.value("size_bytes", std::max<std::int64_t>(0, file.encryptedSizeBytes - 16));
         file.encryptionIv = entry.value("encryption_iv", std::string());
         file.checksumSha256 = entry.value("checksum_sha256", std::string());
-        file.createdAtMicros = entry.contains("created_at")
-                                   ? parseIsoTime(entry["created_at"].get<std::string>()).value_or(nowMicros())
-                                   : nowMicros();
+        file.createdAtMicros =
+            entry.contains("created_at")
+                ? parseIsoTime(entry["created_at"].get<std::string>()).value_or(nowMicros())
+                : nowMicros();
         file.updatedAtMicros = file.createdAtMicros;
         auto incoming = context.objects.begin(file.s3Key);
         if (!incoming || !incoming->write(reinterpret_cast<const char*>(content->data()), content->size()) ||
@@ -360,6 +370,7 @@ void reset(PortalContext& context, Req, Res res) {
     context.objects.clear();
     context.faults.clear();
     context.stats.reset();
+    context.limiter.reset();
     context.resetSettings();
     sendMessage(res, 200, "Reset.");
 }

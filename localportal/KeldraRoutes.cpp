@@ -1,4 +1,5 @@
 #include "localportal/PortalRoutes.h"
+#include "localportal/RequestBody.h"
 
 #include <algorithm>
 
@@ -21,24 +22,6 @@ void keldra(PortalContext& context, const char* endpoint, const httplib::Request
         }
         handler(*account, fault);
     });
-}
-
-std::optional<std::string> stringField(const nlohmann::json& body, const char* key) {
-    if (body.contains(key) && body[key].is_string()) {
-        return body[key].get<std::string>();
-    }
-    return std::nullopt;
-}
-
-std::optional<std::int64_t> sizeField(const nlohmann::json& body, const char* key) {
-    if (body.contains(key) && body[key].is_number_integer() && body[key].get<std::int64_t>() >= 0) {
-        return body[key].get<std::int64_t>();
-    }
-    return std::nullopt;
-}
-
-std::string required(const char* field) {
-    return std::string("The ") + field + " field is required.";
 }
 
 // A folder_id query value: absent, a folder of the account, or an answer already written.
@@ -171,25 +154,15 @@ void listAllFiles(PortalContext& context, const Account& account, const httplib:
 
 void uploadUrl(PortalContext& context, const Account& account, const httplib::Request& req,
                httplib::Response& res) {
-    auto body = jsonBody(req, res);
+    const auto body = jsonBody(req, res);
     if (!body) {
         return;
     }
-    if (!stringField(*body, "filename")) {
-        sendValidation(res, "filename", required("filename"));
-        return;
-    }
-    const auto mime = stringField(*body, "mime_type");
-    if (!mime || mime->empty()) {
-        sendValidation(res, "mime_type", required("mime type"));
-        return;
-    }
-    const auto size = sizeField(*body, "size_bytes");
-    if (!size) {
-        sendValidation(res, "size_bytes", "The size bytes must be a whole number of at least 0.");
-        return;
-    }
-    if (!withinLimits(context, account, *size, *size, res)) {
+    BodyFields fields(*body);
+    fields.text("filename");
+    const auto mime = fields.text("mime_type");
+    const auto size = fields.count("size_bytes");
+    if (fields.refused(res) || !withinLimits(context, account, *size, *size, res)) {
         return;
     }
     UploadTicket ticket{ObjectStore::makeKey(account.id), account.id, *mime, *size, std::nullopt};
@@ -204,13 +177,21 @@ void uploadUrl(PortalContext& context, const Account& account, const httplib::Re
 
 void uploadConfirm(PortalContext& context, const Account& account, const httplib::Request& req,
                    httplib::Response& res) {
-    auto body = jsonBody(req, res);
+    const auto body = jsonBody(req, res);
     if (!body) {
         return;
     }
-    const auto key = stringField(*body, "s3_key");
-    if (!key || key->empty()) {
-        sendValidation(res, "s3_key", required("s3 key"));
+    BodyFields fields(*body);
+    const auto key = fields.text("s3_key");
+    const auto originalName = fields.text("original_name");
+    const auto encryptedName = fields.text("encrypted_name");
+    const auto mime = fields.text("mime_type");
+    const auto plainSize = fields.count("size_bytes");
+    const auto storedSize = fields.count("encrypted_size_bytes");
+    const auto iv = fields.text("encryption_iv");
+    const auto checksum = fields.text("checksum_sha256");
+    const auto folder = fields.id("folder_id");
+    if (fields.refused(res)) {
         return;
     }
     const auto ticket = context.store.ticket(*key);
@@ -223,35 +204,20 @@ void uploadConfirm(PortalContext& context, const Account& account, const httplib
                  {{"message", "This upload was already confirmed."}, {"code", "already_confirmed"}});
         return;
     }
-    StoredFile file;
-    file.accountId = account.id;
-    file.s3Key = *key;
-    for (const auto& [field, target] :
-         {std::pair{"encrypted_name", &file.encryptedName}, std::pair{"mime_type", &file.mimeType},
-          std::pair{"encryption_iv", &file.encryptionIv},
-          std::pair{"checksum_sha256", &file.checksumSha256}}) {
-        const auto value = stringField(*body, field);
-        if (!value || value->empty()) {
-            sendValidation(res, field, required(field));
-            return;
-        }
-        *target = *value;
-    }
-    file.originalName = stringField(*body, "original_name").value_or("encrypted-file");
-    const auto plainSize = sizeField(*body, "size_bytes");
-    const auto storedSize = sizeField(*body, "encrypted_size_bytes");
-    if (!plainSize || !storedSize) {
-        sendValidation(res, plainSize ? "encrypted_size_bytes" : "size_bytes",
-                       "The size must be a whole number of at least 0.");
-        return;
-    }
-    file.sizeBytes = *plainSize;
-    file.encryptedSizeBytes = *storedSize;
-    const auto folder = body->contains("folder_id") ? idValue((*body)["folder_id"]) : std::nullopt;
-    if (!folder || !context.store.folder(account.id, *folder)) {
+    if (!context.store.folder(account.id, *folder)) {
         sendValidation(res, "folder_id", "The selected folder id is invalid.");
         return;
     }
+    StoredFile file;
+    file.accountId = account.id;
+    file.s3Key = *key;
+    file.originalName = *originalName;
+    file.encryptedName = *encryptedName;
+    file.mimeType = *mime;
+    file.encryptionIv = *iv;
+    file.checksumSha256 = *checksum;
+    file.sizeBytes = *plainSize;
+    file.encryptedSizeBytes = *storedSize;
     file.folderId = folder;
     const auto objectSize = context.objects.size(*key);
     if (!objectSize) {
@@ -284,13 +250,13 @@ void uploadConfirm(PortalContext& context, const Account& account, const httplib
 
 void downloadUrl(PortalContext& context, const Account& account, const httplib::Request& req,
                  httplib::Response& res, const std::optional<Fault>& fault) {
-    auto body = jsonBody(req, res);
+    const auto body = jsonBody(req, res);
     if (!body) {
         return;
     }
-    const auto id = body->contains("file_id") ? idValue((*body)["file_id"]) : std::nullopt;
-    if (!id) {
-        sendValidation(res, "file_id", required("file id"));
+    BodyFields fields(*body);
+    const auto id = fields.id("file_id");
+    if (fields.refused(res)) {
         return;
     }
     const auto file = context.store.file(account.id, *id);
@@ -333,27 +299,29 @@ void deleteFile(PortalContext& context, const Account& account, const httplib::R
 
 void createFolder(PortalContext& context, const Account& account, const httplib::Request& req,
                   httplib::Response& res) {
-    auto body = jsonBody(req, res);
+    const auto body = jsonBody(req, res);
     if (!body) {
         return;
     }
-    const auto name = stringField(*body, "name");
-    if (!name || name->empty() || name->size() > 255) {
-        sendValidation(res, "name", "The name field is required and may have at most 255 characters.");
+    BodyFields fields(*body);
+    const auto name = fields.text("name");
+    const auto parent = fields.optionalId("parent_id");
+    const auto color = fields.optionalText("color");
+    if (name && name->size() > 255) {
+        fields.fail("name", "The name field must not be greater than 255 characters.");
+    }
+    if (fields.refused(res)) {
+        return;
+    }
+    if (parent && !context.store.folder(account.id, *parent)) {
+        sendValidation(res, "parent_id", "The selected parent id is invalid.");
         return;
     }
     Folder folder;
     folder.accountId = account.id;
     folder.name = *name;
-    if (body->contains("parent_id") && !(*body)["parent_id"].is_null()) {
-        const auto parent = idValue((*body)["parent_id"]);
-        if (!parent || !context.store.folder(account.id, *parent)) {
-            sendValidation(res, "parent_id", "The selected parent id is invalid.");
-            return;
-        }
-        folder.parentId = parent;
-    }
-    folder.color = stringField(*body, "color");
+    folder.parentId = parent;
+    folder.color = color;
     sendJson(res, 201, {{"data", folderJson(context.store.createFolder(folder))}});
 }
 
@@ -368,18 +336,14 @@ void readVerifier(PortalContext& context, const Account& account, httplib::Respo
 
 void storeVerifier(PortalContext& context, const Account& account, const httplib::Request& req,
                    httplib::Response& res) {
-    auto body = jsonBody(req, res);
+    const auto body = jsonBody(req, res);
     if (!body) {
         return;
     }
-    const auto verifier = stringField(*body, "verifier");
-    const auto iv = stringField(*body, "verifier_iv");
-    if (!verifier || verifier->empty()) {
-        sendValidation(res, "verifier", required("verifier"));
-        return;
-    }
-    if (!iv || iv->empty()) {
-        sendValidation(res, "verifier_iv", required("verifier iv"));
+    BodyFields fields(*body);
+    const auto verifier = fields.text("verifier");
+    const auto iv = fields.text("verifier_iv");
+    if (fields.refused(res)) {
         return;
     }
     context.store.setVerifier(account.id, *verifier, *iv);

@@ -40,9 +40,9 @@ nlohmann::json headersJson(const httplib::Headers& headers) {
 } // namespace
 
 PortalContext::PortalContext(const std::filesystem::path& dataDir, std::uint64_t maxObjectBytes,
-                             int latencyMs)
+                             int latencyMs, int requestLimit)
     : store(dataDir / "portal.sqlite"), objects(dataDir / "objects"), signer(store.signingKey()),
-      maxObjectBytes(maxObjectBytes) {
+      limiter(requestLimit), maxObjectBytes(maxObjectBytes) {
     settings_.latencyMs = latencyMs;
     defaults_ = settings_;
 }
@@ -166,6 +166,11 @@ std::optional<Account> PortalContext::authenticate(const httplib::Request& req, 
         sendJson(res, 401, {{"message", "Unauthenticated."}, {"code", "invalid_token"}});
         return std::nullopt;
     }
+    if (const auto wait = limiter.admit(account->id)) {
+        res.set_header("Retry-After", std::to_string(*wait));
+        sendMessage(res, 429, "Too Many Attempts.");
+        return std::nullopt;
+    }
     if (account->disabled) {
         sendJson(res, 403, {{"message", "This account has been disabled."}, {"code", "forbidden"}});
         return std::nullopt;
@@ -265,18 +270,6 @@ void sendMessage(httplib::Response& res, int status, const std::string& message)
 void sendValidation(httplib::Response& res, const std::string& field, const std::string& message,
                     int status) {
     sendJson(res, status, {{"message", message}, {"errors", {{field, {message}}}}});
-}
-
-std::optional<nlohmann::json> jsonBody(const httplib::Request& req, httplib::Response& res) {
-    if (req.body.empty()) {
-        return nlohmann::json::object();
-    }
-    auto json = nlohmann::json::parse(req.body, nullptr, false);
-    if (json.is_discarded() || !json.is_object()) {
-        sendMessage(res, 400, "The request body must be a JSON object.");
-        return std::nullopt;
-    }
-    return json;
 }
 
 std::optional<std::int64_t> parseId(const std::string& text) {

@@ -3,6 +3,7 @@
 #include "localportal/FaultPlan.h"
 #include "localportal/ObjectStore.h"
 #include "localportal/PortalStore.h"
+#include "localportal/RequestLimiter.h"
 #include "localportal/UrlSigner.h"
 
 #include <cstdint>
@@ -26,13 +27,15 @@ struct PortalSettings {
 // What every route of the portal shares.
 class PortalContext {
 public:
-    PortalContext(const std::filesystem::path& dataDir, std::uint64_t maxObjectBytes, int latencyMs);
+    PortalContext(const std::filesystem::path& dataDir, std::uint64_t maxObjectBytes, int latencyMs,
+                  int requestLimit);
 
     PortalStore store;
     ObjectStore objects;
     UrlSigner signer;
     FaultPlan faults;
     PortalStats stats;
+    RequestLimiter limiter;
     const std::uint64_t maxObjectBytes;
     // Stored bodies are flushed to disk before a PUT is answered; set once, before serving.
     bool durableObjects = true;
@@ -50,7 +53,8 @@ public:
                const Handler& handler);
     void applyFault(const Fault& fault, bool storage, httplib::Response& res);
 
-    // The signed-in account of a bearer request, or an error answer written to res.
+    // The signed-in account of a bearer request, or an error answer written to res. Each admitted request
+    // counts against the account's request limit; past it the answer is 429 with Retry-After.
     std::optional<Account> authenticate(const httplib::Request& req, httplib::Response& res);
     // Plan, suspension and country rule of the Keldra endpoints; false with an error answer written.
     bool admitKeldra(const Account& account, httplib::Response& res);
@@ -69,8 +73,6 @@ void sendJson(httplib::Response& res, int status, const nlohmann::json& body);
 void sendMessage(httplib::Response& res, int status, const std::string& message);
 void sendValidation(httplib::Response& res, const std::string& field, const std::string& message,
                     int status = 422);
-// The request's JSON object body (an empty body counts as {}), or a 400 answer written to res.
-std::optional<nlohmann::json> jsonBody(const httplib::Request& req, httplib::Response& res);
 // An identifier sent as a JSON integer or a string of digits.
 std::optional<std::int64_t> idValue(const nlohmann::json& value);
 std::optional<std::int64_t> parseId(const std::string& text);

@@ -18,7 +18,8 @@ constexpr const char* demoEmail = "demo@keldra.local";
 
 struct PortalServer::Impl {
     explicit Impl(const PortalOptions& options)
-        : options(options), context(options.dataDir, options.maxObjectBytes, options.latencyMs) {
+        : options(options),
+          context(options.dataDir, options.maxObjectBytes, options.latencyMs, options.requestLimit) {
         context.durableObjects = options.durable;
     }
 
@@ -39,6 +40,12 @@ bool PortalServer::isLoopbackHost(const std::string& host) {
 PortalServer::PortalServer(PortalOptions options) {
     if (!isLoopbackHost(options.host)) {
         throw std::invalid_argument("the local portal listens on loopback addresses only");
+    }
+    if (options.requestLimit < 1) {
+        throw std::invalid_argument("the request limit must be at least 1");
+    }
+    if (options.requestLimit != RequestLimiter::standardLimit && options.durable) {
+        throw std::invalid_argument("the request limit may be changed only for benchmarks (--no-fsync)");
     }
     std::filesystem::create_directories(options.dataDir);
     impl_ = std::make_unique<Impl>(options);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "localportal/RequestLimiter.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -18,6 +20,10 @@ struct PortalOptions {
     // False only for benchmarks: stored bodies are not flushed to disk, so a crash of the machine may lose
     // them, and a benchmark of the client does not measure the portal's disk.
     bool durable = true;
+    // Authenticated requests per account in any 60 s. Only a non-durable portal may raise it, so a
+    // benchmark can measure more than the client would ever be let through; tests always meet the real
+    // limit.
+    int requestLimit = RequestLimiter::standardLimit;
 };
 
 // The local portal: REST API, presigned storage, country trace and control API on one HTTP server.

@@ -18,9 +18,16 @@ void sendStorageError(httplib::Response& res, int status, const std::string& cod
                     "application/xml");
 }
 
-// The presigned link's key, expiry and signature; false with a 403 written when any of them fails.
+// The presigned link's key, expiry and signature; false with the refusal written when any of them fails.
 bool checkLink(PortalContext& context, const httplib::Request& req, httplib::Response& res,
                const std::string& method, const std::string& key, const std::string& contentType) {
+    // A signed link is the request's only credential: object storage refuses a second one outright.
+    if (req.has_header("Authorization")) {
+        sendStorageError(res, 400, "InvalidArgument",
+                         "Only one auth mechanism allowed; only the X-Amz-Algorithm query parameter, "
+                         "Signature query string parameter or the Authorization header should be specified");
+        return false;
+    }
     if (!ObjectStore::isValidKey(key)) {
         sendStorageError(res, 403, "AccessDenied", "Access Denied");
         return false;

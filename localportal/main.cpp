@@ -15,7 +15,7 @@ namespace {
 void usage() {
     std::cerr
         << "usage: keldra-localportal --data DIR [--listen 127.0.0.1:PORT] [--latency-ms N] [--threads N]\n"
-           "                          [--max-object-bytes N] [--no-fsync] [--demo]\n";
+           "                          [--max-object-bytes N] [--no-fsync [--request-limit N]] [--demo]\n";
 }
 
 } // namespace
@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
                 options.threads = std::max(4, std::stoi(value()));
             } else if (arg == "--max-object-bytes") {
                 options.maxObjectBytes = std::stoull(value());
+            } else if (arg == "--request-limit") {
+                options.requestLimit = std::stoi(value());
             } else if (arg == "--no-fsync") {
                 options.durable = false;
             } else if (arg == "--demo") {
@@ -74,6 +76,15 @@ int main(int argc, char** argv) {
     if (!keldra::localportal::PortalServer::isLoopbackHost(options.host)) {
         std::cerr << "keldra-localportal: listens on loopback addresses only (127.0.0.0/8, ::1)\n";
         return 2;
+    }
+    if (options.requestLimit != keldra::localportal::RequestLimiter::standardLimit && options.durable) {
+        std::cerr << "keldra-localportal: --request-limit is for benchmarks only and needs --no-fsync\n";
+        return 2;
+    }
+    if (!options.durable) {
+        std::cerr << "keldra-localportal: benchmark mode: stored bodies are not flushed to disk; "
+                  << options.requestLimit << " authenticated requests per account in 60 s (the real limit is "
+                  << keldra::localportal::RequestLimiter::standardLimit << ")\n";
     }
 
     // Termination signals are taken by one waiting thread, which stops the server cleanly.

@@ -40,7 +40,7 @@ struct Reader {
 };
 
 // "yyyy-MM-dd", then `separator`, then "HH:mm:ss"; the calendar fields must name a real time.
-std::optional<sys_time<nanoseconds>> readDateTime(Reader& r, char separator) {
+std::optional<sys_seconds> readDateTime(Reader& r, char separator) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!(r.digits(4, year) && r.literal('-') && r.digits(2, month) && r.literal('-') && r.digits(2, day) &&
           r.literal(separator) && r.digits(2, hour) && r.literal(':') && r.digits(2, minute) &&
@@ -53,6 +53,17 @@ std::optional<sys_time<nanoseconds>> readDateTime(Reader& r, char separator) {
         return std::nullopt;
     }
     return date::sys_days{ymd} + hours{hour} + minutes{minute} + seconds{second};
+}
+
+// The time, when the clock can hold it: its nanosecond ticks reach only from 1677 to 2262, and a date
+// outside them would overflow. Such a date is as unreadable as a malformed one.
+std::optional<SystemTime> onClock(sys_seconds whole, nanoseconds fraction) {
+    constexpr auto earliest = ceil<seconds>(SystemTime::min().time_since_epoch()) + seconds{1};
+    constexpr auto latest = floor<seconds>(SystemTime::max().time_since_epoch()) - seconds{1};
+    if (whole.time_since_epoch() < earliest || whole.time_since_epoch() > latest) {
+        return std::nullopt;
+    }
+    return time_point_cast<SystemTime::duration>(whole) + duration_cast<SystemTime::duration>(fraction);
 }
 
 // "Z" or "±hh:mm", as the offset to subtract from the local reading.
@@ -108,7 +119,7 @@ std::optional<SystemTime> internetDateTime(std::string_view text, bool fractiona
     if (!zone || !r.atEnd()) {
         return std::nullopt;
     }
-    return time_point_cast<SystemTime::duration>(*local + fraction - *zone);
+    return onClock(*local - *zone, fraction);
 }
 
 std::optional<SystemTime> plainUtc(std::string_view text) {
@@ -117,7 +128,7 @@ std::optional<SystemTime> plainUtc(std::string_view text) {
     if (!time || !r.atEnd()) {
         return std::nullopt;
     }
-    return time_point_cast<SystemTime::duration>(*time);
+    return onClock(*time, nanoseconds{0});
 }
 
 } // namespace

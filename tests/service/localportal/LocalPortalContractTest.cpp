@@ -87,21 +87,27 @@ TEST_F(LocalPortalContract, SignInAnswersTokenAndTheRefusalsTheClientReads) {
          401,
          "invalid_two_factor"},
         {{{"email", "off@example.com"}, {"password", "pw"}}, 403, "forbidden"},
-        {{{"password", "pw"}}, 422, ""},
+        {{{"email", ""}, {"password", "pw"}}, 422, ""},
     };
     for (const auto& c : cases) {
-        const auto answer = anonymous.post("/api/auth/token", c.body);
+        json request = c.body;
+        request["device_name"] = "laptop";
+        const auto answer = anonymous.post("/api/auth/token", request);
         EXPECT_EQ(answer.status, c.status) << c.body.dump();
         const auto body = answer.json();
         ASSERT_TRUE(body.is_object()) << answer.body;
         EXPECT_EQ(body.value("code", std::string()), c.code) << c.body.dump();
         EXPECT_TRUE(body["message"].is_string());
     }
-    EXPECT_EQ(anonymous.post("/api/auth/token", {{"email", "ada@example.com"}, {"password", "wrong"}})
+    EXPECT_EQ(anonymous
+                  .post("/api/auth/token",
+                        {{"email", "ada@example.com"}, {"password", "wrong"}, {"device_name", "laptop"}})
                   .json()["message"],
               "Email or password is incorrect.");
-    const auto twoFactor = anonymous.post(
-        "/api/auth/token", {{"email", "tf@example.com"}, {"password", "pw"}, {"two_factor_code", "123456"}});
+    const auto twoFactor = anonymous.post("/api/auth/token", {{"email", "tf@example.com"},
+                                                              {"password", "pw"},
+                                                              {"device_name", "laptop"},
+                                                              {"two_factor_code", "123456"}});
     EXPECT_EQ(twoFactor.status, 200);
 }
 
@@ -576,6 +582,7 @@ TEST(LocalPortalRestart, EverythingSurvivesARestart) {
                                         {{"filename", "encrypted"}, {"mime_type", "a/b"}, {"size_bytes", 20}})
                                    .json()["data"];
     ASSERT_EQ(api.post("/api/keldra/upload-confirm", {{"s3_key", t["s3_key"]},
+                                                      {"original_name", "encrypted-file"},
                                                       {"encrypted_name", "kept"},
                                                       {"mime_type", "a/b"},
                                                       {"size_bytes", 4},
@@ -593,7 +600,10 @@ TEST(LocalPortalRestart, EverythingSurvivesARestart) {
     portal.restart();
 
     PortalTestClient anonymous(portal.baseUrl());
-    EXPECT_EQ(anonymous.post("/api/auth/token", {{"email", "keep@example.com"}, {"password", "pw"}}).status,
+    EXPECT_EQ(anonymous
+                  .post("/api/auth/token",
+                        {{"email", "keep@example.com"}, {"password", "pw"}, {"device_name", "laptop"}})
+                  .status,
               200);
     const auto files = api.get("/api/keldra/files/all?page=1&folder_id=" + folder.dump()).json()["data"];
     ASSERT_EQ(files.size(), 1u);

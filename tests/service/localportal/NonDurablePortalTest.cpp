@@ -14,6 +14,18 @@
 namespace keldra::test {
 namespace {
 
+// Serves on its own thread until the end of the scope.
+struct Serving {
+    localportal::PortalServer& server;
+    std::thread thread{[this] {
+        server.run();
+    }};
+    ~Serving() {
+        server.stop();
+        thread.join();
+    }
+};
+
 TEST(NonDurablePortal, StoresAndServesBodiesWhole) {
     TempDir dir;
     localportal::PortalOptions options;
@@ -23,16 +35,7 @@ TEST(NonDurablePortal, StoresAndServesBodiesWhole) {
     server.bind();
     // Declared before the clients, so their connections close first and the server stops at once, also when
     // an assertion ends the test early.
-    struct Serving {
-        localportal::PortalServer& server;
-        std::thread thread{[this] {
-            server.run();
-        }};
-        ~Serving() {
-            server.stop();
-            thread.join();
-        }
-    } serving{server};
+    Serving serving{server};
 
     httplib::Client control(server.baseUrl());
     const auto account =
@@ -67,6 +70,38 @@ TEST(NonDurablePortal, StoresAndServesBodiesWhole) {
         const auto link = api.requestDownloadURL(confirmed.file.id);
         EXPECT_TRUE(storage.download(link.downloadUrl) == body) << size;
     }
+}
+
+TEST(NonDurablePortal, OnlyABenchmarkPortalMayRaiseTheRequestLimit) {
+    TempDir dir;
+    localportal::PortalOptions options;
+    options.dataDir = dir.path() / "portal";
+    options.requestLimit = 1000;
+    EXPECT_THROW(localportal::PortalServer{options}, std::invalid_argument);
+    options.requestLimit = 0;
+    options.durable = false;
+    EXPECT_THROW(localportal::PortalServer{options}, std::invalid_argument);
+
+    options.requestLimit = 1000;
+    localportal::PortalServer server(options);
+    server.bind();
+    Serving serving{server};
+    httplib::Client client(server.baseUrl());
+    client.set_keep_alive(true);
+    const auto account =
+        client.Post("/_control/accounts", R"({"email":"nd@example.com"})", "application/json");
+    ASSERT_TRUE(account && account->status == 201);
+    const httplib::Headers bearer{
+        {"Authorization", "Bearer " + nlohmann::json::parse(account->body).at("token").get<std::string>()}};
+    int admitted = 0;
+    while (admitted < 1001) {
+        const auto answer = client.Get("/api/keldra/status", bearer);
+        if (!answer || answer->status != 200) {
+            break;
+        }
+        ++admitted;
+    }
+    EXPECT_EQ(admitted, 1000);
 }
 
 } // namespace

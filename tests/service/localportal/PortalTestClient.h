@@ -30,14 +30,20 @@ public:
         return send("POST", path, body.dump());
     }
     Answer postRaw(const std::string& path, const std::string& body) { return send("POST", path, body); }
+    // A POST exactly as given: body and Content-Type (none when empty) left as they are.
+    Answer postAs(const std::string& path, const std::string& body, const std::string& contentType) {
+        return send("POST", path, body, contentType);
+    }
     Answer del(const std::string& path) { return send("DELETE", path, ""); }
 
     // A request to a full URL (a presigned storage link).
+    // `bearer`: an Authorization header as well, which a signed link must not carry.
     static Answer fetch(const std::string& method, const std::string& url, const std::string& body = {},
-                        const std::string& contentType = {});
+                        const std::string& contentType = {}, const std::string& bearer = {});
 
 private:
-    Answer send(const std::string& method, const std::string& path, const std::string& body);
+    Answer send(const std::string& method, const std::string& path, const std::string& body,
+                const std::string& contentType = "application/json");
 
     std::string baseUrl_;
     std::string token_;
@@ -54,7 +60,8 @@ inline PortalTestClient::Answer toAnswer(const httplib::Result& result) {
 }
 
 inline PortalTestClient::Answer PortalTestClient::send(const std::string& method, const std::string& path,
-                                                       const std::string& body) {
+                                                       const std::string& body,
+                                                       const std::string& contentType) {
     httplib::Client client(baseUrl_);
     client.set_read_timeout(30, 0);
     httplib::Headers headers{{"Accept", "application/json"}};
@@ -67,21 +74,29 @@ inline PortalTestClient::Answer PortalTestClient::send(const std::string& method
     if (method == "DELETE") {
         return toAnswer(client.Delete(path.c_str(), headers));
     }
-    return toAnswer(client.Post(path.c_str(), headers, body, "application/json"));
+    if (contentType.empty()) {
+        return toAnswer(client.Post(path.c_str(), headers, body.data(), body.size(), std::string()));
+    }
+    return toAnswer(client.Post(path.c_str(), headers, body, contentType));
 }
 
 inline PortalTestClient::Answer PortalTestClient::fetch(const std::string& method, const std::string& url,
                                                         const std::string& body,
-                                                        const std::string& contentType) {
+                                                        const std::string& contentType,
+                                                        const std::string& bearer) {
     const auto schemeEnd = url.find("://") + 3;
     const auto pathStart = url.find('/', schemeEnd);
     httplib::Client client(url.substr(0, pathStart));
     client.set_read_timeout(60, 0);
     const std::string path = url.substr(pathStart);
-    if (method == "PUT") {
-        return toAnswer(client.Put(path.c_str(), body, contentType.c_str()));
+    httplib::Headers headers;
+    if (!bearer.empty()) {
+        headers.emplace("Authorization", "Bearer " + bearer);
     }
-    return toAnswer(client.Get(path.c_str()));
+    if (method == "PUT") {
+        return toAnswer(client.Put(path.c_str(), headers, body, contentType.c_str()));
+    }
+    return toAnswer(client.Get(path.c_str(), headers));
 }
 
 } // namespace keldra::test

@@ -31,6 +31,11 @@ TEST(ServerDate, ParsesThePortalsThreeForms) {
         {"2024-05-01T10:00:00+0200", std::nullopt},
         {" 2024-05-01T10:00:00Z", std::nullopt},
         {"2024-05-01T10:00:00Zjunk", std::nullopt},
+        // Dates the clock cannot hold are unreadable, never a wrapped-around time.
+        {"2262-01-01T00:00:00.500Z", 9214646400.5},
+        {"4052-03-01T10:00:00.250Z", std::nullopt},
+        {"9999-12-31 23:59:59", std::nullopt},
+        {"1000-01-01T00:00:00+01:00", std::nullopt},
     };
     for (const auto& c : cases) {
         const auto parsed = parseServerDate(std::string(c.text));
