@@ -1,0 +1,36 @@
+#pragma once
+// How a painted kit control reads to a screen reader: one element with a role, a name, a value where it
+// has one, its checked or selected state, and a press action. A control inherits this and describes itself;
+// the accessibility factory builds the interface from that description.
+
+#include <QAccessible>
+#include <QString>
+
+class QWidget;
+
+namespace keldra {
+
+struct OLAccessibleDescription {
+    QAccessible::Role role = QAccessible::Button;
+    QString name;
+    QString value;
+    bool checkable = false;
+    bool checked = false;
+    bool selected = false;
+};
+
+class OLAccessibleControl {
+public:
+    OLAccessibleControl();
+    virtual ~OLAccessibleControl() = default;
+
+    virtual OLAccessibleDescription accessibleDescription() const = 0;
+    // The press action (a screen reader's "activate"); controls without an action keep the default.
+    virtual void accessiblePress() {}
+    virtual bool hasAccessiblePress() const { return false; }
+};
+
+// Tells a screen reader that a kit control's name, value or state changed.
+void olAccessibleUpdate(QWidget* control);
+
+} // namespace keldra
