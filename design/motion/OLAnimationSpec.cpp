@@ -1,0 +1,17 @@
+#include "design/motion/OLAnimationSpec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace keldra {
+
+OLAnimationSpec OLAnimationSpec::spring(double response, double dampingFraction) {
+    const double omega = 2 * std::numbers::pi / response;
+    const double zeta = std::clamp(dampingFraction, 0.05, 1.0);
+    // The envelope e^(-zeta*omega*t) falls below 0.001 here.
+    const double settle = std::log(1000.0) / (zeta * omega);
+    return {Curve::spring, settle, response, dampingFraction};
+}
+
+} // namespace keldra

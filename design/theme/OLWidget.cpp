@@ -1,0 +1,47 @@
+#include "design/theme/OLWidget.h"
+
+#include "design/theme/ThemeScope.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+
+namespace keldra {
+
+OLWidget::OLWidget(QWidget* parent) : QWidget(parent) {}
+
+OLTheme OLWidget::theme() const {
+    return olTheme(this);
+}
+
+void OLWidget::themeChanged(const OLTheme&) {
+    updateGeometry();
+    update();
+}
+
+bool OLWidget::event(QEvent* event) {
+    if (event->type() == OLThemeChangeEvent::eventType()) {
+        themeChanged(static_cast<OLThemeChangeEvent*>(event)->theme());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void OLWidget::focusInEvent(QFocusEvent* event) {
+    keyboardFocus_.focusIn(*event);
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void OLWidget::focusOutEvent(QFocusEvent* event) {
+    keyboardFocus_.focusOut();
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+void OLWidget::mousePressEvent(QMouseEvent* event) {
+    keyboardFocus_.pointerPressed();
+    update();
+    QWidget::mousePressEvent(event);
+}
+
+} // namespace keldra

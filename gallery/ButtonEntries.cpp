@@ -1,0 +1,9 @@
+#include "gallery/GalleryEntry.h"
+
+namespace keldra::gallery {
+
+std::vector<GalleryEntry> buttonEntries() {
+    return {};
+}
+
+} // namespace keldra::gallery

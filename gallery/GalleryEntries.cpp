@@ -1,0 +1,15 @@
+#include "gallery/GalleryEntry.h"
+
+namespace keldra::gallery {
+
+std::vector<GalleryEntry> allEntries() {
+    std::vector<GalleryEntry> entries;
+    for (auto family : {foundationEntries, buttonEntries}) {
+        auto more = family();
+        entries.insert(entries.end(), std::make_move_iterator(more.begin()),
+                       std::make_move_iterator(more.end()));
+    }
+    return entries;
+}
+
+} // namespace keldra::gallery

@@ -1,0 +1,29 @@
+#pragma once
+// One picture of the gallery: a component in one state, built for a theme.
+
+#include "app/model/ThemeValues.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace keldra::gallery {
+
+struct GalleryEntry {
+    QString component; // "button-primary"
+    QString state;     // "hover"
+    // Builds the component, already in its state; the gallery owns and frames it.
+    std::function<QWidget*(const OLTheme& theme)> make;
+    int width = 0; // the width offered to the component; 0 for its natural width
+};
+
+// Every entry, in gallery order.
+std::vector<GalleryEntry> allEntries();
+
+// One family each.
+std::vector<GalleryEntry> foundationEntries();
+std::vector<GalleryEntry> buttonEntries();
+
+} // namespace keldra::gallery
