@@ -67,7 +67,7 @@ void CodeBoxes::write(const QString& text) {
 }
 
 int CodeBoxes::activeBox() const {
-    if (!hasFocus())
+    if (!focused_)
         return -1;
     return static_cast<int>(std::min<qsizetype>(code_.size(), codeLength - 1));
 }
@@ -135,11 +135,13 @@ void CodeBoxes::showEvent(QShowEvent* event) {
 }
 
 void CodeBoxes::focusInEvent(QFocusEvent* event) {
+    focused_ = true;
     OLWidget::focusInEvent(event);
     update();
 }
 
 void CodeBoxes::focusOutEvent(QFocusEvent* event) {
+    focused_ = false;
     OLWidget::focusOutEvent(event);
     update();
 }

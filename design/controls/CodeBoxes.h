@@ -46,6 +46,8 @@ private:
 
     QString code_;
     std::function<void()> onComplete_;
+    // Follows focus events rather than asking the window, so the boxes draw what they were last told.
+    bool focused_ = false;
 };
 
 } // namespace keldra

@@ -11,10 +11,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 
 namespace keldra {
 namespace {
@@ -49,8 +47,9 @@ TEST(DataList, CapitalisesEveryWord) {
 TEST(DataList, MarkupInDataIsShownAsTyped) {
     DataList list({{QStringLiteral("Name"), QStringLiteral("<b>x</b>"), std::nullopt, true}}, 38);
     const auto texts = list.findChildren<OLText*>();
-    const bool shown = std::any_of(texts.begin(), texts.end(),
-                                   [](OLText* text) { return text->shownText() == QStringLiteral("<b>x</b>"); });
+    const bool shown = std::any_of(texts.begin(), texts.end(), [](OLText* text) {
+        return text->shownText() == QStringLiteral("<b>x</b>");
+    });
     EXPECT_TRUE(shown);
 }
 
@@ -113,13 +112,13 @@ TEST(StatusHeadline, FadesOnlyWhenTheWordChanges) {
 TEST(StatTile, ATonedValueHidesItsUnitAndSignalColoursThePrimaryFigure) {
     QWidget window;
     olSetTheme(&window, OLTheme{OLStyle::signal, OLAccent::teal});
-    StatTile toned(QStringLiteral("Upload"), QStringLiteral("Paused"), QStringLiteral("MB/s"), StatusTone::warning,
-                   true, nullptr, &window);
+    StatTile toned(QStringLiteral("Upload"), QStringLiteral("Paused"), QStringLiteral("MB/s"),
+                   StatusTone::warning, true, nullptr, &window);
     EXPECT_EQ(toned.unitText(), nullptr);
     EXPECT_EQ(toned.valueText()->color(), OLColor::toneWarning);
 
-    StatTile primary(QStringLiteral("Upload"), QStringLiteral("12.5"), QStringLiteral("MB/s"), std::nullopt, true,
-                     nullptr, &window);
+    StatTile primary(QStringLiteral("Upload"), QStringLiteral("12.5"), QStringLiteral("MB/s"), std::nullopt,
+                     true, nullptr, &window);
     EXPECT_EQ(primary.valueText()->color(), accentColor(OLAccent::teal));
     olSetTheme(&window, OLTheme{OLStyle::glass, OLAccent::teal});
     EXPECT_EQ(primary.valueText()->color(), OLColor::textPrimary);

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
-
 #include <cstdlib>
 
 namespace keldra::test {

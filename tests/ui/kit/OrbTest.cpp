@@ -5,7 +5,6 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace keldra {
@@ -18,8 +17,9 @@ HealthPresentation presentation(BackupHealth health) {
 TEST(KeldraOrb, OnlyTheRoundAreaTakesClicks) {
     QWidget window;
     int runs = 0;
-    auto* orb = new KeldraOrb(presentation(BackupHealth::protectedState()), std::nullopt, 120,
-                              QStringLiteral("Back up now"), [&] { ++runs; }, &window);
+    auto* orb = new KeldraOrb(
+        presentation(BackupHealth::protectedState()), std::nullopt, 120, QStringLiteral("Back up now"),
+        [&] { ++runs; }, &window);
     test::showActive(window);
     QTest::mouseClick(orb, Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mouseClick(orb, Qt::LeftButton, {}, QPoint(117, 116));
@@ -38,14 +38,10 @@ TEST(KeldraOrb, ProgressRingOnlyWhileBackingUp) {
         std::optional<double> progress;
         std::optional<double> ring;
     } cases[] = {
-        {BackupHealth::backingUp(), 0.0, 0.01},
-        {BackupHealth::backingUp(), 0.4, 0.4},
-        {BackupHealth::backingUp(), 1.3, 1.0},
-        {BackupHealth::backingUp(), nan, 0.01},
-        {BackupHealth::backingUp(), -2.0, 0.01},
-        {BackupHealth::backingUp(), std::nullopt, std::nullopt},
-        {BackupHealth::paused(), 0.4, std::nullopt},
-        {BackupHealth::protectedState(), 1.0, std::nullopt},
+        {BackupHealth::backingUp(), 0.0, 0.01},      {BackupHealth::backingUp(), 0.4, 0.4},
+        {BackupHealth::backingUp(), 1.3, 1.0},       {BackupHealth::backingUp(), nan, 0.01},
+        {BackupHealth::backingUp(), -2.0, 0.01},     {BackupHealth::backingUp(), std::nullopt, std::nullopt},
+        {BackupHealth::paused(), 0.4, std::nullopt}, {BackupHealth::protectedState(), 1.0, std::nullopt},
     };
     for (const auto& c : cases) {
         KeldraOrb orb(presentation(c.health), c.progress, 228, QStringLiteral("Pause"), {});
@@ -80,15 +76,17 @@ TEST(KeldraOrb, GlowsOutsideItsFrameOnlyWhenProtected) {
 TEST(KeldraOrb, GlyphColourFollowsTheHealth) {
     EXPECT_EQ(KeldraOrb(presentation(BackupHealth::protectedState()), {}, 120, {}, {}).glyphColor(),
               accentColor(OLAccent::frost));
-    EXPECT_EQ(KeldraOrb(presentation(BackupHealth::paused()), {}, 120, {}, {}).glyphColor(), OLColor::textFaint);
-    EXPECT_EQ(KeldraOrb(presentation(BackupHealth::blocked(BlockReason::offline())), {}, 120, {}, {}).glyphColor(),
-              OLColor::textMuted);
+    EXPECT_EQ(KeldraOrb(presentation(BackupHealth::paused()), {}, 120, {}, {}).glyphColor(),
+              OLColor::textFaint);
+    EXPECT_EQ(
+        KeldraOrb(presentation(BackupHealth::blocked(BlockReason::offline())), {}, 120, {}, {}).glyphColor(),
+        OLColor::textMuted);
 }
 
 TEST(OrbBadge, NeverSmallerThanEighteen) {
     EXPECT_EQ(orbBadgeDiameter(120 / 208.0), 18);
     EXPECT_EQ(orbBadgeDiameter(1), 20);
-    EXPECT_EQ(orbBadgeDiameter(228 / 208.0), 20 * 228 / 208.0);
+    EXPECT_DOUBLE_EQ(orbBadgeDiameter(228 / 208.0), 20 * 228 / 208.0);
 }
 
 } // namespace

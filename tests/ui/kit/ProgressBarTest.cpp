@@ -3,7 +3,6 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace keldra {
@@ -17,9 +16,10 @@ TEST(OLProgressBar, FillAndSpokenValueStaySoundForEveryFraction) {
         double fill; // of a 300 px track, 6 px tall
         const char* spoken;
     } cases[] = {
-        {0, 6, "0 percent"},           {-0.5, 6, "-50 percent"},  {nan, 6, "0 percent"},
-        {inf, 300, "0 percent"},       {0.426, 127.8, "42 percent"}, {1, 300, "100 percent"},
-        {1.25, 300, "125 percent"},    {1e300, 300, "9223372036854775807 percent"},
+        {0, 6, "0 percent"},          {-0.5, 6, "-50 percent"},
+        {nan, 6, "0 percent"},        {inf, 300, "0 percent"},
+        {0.426, 127.8, "42 percent"}, {1, 300, "100 percent"},
+        {1.25, 300, "125 percent"},   {1e300, 300, "9223372036854775807 percent"},
     };
     for (const auto& c : cases) {
         OLProgressBar bar(c.fraction, OLColor::toneSecure, 6, QStringLiteral("Upload"));

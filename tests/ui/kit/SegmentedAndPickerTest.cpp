@@ -3,7 +3,6 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <QMenu>
-
 #include <gtest/gtest.h>
 
 namespace keldra {
@@ -19,14 +18,15 @@ TEST(OLSegmented, EqualValuesAreSelectedTogetherAndNoMatchShowsNoPill) {
                                 chosen, [&](const Unit& value) { chosen = value; });
     EXPECT_EQ(control.selected(), (std::vector<bool>{false, true, true}));
 
-    OLSegmentedOf<Unit> none({{QStringLiteral("KB"), Unit::kb}, {QStringLiteral("MB"), Unit::mb}}, Unit::gb, {});
+    OLSegmentedOf<Unit> none({{QStringLiteral("KB"), Unit::kb}, {QStringLiteral("MB"), Unit::mb}}, Unit::gb,
+                             {});
     EXPECT_EQ(none.selected(), (std::vector<bool>{false, false}));
 }
 
 TEST(OLSegmented, ClickingASegmentWritesItsValueEvenWhenChosen) {
     std::vector<Unit> writes;
-    OLSegmentedOf<Unit> control({{QStringLiteral("KB"), Unit::kb}, {QStringLiteral("MB"), Unit::mb}}, Unit::kb,
-                                [&](const Unit& value) { writes.push_back(value); });
+    OLSegmentedOf<Unit> control({{QStringLiteral("KB"), Unit::kb}, {QStringLiteral("MB"), Unit::mb}},
+                                Unit::kb, [&](const Unit& value) { writes.push_back(value); });
     control.resize(control.sizeHint());
     QTest::mouseClick(&control, Qt::LeftButton, {}, control.segmentRect(1).center().toPoint());
     QTest::mouseClick(&control, Qt::LeftButton, {}, control.segmentRect(1).center().toPoint());
@@ -36,7 +36,8 @@ TEST(OLSegmented, ClickingASegmentWritesItsValueEvenWhenChosen) {
 
 TEST(OLSegmented, TrackIsItsSegmentsPlusPaddingAndGaps) {
     for (bool mono : {false, true}) {
-        OLSegmented control({QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")}, mono, 30);
+        OLSegmented control({QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")}, mono,
+                            30);
         const double segments =
             control.segmentRect(0).width() + control.segmentRect(1).width() + control.segmentRect(2).width();
         EXPECT_EQ(control.sizeHint().width(), static_cast<int>(std::ceil(segments + 8 + 2 * 4)));
@@ -48,9 +49,9 @@ TEST(OLSegmented, TrackIsItsSegmentsPlusPaddingAndGaps) {
 
 TEST(OLMenuPicker, ShowsTheFirstMatchingLabelOrADash) {
     int chosen = 7;
-    OLMenuPickerOf<int> picker({{QStringLiteral("Hourly"), 1}, {QStringLiteral("Every hour"), 1},
-                                {QStringLiteral("Daily"), 24}},
-                               chosen, [&](const int& value) { chosen = value; });
+    OLMenuPickerOf<int> picker(
+        {{QStringLiteral("Hourly"), 1}, {QStringLiteral("Every hour"), 1}, {QStringLiteral("Daily"), 24}},
+        chosen, [&](const int& value) { chosen = value; });
     EXPECT_EQ(picker.shownLabel(), QStringLiteral("\u2014"));
     picker.setValue(1);
     EXPECT_EQ(picker.shownLabel(), QStringLiteral("Hourly"));

@@ -1,9 +1,9 @@
 #include "design/controls/StylePicker.h"
+
 #include "design/text/OLText.h"
 #include "tests/ui/kit/KitTest.h"
 
 #include <QAbstractButton>
-
 #include <gtest/gtest.h>
 
 namespace keldra {

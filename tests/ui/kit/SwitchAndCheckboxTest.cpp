@@ -4,7 +4,6 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <QElapsedTimer>
-
 #include <gtest/gtest.h>
 
 namespace keldra {
