@@ -98,17 +98,19 @@ QWidget* runLog(const OLTheme&) {
                       LogLine::Tone::error, at(42)),
         LogLine::make("Backup finished: 3 files uploaded.", LogLine::Tone::ok, at(60)),
     };
-    return kitColumn({kitLabelled(QStringLiteral("newest first, limit 4"), new RunLogList(lines, 4)),
-                      kitLabelled(QStringLiteral("empty"), new RunLogList({}, 10)),
-                      kitLabelled(QStringLiteral("limit 0"), new RunLogList(lines, 0))},
-                     16);
+    return kitColumn(
+        {kitLabelled(QStringLiteral("newest first, limit 4"), kitAtWidth(new RunLogList(lines, 4), 560)),
+         kitLabelled(QStringLiteral("empty"), new RunLogList({}, 10)),
+         kitLabelled(QStringLiteral("limit 0"), new RunLogList(lines, 0))},
+        16);
 }
 
 } // namespace
 
 std::vector<GalleryEntry> kitDataEntries() {
     return {
-        {QStringLiteral("headline"), QStringLiteral("states"), headlines, 560},
+        {QStringLiteral("headline"), QStringLiteral("states"),
+         [](const OLTheme& theme) { return kitAtWidth(headlines(theme), 560); }},
         {QStringLiteral("data-list"), QStringLiteral("rows"), dataList, 420},
         {QStringLiteral("stat-tile"), QStringLiteral("kinds"), tiles, 760},
         {QStringLiteral("chart"), QStringLiteral("samples"), charts, 480},

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QVBoxLayout>
 
 namespace keldra::gallery {
@@ -52,6 +53,16 @@ QWidget* kitCaption(const QString& text) {
 
 QWidget* kitLabelled(const QString& caption, QWidget* widget) {
     return kitColumn({kitCaption(caption), widget}, 6);
+}
+
+QWidget* kitAtWidth(QWidget* widget, int width) {
+    widget->setFixedWidth(width);
+    widget->ensurePolished();
+    if (widget->layout())
+        widget->layout()->activate();
+    if (widget->hasHeightForWidth())
+        widget->setFixedHeight(widget->heightForWidth(width));
+    return widget;
 }
 
 void kitShowFocused(QWidget* widget) {

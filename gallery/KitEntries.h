@@ -23,6 +23,8 @@ QWidget* kitRow(std::initializer_list<QWidget*> widgets, int spacing = 12);
 QWidget* kitCaption(const QString& text);
 // `widget` under a caption.
 QWidget* kitLabelled(const QString& caption, QWidget* widget);
+// `widget` at `width`, as tall as it asks to be at that width (wrapping text included).
+QWidget* kitAtWidth(QWidget* widget, int width);
 // Tells `widget` it has keyboard focus without a window to hold it (the gallery draws offscreen).
 void kitShowFocused(QWidget* widget);
 

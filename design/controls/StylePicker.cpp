@@ -276,7 +276,7 @@ StylePicker::StylePicker(OLStyle style, OLAccent accent, std::function<void(OLSt
         accentRow->addWidget(swatch);
     }
     accentRow->addSpacing(static_cast<int>(12 - swatchRing + 6));
-    accentRow->addWidget(accentName_);
+    accentRow->addWidget(accentName_, 0, Qt::AlignVCenter);
     accentRow->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);

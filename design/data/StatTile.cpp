@@ -6,6 +6,7 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QSpacerItem>
@@ -35,6 +36,7 @@ StatTile::StatTile(const QString& label, const QString& value, std::optional<QSt
     layout->addWidget(label_);
     if (tone_) {
         value_->setColor(toneTextColor(*tone_));
+        layout->addWidget(value_);
     } else {
         value_->setMaxLines(1);
         value_->setMinimumScale(0.7);
@@ -66,6 +68,14 @@ StatTile::StatTile(const QString& label, const QString& value, std::optional<QSt
 void StatTile::setValue(const QString& value) {
     value_->setText(value);
     alignUnit();
+}
+
+bool StatTile::event(QEvent* event) {
+    // The scope's theme may differ once the widget is placed.
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Polish ||
+        event->type() == QEvent::Show)
+        applyTheme();
+    return OLWidget::event(event);
 }
 
 void StatTile::themeChanged(const OLTheme& theme) {

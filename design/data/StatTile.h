@@ -27,6 +27,7 @@ public:
 
 protected:
     void themeChanged(const OLTheme& theme) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

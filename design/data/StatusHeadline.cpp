@@ -28,6 +28,9 @@ StatusHeadline::StatusHeadline(const HealthPresentation& presentation, const OLT
       wordOpacity_(new QGraphicsOpacityEffect(word_)), fadingOpacity_(new QGraphicsOpacityEffect(fading_)),
       fade_(new OLAnimatedValue(1, false, this)),
       sentence_(new OLText(QString(), OLTextStyle::body, OLColor::textSecondary, this)) {
+    // An opacity effect starts at 0.7; the word is drawn whole until a fade.
+    wordOpacity_->setOpacity(1);
+    fadingOpacity_->setOpacity(0);
     word_->setGraphicsEffect(wordOpacity_);
     fading_->setGraphicsEffect(fadingOpacity_);
     fading_->hide();

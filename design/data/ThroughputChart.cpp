@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace keldra {
@@ -68,8 +69,10 @@ void ThroughputChart::paintEvent(QPaintEvent*) {
             p.drawLine(QPointF(0, y), QPointF(plot, y));
             p.setPen(OLColor::textMuted.qcolor());
             const QString label = QString::fromStdString(axisLabel(top * k / 3));
-            // Leading middle point at (plot + 8, y).
-            p.drawText(QPointF(plot + labelGap, y + (metrics.ascent() - metrics.descent()) / 2), label);
+            // Leading middle point at (plot + 8, y), kept whole inside the chart at the top and bottom lines.
+            const double half = (metrics.ascent() + metrics.descent()) / 2;
+            const double middle = std::clamp(y, half, H - half);
+            p.drawText(QPointF(plot + labelGap, middle + (metrics.ascent() - metrics.descent()) / 2), label);
         }
     } else {
         p.setPen(QPen(OLColor::border.qcolor(), 1));

@@ -91,9 +91,20 @@ void FormRow::alignBaselines() {
 
 bool FormRow::event(QEvent* event) {
     const bool result = OLWidget::event(event);
-    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show ||
-        event->type() == QEvent::Resize)
+    switch (event->type()) {
+    // The scope's theme may differ once the row is placed.
+    case QEvent::ParentChange:
+    case QEvent::Polish:
+    case QEvent::Show:
+        applyTheme();
+        break;
+    case QEvent::LayoutRequest:
+    case QEvent::Resize:
         alignBaselines();
+        break;
+    default:
+        break;
+    }
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
 
+#include <QEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -34,6 +35,14 @@ void OLCard::applyTheme() {
         layout()->setContentsMargins(0, margin, 0, margin);
     }
     update();
+}
+
+bool OLCard::event(QEvent* event) {
+    // The scope's theme may differ once the widget is placed.
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Polish ||
+        event->type() == QEvent::Show)
+        applyTheme();
+    return OLWidget::event(event);
 }
 
 void OLCard::themeChanged(const OLTheme& theme) {

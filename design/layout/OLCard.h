@@ -16,6 +16,7 @@ public:
 
 protected:
     void themeChanged(const OLTheme& theme) override;
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -16,7 +16,9 @@ OLTextStyle SectionLabel::styleFor(const OLTheme& theme) {
 }
 
 bool SectionLabel::event(QEvent* event) {
-    if (event->type() == OLThemeChangeEvent::eventType())
+    // Also once placed: the scope's theme may differ from the one at construction.
+    if (event->type() == OLThemeChangeEvent::eventType() || event->type() == QEvent::ParentChange ||
+        event->type() == QEvent::Polish || event->type() == QEvent::Show)
         setStyle(styleFor(olTheme(this)));
     return OLText::event(event);
 }

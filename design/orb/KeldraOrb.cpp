@@ -22,6 +22,8 @@ namespace keldra {
 namespace {
 
 constexpr double haloScale = 1.15;
+// The pulse grows the orb by 4 %: the widget keeps that much room around the orb so nothing is cut off.
+constexpr double breathScale = 1.04;
 constexpr double haloBlur = 45;
 
 // Ease in and out to the top of the pulse and back, one full breath per loop.
@@ -79,8 +81,7 @@ KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> prog
     setAccessibleName(accessibilityAction);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    const int side = static_cast<int>(std::ceil(size_));
-    setFixedSize(side, side);
+    setFixedSize(sizeHint());
     if (progress_ && std::isfinite(*progress_))
         shownProgress_->setValue(*progress_);
     connect(shownProgress_, &OLAnimatedValue::valueChanged, this, [this] { update(); });
@@ -219,14 +220,21 @@ void KeldraOrb::syncHalo() {
     halo_->show();
 }
 
+double KeldraOrb::breathRoom() const {
+    return std::ceil(size_ * (breathScale - 1) / 2);
+}
+
+QRectF KeldraOrb::orbRect() const {
+    return {breathRoom(), breathRoom(), size_, size_};
+}
+
 QSize KeldraOrb::sizeHint() const {
-    const int side = static_cast<int>(std::ceil(size_));
+    const int side = static_cast<int>(std::ceil(size_ + 2 * breathRoom()));
     return {side, side};
 }
 
 bool KeldraOrb::hitButton(const QPoint& pos) const {
-    const QPointF centre(size_ / 2, size_ / 2);
-    const QPointF d = QPointF(pos) + QPointF(0.5, 0.5) - centre;
+    const QPointF d = QPointF(pos) + QPointF(0.5, 0.5) - orbRect().center();
     return std::hypot(d.x(), d.y()) <= size_ / 2;
 }
 
@@ -274,7 +282,7 @@ void KeldraOrb::mousePressEvent(QMouseEvent* event) {
 
 void KeldraOrb::paintEvent(QPaintEvent*) {
     const double s = size_ / OLSize::orb;
-    const QRectF frame(0, 0, size_, size_);
+    const QRectF frame = orbRect();
     const QPointF centre = frame.center();
     const OLRgba tone = presentation_.toneColor();
     const bool pulsing = breathingActive();

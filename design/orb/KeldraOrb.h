@@ -2,7 +2,7 @@
 // The status orb: one round button showing the health. A dark disc with the safe-door glyph, an outer ring
 // in the health's tone, a progress ring while a backup runs, a glow when protected and a badge. While
 // backing up it breathes, unless the desktop asks to reduce motion. Only the round area takes clicks; the
-// glow is painted outside the orb's layout size, under it.
+// widget keeps 2 % of room on each side for the pulse, and the glow is painted outside it, under it.
 
 #include "design/focus/FocusRing.h"
 #include "design/health/HealthPresentation.h"
@@ -56,6 +56,9 @@ protected:
 
 private:
     bool isBackingUp() const;
+    // The margin kept around the orb for the pulse, and the orb's own square inside the widget.
+    double breathRoom() const;
+    QRectF orbRect() const;
     void updateBreathing();
     void syncHalo();
 
