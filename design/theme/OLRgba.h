@@ -23,4 +23,13 @@ struct OLRgba {
     friend constexpr bool operator==(const OLRgba&, const OLRgba&) = default;
 };
 
+// The colour `t` of the way from `from` to `to` (0 gives `from`, 1 gives `to`), channels and opacity alike.
+constexpr OLRgba mixed(const OLRgba& from, const OLRgba& to, double t) {
+    auto channel = [t](std::uint8_t a, std::uint8_t b) {
+        return static_cast<std::uint8_t>(a + (b - a) * t + 0.5);
+    };
+    return OLRgba{channel(from.red, to.red), channel(from.green, to.green), channel(from.blue, to.blue),
+                  from.alpha + (to.alpha - from.alpha) * t};
+}
+
 } // namespace keldra

@@ -8,6 +8,11 @@
 namespace keldra::test {
 
 QImage grab(QWidget* widget) {
+    // Hidden widgets defer their resize events, so nested layouts would not settle.
+    if (widget->isWindow() && !widget->isVisible()) {
+        widget->setAttribute(Qt::WA_DontShowOnScreen);
+        widget->show();
+    }
     widget->ensurePolished();
     if (widget->layout() != nullptr)
         widget->layout()->activate();
