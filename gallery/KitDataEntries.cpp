@@ -110,7 +110,9 @@ QWidget* runLog(const OLTheme&) {
 std::vector<GalleryEntry> kitDataEntries() {
     return {
         {QStringLiteral("headline"), QStringLiteral("states"),
-         [](const OLTheme& theme) { return kitAtWidth(headlines(theme), 560); }},
+         [](const OLTheme& theme) {
+             return kitAtWidth(headlines(theme), 560);
+         }},
         {QStringLiteral("data-list"), QStringLiteral("rows"), dataList, 420},
         {QStringLiteral("stat-tile"), QStringLiteral("kinds"), tiles, 760},
         {QStringLiteral("chart"), QStringLiteral("samples"), charts, 480},

@@ -1,12 +1,15 @@
-// Chips in every tone, tinted, neutral and on a hero surface.
+// Chips in every tone, tinted, neutral and on a hero surface; banners with none, one and two buttons.
 
 #include "design/shape/ContinuousRect.h"
+#include "design/status/StateBanner.h"
 #include "design/status/StatusChip.h"
 #include "design/theme/OLColor.h"
 #include "gallery/KitEntries.h"
 
 #include <QBoxLayout>
 #include <QPainter>
+#include <functional>
+#include <optional>
 
 namespace keldra::gallery {
 namespace {
@@ -56,16 +59,50 @@ QWidget* chips(bool tinted, bool onHero) {
     return onHero ? new HeroSurface(row) : row;
 }
 
+QWidget* banners(const OLTheme&) {
+    const std::function<void()> run = [] {
+    };
+    const std::optional<QString> none;
+    return kitColumn({
+        kitAtWidth(new StateBanner(StatusTone::secure, QStringLiteral("Backups are on"),
+                                   QStringLiteral("Everything is protected.")),
+                   520),
+        kitAtWidth(new StateBanner(StatusTone::warning, QStringLiteral("Waiting for network"),
+                                   QStringLiteral("Backups resume when the computer is online."),
+                                   QStringLiteral("Retry"), run),
+                   520),
+        kitAtWidth(new StateBanner(StatusTone::danger, QStringLiteral("Storage full"),
+                                   QStringLiteral("New files are not backed up."),
+                                   QStringLiteral("See plans"), run, QStringLiteral("Review files"), run,
+                                   run),
+                   520),
+        kitAtWidth(new StateBanner(StatusTone::info, QStringLiteral("Only the second button"),
+                                   QStringLiteral("The first has no title."), none, {},
+                                   QStringLiteral("Details"), run),
+                   520),
+        kitAtWidth(
+            new StateBanner(StatusTone::warning, QStringLiteral("A long message"),
+                            QStringLiteral("This message is long enough to wrap onto several lines: it "
+                                           "explains what happened, what the computer will do next and what "
+                                           "the user can do about it, and it is shown at its full height "
+                                           "however many lines that takes. <b>Markup</b> stays as typed."),
+                            QStringLiteral("Open"), run, none, {}, run),
+            520),
+    });
+}
+
 } // namespace
 
 std::vector<GalleryEntry> kitStatusEntries() {
-    return {{QStringLiteral("chip"), QStringLiteral("tones"), [](const OLTheme&) {
+    return {{QStringLiteral("chip"), QStringLiteral("tones"),
+             [](const OLTheme&) {
                  return kitColumn({kitLabelled(QStringLiteral("tinted"), chips(true, false)),
                                    kitLabelled(QStringLiteral("neutral"), chips(false, false)),
                                    kitLabelled(QStringLiteral("neutral on hero"), chips(false, true)),
                                    kitLabelled(QStringLiteral("tinted on hero"), chips(true, true))},
                                   16);
-             }}};
+             }},
+            {QStringLiteral("banner"), QStringLiteral("states"), banners}};
 }
 
 } // namespace keldra::gallery

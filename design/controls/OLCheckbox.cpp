@@ -27,7 +27,7 @@ constexpr double unboundedWidth = 10000;
 } // namespace
 
 OLCheckbox::OLCheckbox(QString title, bool isOn, QString subtitle, QWidget* parent)
-    : QAbstractButton(parent), subtitle_(std::move(subtitle)) {
+    : OLAbstractButton(parent), subtitle_(std::move(subtitle)) {
     setText(title);
     setCheckable(true);
     setChecked(isOn);
@@ -81,35 +81,6 @@ OLAccessibleDescription OLCheckbox::accessibleDescription() const {
     return {QAccessible::CheckBox, text(), isChecked() ? tr("On") : tr("Off"), true, isChecked()};
 }
 
-bool OLCheckbox::event(QEvent* event) {
-    if (event->type() == OLThemeChangeEvent::eventType())
-        update();
-    return QAbstractButton::event(event);
-}
-
-void OLCheckbox::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
-}
-
-void OLCheckbox::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_.focusIn(*event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void OLCheckbox::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_.focusOut();
-    QAbstractButton::focusOutEvent(event);
-}
-
-void OLCheckbox::mousePressEvent(QMouseEvent* event) {
-    keyboardFocus_.pointerPressed();
-    QAbstractButton::mousePressEvent(event);
-}
-
 void OLCheckbox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -128,7 +99,7 @@ void OLCheckbox::paintEvent(QPaintEvent*) {
                            checkSize);
         olDrawIcon(p, check, QStringLiteral("icon-check"), OLColor::textOnFill.qcolor());
     }
-    if (hasFocus() && keyboardFocus_.visible())
+    if (showsFocusRing())
         drawFocusRing(p, box, boxRadius);
 
     const double x = boxSize + spacing;

@@ -3,14 +3,12 @@
 // at once. The checked state mirrors the caller's value: `setOn` from the model, `toggled` from the user.
 
 #include "design/access/OLAccessibleControl.h"
-#include "design/focus/FocusRing.h"
+#include "design/button/OLAbstractButton.h"
 #include "design/layout/FirstBaseline.h"
-
-#include <QAbstractButton>
 
 namespace keldra {
 
-class OLCheckbox : public QAbstractButton, public OLAccessibleControl, public OLBaselineProvider {
+class OLCheckbox : public OLAbstractButton, public OLAccessibleControl, public OLBaselineProvider {
     Q_OBJECT
 public:
     OLCheckbox(QString title, bool isOn, QString subtitle = {}, QWidget* parent = nullptr);
@@ -29,15 +27,9 @@ public:
     bool hasAccessiblePress() const override { return true; }
 
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    KeyboardFocus keyboardFocus_;
     double textWidth(int width) const;
     double subtitleHeight(double textWidth) const;
 

@@ -1,6 +1,7 @@
 #include "design/controls/OLSearchField.h"
 
 #include "design/access/OLAccessibleControl.h"
+#include "design/button/OLAbstractButton.h"
 #include "design/controls/KitLineEdit.h"
 #include "design/icon/OLIcon.h"
 #include "design/shape/ContinuousRect.h"
@@ -45,9 +46,9 @@ protected:
 };
 
 // Clears the text without taking focus from the field.
-class ClearButton : public QAbstractButton, public OLAccessibleControl {
+class ClearButton : public OLAbstractButton, public OLAccessibleControl {
 public:
-    explicit ClearButton(QWidget* parent) : QAbstractButton(parent) {
+    explicit ClearButton(QWidget* parent) : OLAbstractButton(parent) {
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::ArrowCursor);
         setFixedSize(static_cast<int>(clearIconSize) + 4, static_cast<int>(clearIconSize) + 4);

@@ -33,7 +33,7 @@ QColor mix(const OLRgba& from, const OLRgba& to, double t) {
 } // namespace
 
 OLSwitch::OLSwitch(bool isOn, QString label, double scale, QWidget* parent)
-    : QAbstractButton(parent), scale_(scale), knob_(new OLAnimatedValue(isOn ? 1 : 0, false, this)) {
+    : OLAbstractButton(parent), scale_(scale), knob_(new OLAnimatedValue(isOn ? 1 : 0, false, this)) {
     setCheckable(true);
     setChecked(isOn);
     setAccessibleName(label);
@@ -69,35 +69,6 @@ OLAccessibleDescription OLSwitch::accessibleDescription() const {
     return {QAccessible::CheckBox, accessibleName(), isChecked() ? tr("On") : tr("Off"), true, isChecked()};
 }
 
-bool OLSwitch::event(QEvent* event) {
-    if (event->type() == OLThemeChangeEvent::eventType())
-        update();
-    return QAbstractButton::event(event);
-}
-
-void OLSwitch::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
-}
-
-void OLSwitch::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_.focusIn(*event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void OLSwitch::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_.focusOut();
-    QAbstractButton::focusOutEvent(event);
-}
-
-void OLSwitch::mousePressEvent(QMouseEvent* event) {
-    keyboardFocus_.pointerPressed();
-    QAbstractButton::mousePressEvent(event);
-}
-
 void OLSwitch::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -106,7 +77,7 @@ void OLSwitch::paintEvent(QPaintEvent*) {
     // The spring may overshoot; colours stay between their ends.
     const double t = std::clamp(knob_->value(), 0.0, 1.0);
     fillContinuousRect(p, track, trackHeight / 2, mix(OLColor::switchTrackOff, OLColor::toneSecure, t));
-    if (hasFocus() && keyboardFocus_.visible())
+    if (showsFocusRing())
         drawFocusRing(p, track, trackHeight / 2);
     const double travel = trackWidth - knobSize - 2 * knobInset;
     const QRectF knob(knobInset + travel * knob_->value(), knobInset, knobSize, knobSize);

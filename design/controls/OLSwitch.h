@@ -3,15 +3,13 @@
 // set from the model (`setOn`) jumps. `scale` shrinks the whole switch (drive rows use 0.75).
 
 #include "design/access/OLAccessibleControl.h"
-#include "design/focus/FocusRing.h"
-
-#include <QAbstractButton>
+#include "design/button/OLAbstractButton.h"
 
 namespace keldra {
 
 class OLAnimatedValue;
 
-class OLSwitch : public QAbstractButton, public OLAccessibleControl {
+class OLSwitch : public OLAbstractButton, public OLAccessibleControl {
     Q_OBJECT
 public:
     OLSwitch(bool isOn, QString label, double scale = 1, QWidget* parent = nullptr);
@@ -29,15 +27,9 @@ public:
 
 protected:
     void nextCheckState() override;
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    KeyboardFocus keyboardFocus_;
     double scale_;
     OLAnimatedValue* knob_;
 };

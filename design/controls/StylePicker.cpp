@@ -1,6 +1,7 @@
 #include "design/controls/StylePicker.h"
 
 #include "design/access/OLAccessibleControl.h"
+#include "design/button/OLAbstractButton.h"
 #include "design/focus/FocusRing.h"
 #include "design/icon/OLIcon.h"
 #include "design/orb/HaloImage.h"
@@ -12,10 +13,8 @@
 #include "design/theme/ThemeScope.h"
 
 #include <QAbstractButton>
-#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cmath>
@@ -29,10 +28,10 @@ constexpr double previewHeight = 100;
 constexpr double swatchSize = 24;
 constexpr double swatchRing = 3;
 
-// A plain kit button: Tab reaches it, Space or Return clicks it, keyboard focus shows a ring.
-class PickerButton : public QAbstractButton, public OLAccessibleControl {
+// A card or swatch: a kit button that is drawn chosen or not and reads as selected when chosen.
+class PickerButton : public OLAbstractButton, public OLAccessibleControl {
 public:
-    explicit PickerButton(QWidget* parent) : QAbstractButton(parent) { setFocusPolicy(Qt::TabFocus); }
+    explicit PickerButton(QWidget* parent) : OLAbstractButton(parent) { setFocusPolicy(Qt::TabFocus); }
 
     void setChosen(bool chosen) {
         if (chosen_ == chosen)
@@ -49,37 +48,8 @@ public:
     void accessiblePress() override { click(); }
     bool hasAccessiblePress() const override { return true; }
 
-protected:
-    bool showsRing() const { return hasFocus() && keyboardFocus_.visible(); }
-
-    bool event(QEvent* event) override {
-        if (event->type() == OLThemeChangeEvent::eventType())
-            update();
-        return QAbstractButton::event(event);
-    }
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            click();
-            return;
-        }
-        QAbstractButton::keyPressEvent(event);
-    }
-    void focusInEvent(QFocusEvent* event) override {
-        keyboardFocus_.focusIn(*event);
-        QAbstractButton::focusInEvent(event);
-    }
-    void focusOutEvent(QFocusEvent* event) override {
-        keyboardFocus_.focusOut();
-        QAbstractButton::focusOutEvent(event);
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        keyboardFocus_.pointerPressed();
-        QAbstractButton::mousePressEvent(event);
-    }
-
 private:
     bool chosen_ = false;
-    KeyboardFocus keyboardFocus_;
 };
 
 constexpr OLTextStyle glassWord{17, OLFontWeight::heavy, 1.2, 0, false, false, OLRelativeTextStyle::headline};
@@ -124,7 +94,7 @@ protected:
             olDrawIcon(p, QRectF(badge.center().x() - 7, badge.center().y() - 7, 14, 14),
                        QStringLiteral("icon-check"), OLColor::inkOnLight.qcolor());
         }
-        if (showsRing())
+        if (showsFocusRing())
             drawFocusRing(p, card.adjusted(3, 3, -3, -3), std::max(0.0, r - 3));
     }
 
@@ -230,7 +200,7 @@ protected:
             p.setPen(QPen(OLColor::textPrimary.qcolor(), 2));
             p.drawEllipse(ring.adjusted(1, 1, -1, -1));
         }
-        if (showsRing()) {
+        if (showsFocusRing()) {
             p.setBrush(Qt::NoBrush);
             p.setPen(QPen(OLColor::focusRing.qcolor(), 1));
             p.drawEllipse(ring.adjusted(0.5, 0.5, -0.5, -0.5));

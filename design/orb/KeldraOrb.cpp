@@ -74,10 +74,9 @@ private:
 
 KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> progress, double size,
                      const QString& accessibilityAction, std::function<void()> action, QWidget* parent)
-    : QAbstractButton(parent), presentation_(std::move(presentation)), progress_(progress), size_(size),
-      action_(std::move(action)), reduceMotion_(OLMotion::reduceMotion()),
-      shownProgress_(new OLAnimatedValue(0, false, this)), breathing_(new QVariantAnimation(this)),
-      settle_(new OLAnimatedValue(0, false, this)) {
+    : OLAbstractButton(parent), presentation_(std::move(presentation)), progress_(progress), size_(size),
+      reduceMotion_(OLMotion::reduceMotion()), shownProgress_(new OLAnimatedValue(0, false, this)),
+      breathing_(new QVariantAnimation(this)), settle_(new OLAnimatedValue(0, false, this)) {
     setAccessibleName(accessibilityAction);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -101,10 +100,7 @@ KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> prog
         breathe_ = value;
         update();
     });
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        if (action_)
-            action_();
-    });
+    setAction(std::move(action));
     if (auto* monitor = ReduceMotionMonitor::installed())
         connect(monitor, &ReduceMotionMonitor::reduceMotionChanged, this, &KeldraOrb::setReduceMotion);
 }
@@ -248,36 +244,13 @@ bool KeldraOrb::event(QEvent* event) {
     case QEvent::Hide:
     case QEvent::ParentChange:
     case QEvent::ZOrderChange: {
-        const bool result = QAbstractButton::event(event);
+        const bool result = OLAbstractButton::event(event);
         syncHalo();
         return result;
     }
     default:
-        return QAbstractButton::event(event);
+        return OLAbstractButton::event(event);
     }
-}
-
-void KeldraOrb::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
-}
-
-void KeldraOrb::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_.focusIn(*event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void KeldraOrb::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_.focusOut();
-    QAbstractButton::focusOutEvent(event);
-}
-
-void KeldraOrb::mousePressEvent(QMouseEvent* event) {
-    keyboardFocus_.pointerPressed();
-    QAbstractButton::mousePressEvent(event);
 }
 
 void KeldraOrb::paintEvent(QPaintEvent*) {
@@ -330,7 +303,7 @@ void KeldraOrb::paintEvent(QPaintEvent*) {
     if (const auto badge = presentation_.badge())
         paintOrbBadge(p, centre + QPointF(27 * s, -26 * s), *badge, s);
 
-    if (hasFocus() && keyboardFocus_.visible()) {
+    if (showsFocusRing()) {
         p.setPen(QPen(OLColor::focusRing.qcolor(), focusRingWidth));
         p.drawEllipse(frame.adjusted(1, 1, -1, -1));
     }

@@ -4,10 +4,9 @@
 // backing up it breathes, unless the desktop asks to reduce motion. Only the round area takes clicks; the
 // widget keeps 2 % of room on each side for the pulse, and the glow is painted outside it, under it.
 
-#include "design/focus/FocusRing.h"
+#include "design/button/OLAbstractButton.h"
 #include "design/health/HealthPresentation.h"
 
-#include <QAbstractButton>
 #include <QPointer>
 #include <functional>
 #include <optional>
@@ -19,7 +18,7 @@ namespace keldra {
 class OLAnimatedValue;
 class OrbHalo;
 
-class KeldraOrb : public QAbstractButton {
+class KeldraOrb : public OLAbstractButton {
     Q_OBJECT
 public:
     KeldraOrb(HealthPresentation presentation, std::optional<double> progress, double size,
@@ -49,10 +48,6 @@ protected:
     bool hitButton(const QPoint& pos) const override;
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     bool isBackingUp() const;
@@ -65,7 +60,6 @@ private:
     HealthPresentation presentation_;
     std::optional<double> progress_;
     double size_;
-    std::function<void()> action_;
     bool reduceMotion_;
     OLAnimatedValue* shownProgress_;
     // 0 … 1: the phase of the pulse.
@@ -73,7 +67,6 @@ private:
     QVariantAnimation* breathing_;
     OLAnimatedValue* settle_;
     QPointer<OrbHalo> halo_;
-    KeyboardFocus keyboardFocus_;
 };
 
 } // namespace keldra

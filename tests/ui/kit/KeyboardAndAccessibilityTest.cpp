@@ -1,6 +1,9 @@
 // Every kit control: Tab reaches it, Space or Return activates it, and a screen reader hears its name and
 // value.
 
+#include "design/button/HoldButton.h"
+#include "design/button/OLButton.h"
+#include "design/button/OLIconButton.h"
 #include "design/controls/CodeBoxes.h"
 #include "design/controls/OLCheckbox.h"
 #include "design/controls/OLMenuPicker.h"
@@ -10,6 +13,7 @@
 #include "design/controls/OLTextField.h"
 #include "design/controls/StylePicker.h"
 #include "design/orb/KeldraOrb.h"
+#include "design/status/StateBanner.h"
 #include "tests/ui/kit/KitTest.h"
 
 #include <QAbstractButton>
@@ -27,6 +31,7 @@ struct Built {
     QWidget* control;                 // what the row is about
     QWidget* accessible;              // what a screen reader reads (the control or its field)
     std::function<int()> activations; // how often it acted; empty for controls without an action
+    QWidget* root = nullptr;          // what holds the control, when it is part of a larger view
 };
 
 struct Row {
@@ -113,13 +118,53 @@ std::vector<Row> rows() {
                           }};
          },
          QStringLiteral("Back up now"), QString()},
+        {"button",
+         [](QWidget* parent, int& count) {
+             auto* control = new OLButton(QStringLiteral("Back up now"), OLButtonKind::primary, parent);
+             control->setAction([&count] { ++count; });
+             return Built{control, control, [&count] {
+                              return count;
+                          }};
+         },
+         QStringLiteral("Back up now"), QString()},
+        {"icon button",
+         [](QWidget* parent, int& count) {
+             auto* control =
+                 new OLIconButton(QStringLiteral("icon-refresh"), QStringLiteral("Refresh"), 32, parent);
+             control->setAction([&count] { ++count; });
+             return Built{control, control, [&count] {
+                              return count;
+                          }};
+         },
+         QStringLiteral("Refresh"), QString()},
+        {"hold button",
+         [](QWidget* parent, int& count) {
+             auto* control =
+                 new HoldButton(QStringLiteral("Hold to pause"), QStringLiteral("Pause backup"), {}, parent);
+             // The keyboard opens the confirmation instead of running the action.
+             return Built{control, control, [&count, control] {
+                              if (control->confirmation() && control->confirmation()->isVisible()) {
+                                  control->confirmation()->close();
+                                  ++count;
+                              }
+                              return count;
+                          }};
+         },
+         QStringLiteral("Hold to pause"), QString()},
+        {"banner button",
+         [](QWidget* parent, int& count) {
+             auto* banner = new StateBanner(
+                 StatusTone::warning, QStringLiteral("Offline"), QStringLiteral("Waiting."),
+                 QStringLiteral("Retry"), [&count] { ++count; }, std::nullopt, {}, {}, parent);
+             return Built{banner->actionButton(), banner->actionButton(), [&count] { return count; }, banner};
+         },
+         QStringLiteral("Retry"), QString()},
         {"style card",
          [](QWidget* parent, int& count) {
              auto* picker = new StylePicker(
                  OLStyle::glass, OLAccent::frost, [&count](OLStyle) { ++count; }, {}, parent);
-             return Built{picker->styleCard(OLStyle::glass), picker->styleCard(OLStyle::glass), [&count] {
-                              return count;
-                          }};
+             QWidget* card = picker->styleCard(OLStyle::glass);
+             return Built{card, card, [&count] { return count; }, picker};
          },
          QStringLiteral("Glass style"), QString()},
     };
@@ -135,7 +180,7 @@ TEST(KitKeyboard, TabReachesEveryControlAndSpaceOrReturnActivatesIt) {
             layout->addWidget(before);
             int count = 0;
             const Built built = row.build(&window, count);
-            layout->addWidget(built.control);
+            layout->addWidget(built.root ? built.root : built.control);
             test::showActive(window);
             before->setFocus();
             QTest::keyClick(before, Qt::Key_Tab);
