@@ -51,14 +51,18 @@ QWidget* tiles(const OLTheme&) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
     row->addWidget(new StatTile(QStringLiteral("Files protected"), QStringLiteral("12,408"), std::nullopt,
-                                std::nullopt, true));
+                                std::nullopt, true),
+                   1);
     row->addWidget(new StatTile(QStringLiteral("Upload speed"), QStringLiteral("4.2"), QStringLiteral("MB/s"),
                                 std::nullopt, false,
-                                new OLProgressBar(0.4, OLColor::toneSecure, 4, QStringLiteral("Upload"))));
+                                new OLProgressBar(0.4, OLColor::toneSecure, 4, QStringLiteral("Upload"))),
+                   1);
     row->addWidget(new StatTile(QStringLiteral("Encryption"), QStringLiteral("On this computer"),
-                                QStringLiteral("MB/s"), StatusTone::secure, false));
+                                QStringLiteral("MB/s"), StatusTone::secure, false),
+                   1);
     row->addWidget(new StatTile(QStringLiteral("Storage"), QStringLiteral("Almost full"), std::nullopt,
-                                StatusTone::danger, false));
+                                StatusTone::danger, false),
+                   1);
     return root;
 }
 

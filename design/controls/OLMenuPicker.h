@@ -4,6 +4,7 @@
 // control works on positions; OLMenuPickerOf maps values to positions.
 
 #include "design/access/OLAccessibleControl.h"
+#include "design/controls/OptionList.h"
 #include "design/layout/FirstBaseline.h"
 #include "design/theme/OLWidget.h"
 
@@ -54,9 +55,9 @@ private:
 // The picker over (label, value) options; shows the first option whose value equals the caller's value.
 template <typename T> class OLMenuPickerOf : public OLMenuPicker {
 public:
-    OLMenuPickerOf(std::vector<std::pair<QString, T>> options, T value,
-                   std::function<void(const T&)> onSelect, bool mono = false, QWidget* parent = nullptr)
-        : OLMenuPicker(labelsOf(options), mono, parent), options_(std::move(options)),
+    OLMenuPickerOf(OptionList<T> options, T value, std::function<void(const T&)> onSelect, bool mono = false,
+                   QWidget* parent = nullptr)
+        : OLMenuPicker(optionLabels(options), mono, parent), options_(std::move(options)),
           onSelect_(std::move(onSelect)) {
         setValue(value);
         connect(this, &OLMenuPicker::picked, this, [this](int index) {
@@ -78,14 +79,7 @@ public:
     }
 
 private:
-    static QStringList labelsOf(const std::vector<std::pair<QString, T>>& options) {
-        QStringList labels;
-        for (const auto& option : options)
-            labels << option.first;
-        return labels;
-    }
-
-    std::vector<std::pair<QString, T>> options_;
+    OptionList<T> options_;
     std::function<void(const T&)> onSelect_;
 };
 

@@ -3,6 +3,7 @@
 // the theme's phase animation. The control works on positions; OLSegmentedOf maps values to positions.
 
 #include "design/access/OLAccessibleControl.h"
+#include "design/controls/OptionList.h"
 #include "design/layout/FirstBaseline.h"
 #include "design/theme/OLWidget.h"
 
@@ -69,37 +70,24 @@ private:
 // The segmented control over a list of (label, value) options; `onSelect` writes the caller's value.
 template <typename T> class OLSegmentedOf : public OLSegmented {
 public:
-    OLSegmentedOf(std::vector<std::pair<QString, T>> options, T value, std::function<void(const T&)> onSelect,
-                  bool mono = false, double height = 34, QWidget* parent = nullptr)
-        : OLSegmented(labelsOf(options), mono, height, parent), options_(std::move(options)),
+    OLSegmentedOf(OptionList<T> options, T value, std::function<void(const T&)> onSelect, bool mono = false,
+                  double height = 34, QWidget* parent = nullptr)
+        : OLSegmented(optionLabels(options), mono, height, parent), options_(std::move(options)),
           onSelect_(std::move(onSelect)) {
-        setSelected(matches(value));
+        setSelected(matchingOptions(options_, value));
         connect(this, &OLSegmented::activated, this, [this](int index) {
             const T chosen = options_[static_cast<size_t>(index)].second;
-            moveSelection(matches(chosen));
+            moveSelection(matchingOptions(options_, chosen));
             if (onSelect_)
                 onSelect_(chosen);
         });
     }
 
     // The caller's value changed elsewhere.
-    void setValue(const T& value) { setSelected(matches(value)); }
+    void setValue(const T& value) { setSelected(matchingOptions(options_, value)); }
 
 private:
-    static QStringList labelsOf(const std::vector<std::pair<QString, T>>& options) {
-        QStringList labels;
-        for (const auto& option : options)
-            labels << option.first;
-        return labels;
-    }
-    std::vector<bool> matches(const T& value) const {
-        std::vector<bool> out;
-        for (const auto& option : options_)
-            out.push_back(option.second == value);
-        return out;
-    }
-
-    std::vector<std::pair<QString, T>> options_;
+    OptionList<T> options_;
     std::function<void(const T&)> onSelect_;
 };
 

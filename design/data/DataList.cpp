@@ -89,10 +89,7 @@ QString capitalizedWords(const QString& text) {
 }
 
 DataList::DataList(std::vector<DataRowModel> rows, double rowHeight, QWidget* parent)
-    : QWidget(parent), rows_(std::move(rows)), rowHeight_(rowHeight), layout_(new QVBoxLayout(this)) {
-    layout_->setContentsMargins(0, 1, 0, 0);
-    layout_->setSpacing(0);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    : RuledList(parent), rows_(std::move(rows)), rowHeight_(rowHeight) {
     rebuild();
 }
 
@@ -104,19 +101,9 @@ void DataList::setRows(std::vector<DataRowModel> rows) {
 }
 
 void DataList::rebuild() {
-    while (auto* item = layout_->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    clearRows();
     for (size_t i = 0; i < rows_.size(); ++i)
-        layout_->addWidget(new DataListRow(this, static_cast<int>(i), rows_[i], rowHeight_, this));
-}
-
-QList<QWidget*> DataList::rowWidgets() const {
-    QList<QWidget*> out;
-    for (int i = 0; i < layout_->count(); ++i)
-        out << layout_->itemAt(i)->widget();
-    return out;
+        addRow(new DataListRow(this, static_cast<int>(i), rows_[i], rowHeight_, this));
 }
 
 QMenu* DataList::makeRowMenu(int index, QWidget* parent) const {
@@ -132,11 +119,6 @@ QMenu* DataList::makeRowMenu(int index, QWidget* parent) const {
         clipboard->setText(value);
     });
     return menu;
-}
-
-void DataList::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(QRectF(0, 0, width(), 1), OLColor::border.qcolor());
 }
 
 } // namespace keldra

@@ -3,39 +3,32 @@
 // row's stored value (not the dash shown for an empty one) on the clipboard as plain text.
 
 #include "design/data/DataRowModel.h"
+#include "design/data/RuledList.h"
 
-#include <QWidget>
 #include <vector>
 
 class QMenu;
-class QVBoxLayout;
 
 namespace keldra {
 
 // "last backup" → "Last Backup": every word's first letter upper-cased, the rest lower-cased.
 QString capitalizedWords(const QString& text);
 
-class DataList : public QWidget {
+class DataList : public RuledList {
     Q_OBJECT
 public:
     DataList(std::vector<DataRowModel> rows, double rowHeight, QWidget* parent = nullptr);
 
     void setRows(std::vector<DataRowModel> rows);
     const std::vector<DataRowModel>& rows() const { return rows_; }
-    // The row widgets in order (tests, the screens' focus chain).
-    QList<QWidget*> rowWidgets() const;
     // The context menu of row `index`; the caller owns it.
     QMenu* makeRowMenu(int index, QWidget* parent) const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void rebuild();
 
     std::vector<DataRowModel> rows_;
     double rowHeight_;
-    QVBoxLayout* layout_;
 };
 
 } // namespace keldra

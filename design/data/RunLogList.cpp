@@ -75,10 +75,7 @@ QString logTimeOfDay(SystemTime date) {
 }
 
 RunLogList::RunLogList(std::vector<LogLine> lines, int limit, QWidget* parent)
-    : QWidget(parent), lines_(std::move(lines)), limit_(std::max(limit, 0)), layout_(new QVBoxLayout(this)) {
-    layout_->setContentsMargins(0, 1, 0, 0);
-    layout_->setSpacing(0);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    : RuledList(parent), lines_(std::move(lines)), limit_(std::max(limit, 0)) {
     rebuild();
 }
 
@@ -90,26 +87,23 @@ void RunLogList::setLines(std::vector<LogLine> lines) {
 }
 
 void RunLogList::rebuild() {
-    while (auto* item = layout_->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    clearRows();
     if (lines_.empty()) {
         auto* empty = new OLText(tr("No activity yet."), OLTextStyle::mono, OLColor::textMuted, this);
         empty->setMinimumHeight(38);
         empty->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        layout_->addWidget(empty);
+        addRow(empty);
         return;
     }
     const size_t shown = std::min(lines_.size(), static_cast<size_t>(limit_));
     for (size_t i = 0; i < shown; ++i)
-        layout_->addWidget(new LogRow(lines_[lines_.size() - 1 - i], this));
+        addRow(new LogRow(lines_[lines_.size() - 1 - i], this));
 }
 
 QStringList RunLogList::shownTexts() const {
     QStringList out;
-    for (int i = 0; i < layout_->count(); ++i) {
-        if (auto* row = dynamic_cast<LogRow*>(layout_->itemAt(i)->widget()))
+    for (QWidget* widget : rowWidgets()) {
+        if (auto* row = dynamic_cast<LogRow*>(widget))
             out << row->text()->text();
     }
     return out;
@@ -117,11 +111,6 @@ QStringList RunLogList::shownTexts() const {
 
 int RunLogList::rowCount() const {
     return static_cast<int>(shownTexts().size());
-}
-
-void RunLogList::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(QRectF(0, 0, width(), 1), OLColor::border.qcolor());
 }
 
 } // namespace keldra

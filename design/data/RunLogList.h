@@ -3,15 +3,13 @@
 // most), each row ruled below; "No activity yet." when the log is empty.
 
 #include "core/events/LogLine.h"
+#include "design/data/RuledList.h"
 
-#include <QWidget>
 #include <vector>
-
-class QVBoxLayout;
 
 namespace keldra {
 
-class RunLogList : public QWidget {
+class RunLogList : public RuledList {
     Q_OBJECT
 public:
     RunLogList(std::vector<LogLine> lines, int limit, QWidget* parent = nullptr);
@@ -21,15 +19,11 @@ public:
     QStringList shownTexts() const;
     int rowCount() const;
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     void rebuild();
 
     std::vector<LogLine> lines_;
     int limit_;
-    QVBoxLayout* layout_;
 };
 
 // "HH:mm:ss" in local time.

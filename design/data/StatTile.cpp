@@ -68,6 +68,14 @@ StatTile::StatTile(const QString& label, const QString& value, std::optional<QSt
 void StatTile::setValue(const QString& value) {
     value_->setText(value);
     alignUnit();
+    olAccessibleUpdate(this);
+}
+
+OLAccessibleDescription StatTile::accessibleDescription() const {
+    QString value = value_->text();
+    if (unit_)
+        value += QLatin1Char(' ') + unit_->text();
+    return {QAccessible::StaticText, label_->text(), value};
 }
 
 bool StatTile::event(QEvent* event) {

@@ -3,6 +3,7 @@
 // and an optional footer. A card in glass, a ruled block in signal.
 
 #include "app/model/ThemeValues.h"
+#include "design/access/OLAccessibleControl.h"
 #include "design/theme/OLWidget.h"
 
 #include <optional>
@@ -13,7 +14,8 @@ namespace keldra {
 
 class OLText;
 
-class StatTile : public OLWidget {
+// One element to a screen reader: the label, then the value and unit.
+class StatTile : public OLWidget, public OLAccessibleControl {
     Q_OBJECT
 public:
     StatTile(const QString& label, const QString& value, std::optional<QString> unit,
@@ -24,6 +26,8 @@ public:
     OLText* valueText() const { return value_; }
     // The unit's text, absent when there is none or a tone hides it.
     OLText* unitText() const { return unit_; }
+
+    OLAccessibleDescription accessibleDescription() const override;
 
 protected:
     void themeChanged(const OLTheme& theme) override;

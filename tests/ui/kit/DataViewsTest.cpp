@@ -120,6 +120,8 @@ TEST(StatTile, ATonedValueHidesItsUnitAndSignalColoursThePrimaryFigure) {
     StatTile primary(QStringLiteral("Upload"), QStringLiteral("12.5"), QStringLiteral("MB/s"), std::nullopt,
                      true, nullptr, &window);
     EXPECT_EQ(primary.valueText()->color(), accentColor(OLAccent::teal));
+    EXPECT_EQ(test::accessibleText(&primary, QAccessible::Name), QStringLiteral("Upload"));
+    EXPECT_EQ(test::accessibleText(&primary, QAccessible::Value), QStringLiteral("12.5 MB/s"));
     olSetTheme(&window, OLTheme{OLStyle::glass, OLAccent::teal});
     EXPECT_EQ(primary.valueText()->color(), OLColor::textPrimary);
     EXPECT_GE(primary.minimumHeight(), 92);
