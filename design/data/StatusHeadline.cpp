@@ -7,6 +7,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace keldra {
 
@@ -19,6 +20,33 @@ OLText* makeWord(const OLTextStyle& style, QWidget* parent) {
     word->setAccessibleDescription(QStringLiteral("heading"));
     return word;
 }
+
+// Holds the sentence at no more than its largest width, and asks it for its height at that width (a
+// layout would ask at the full width and cut the wrapped lines short).
+class WidthCap : public QWidget {
+public:
+    WidthCap(OLText* text, int cap, QWidget* parent) : QWidget(parent), text_(text), cap_(cap) {
+        text_->setParent(this);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return text_->heightForWidth(std::min(width, cap_)); }
+    QSize sizeHint() const override {
+        const int width = std::min(text_->sizeHint().width(), cap_);
+        return {width, heightForWidth(width)};
+    }
+    QSize minimumSizeHint() const override { return {0, 0}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { text_->setGeometry(0, 0, std::min(width(), cap_), height()); }
+
+private:
+    OLText* text_;
+    int cap_;
+};
 
 } // namespace
 
@@ -34,8 +62,6 @@ StatusHeadline::StatusHeadline(const HealthPresentation& presentation, const OLT
     word_->setGraphicsEffect(wordOpacity_);
     fading_->setGraphicsEffect(fadingOpacity_);
     fading_->hide();
-    sentence_->setMaximumWidth(static_cast<int>(sentenceWidth));
-    sentence_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
 
     // The old and the new word share one cell while they cross-fade.
     auto* wordCell = new QGridLayout;
@@ -46,7 +72,8 @@ StatusHeadline::StatusHeadline(const HealthPresentation& presentation, const OLT
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
     layout->addLayout(wordCell);
-    layout->addWidget(sentence_, 0, Qt::AlignLeft);
+    sentenceBox_ = new WidthCap(sentence_, static_cast<int>(sentenceWidth), this);
+    layout->addWidget(sentenceBox_);
 
     connect(fade_, &OLAnimatedValue::valueChanged, this, [this](double t) {
         wordOpacity_->setOpacity(t);
@@ -76,7 +103,7 @@ void StatusHeadline::setPresentation(const HealthPresentation& presentation) {
 }
 
 void StatusHeadline::setSentence(std::optional<QString> sentence) {
-    sentence_->setVisible(sentence.has_value());
+    sentenceBox_->setVisible(sentence.has_value());
     sentence_->setText(sentence.value_or(QString()));
 }
 

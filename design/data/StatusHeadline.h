@@ -38,6 +38,7 @@ private:
     QGraphicsOpacityEffect* fadingOpacity_;
     OLAnimatedValue* fade_;
     OLText* sentence_;
+    QWidget* sentenceBox_;
 };
 
 } // namespace keldra

@@ -97,7 +97,7 @@ TEST(StatusHeadline, FadesOnlyWhenTheWordChanges) {
     const OLTheme theme{OLStyle::signal, OLAccent::frost};
     StatusHeadline headline({BackupHealth::protectedState(), theme}, OLTextStyle::hero, std::nullopt, 296);
     EXPECT_EQ(headline.word(), QStringLiteral("Protected."));
-    EXPECT_TRUE(headline.sentenceText()->isHidden());
+    EXPECT_FALSE(headline.sentenceText()->isVisibleTo(&headline));
 
     headline.setPresentation({BackupHealth::blocked(BlockReason::accessDenied("one")), theme});
     EXPECT_EQ(headline.word(), QStringLiteral("Refused."));
@@ -107,6 +107,17 @@ TEST(StatusHeadline, FadesOnlyWhenTheWordChanges) {
 
     headline.setPresentation({BackupHealth::blocked(BlockReason::accessDenied("another")), theme});
     EXPECT_FALSE(headline.isCrossFading());
+}
+
+TEST(StatusHeadline, ALongSentenceWrapsWithinItsWidthAndIsNeverCut) {
+    const QString sentence = QString(QStringLiteral("Last backup today at 14:02. ")).repeated(8);
+    StatusHeadline headline({BackupHealth::protectedState(), OLTheme{}}, OLTextStyle::display, sentence, 296);
+    headline.resize(600, headline.heightForWidth(600));
+    headline.show();
+    QApplication::processEvents();
+    EXPECT_LE(headline.sentenceText()->width(), 296);
+    EXPECT_GE(headline.sentenceText()->height(), headline.sentenceText()->heightForWidth(296));
+    EXPECT_FALSE(headline.sentenceText()->isElided());
 }
 
 TEST(StatTile, ATonedValueHidesItsUnitAndSignalColoursThePrimaryFigure) {
