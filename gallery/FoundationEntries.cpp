@@ -7,13 +7,13 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/OLSpace.h"
 #include "design/theme/OLThemeValues.h"
+#include "gallery/ColorChip.h"
 #include "gallery/GalleryEntry.h"
 #include "gallery/HealthSamples.h"
 #include "keldra/IconNames.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace keldra::gallery {
@@ -23,40 +23,23 @@ QString qs(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A colour sample: the token drawn over a checkerless window background, with its name.
-class Swatch : public QWidget {
-public:
-    explicit Swatch(const OLRgba& color, QWidget* parent = nullptr) : QWidget(parent), color_(color) {
-        setFixedSize(40, 28);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color_.qcolor());
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-        painter.setPen(OLColor::border.qcolor());
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-    }
-
-private:
-    OLRgba color_;
-};
-
-QWidget* palette(const OLTheme& theme) {
-    auto* root = new QWidget;
+// A grid with the gallery's spacing.
+QGridLayout* gridOn(QWidget* root) {
     auto* grid = new QGridLayout(root);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(static_cast<int>(OLSpace::s12));
     grid->setVerticalSpacing(static_cast<int>(OLSpace::s8));
+    return grid;
+}
+
+QWidget* palette(const OLTheme& theme) {
+    auto* root = new QWidget;
+    auto* grid = gridOn(root);
     int index = 0;
     auto add = [&](const QString& name, const OLRgba& color) {
         const int row = index % 18;
         const int column = (index / 18) * 2;
-        grid->addWidget(new Swatch(color), row, column);
+        grid->addWidget(new ColorChip(color, QSize(40, 28), 6, true), row, column);
         auto* label = new OLText(name, OLTextStyle::mono, OLColor::textSecondary);
         label->setMinimumWidth(200);
         grid->addWidget(label, row, column + 1, Qt::AlignVCenter);
@@ -103,10 +86,7 @@ QWidget* textStyles(const OLTheme&) {
 
 QWidget* icons(double size) {
     auto* root = new QWidget;
-    auto* grid = new QGridLayout(root);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(static_cast<int>(OLSpace::s12));
-    grid->setVerticalSpacing(static_cast<int>(OLSpace::s8));
+    auto* grid = gridOn(root);
     int index = 0;
     for (std::string_view name : allIconNames) {
         const int row = index % 14;

@@ -3,29 +3,12 @@
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLSpace.h"
+#include "gallery/ColorChip.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
 
 namespace keldra::gallery {
 namespace {
-
-class ToneDot : public QWidget {
-public:
-    explicit ToneDot(const OLRgba& color) : color_(color) { setFixedSize(14, 14); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color_.qcolor());
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    OLRgba color_;
-};
 
 QString badgeName(const std::optional<HealthPresentation::Badge>& badge) {
     if (!badge)
@@ -72,7 +55,7 @@ QWidget* healthRow(const HealthPresentation& presentation) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(static_cast<int>(OLSpace::s12));
     const OLRgba tone = presentation.toneColor();
-    row->addWidget(new ToneDot(tone), 0, Qt::AlignVCenter);
+    row->addWidget(new ColorChip(tone, QSize(14, 14), 7, false), 0, Qt::AlignVCenter);
     auto* title = new OLText(QString::fromStdString(presentation.title()), OLTextStyle::headline, tone);
     title->setFixedWidth(220);
     row->addWidget(title, 0, Qt::AlignVCenter);

@@ -4,38 +4,21 @@
 #include "design/theme/AppStyle.h"
 #include "gallery/GalleryOptions.h"
 #include "gallery/GalleryRenderer.h"
+#include "gallery/OffscreenSession.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
-#include <cstdio>
-
-namespace {
-
-// The offscreen platform warns on every window it sizes; that says nothing about the pictures.
-QtMessageHandler standardHandler = nullptr;
-
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    if (standardHandler != nullptr)
-        standardHandler(type, context, message);
-    else
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KELDRA_ANIMATIONS", "0");
+    keldra::gallery::prepareOffscreen();
     // Read before QApplication, which would take "--style" as its own widget-style option.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     int appArgc = 1;
     QApplication app(appArgc, argv);
-    standardHandler = qInstallMessageHandler(quietHandler);
+    keldra::gallery::quietOffscreenWarnings();
     QApplication::setApplicationName(QStringLiteral("keldra-gallery"));
     keldra::olApplyAppStyle(app);
 

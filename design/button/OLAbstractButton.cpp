@@ -43,6 +43,8 @@ bool OLAbstractButton::event(QEvent* event) {
         update();
         return true;
     }
+    if (event->type() == QEvent::ParentChange)
+        update();
     return QAbstractButton::event(event);
 }
 

@@ -1,12 +1,12 @@
 #include "design/icon/OLIcon.h"
 
+#include "design/log/WarnOnce.h"
+
 #include <QFile>
 #include <QImage>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QPainter>
 #include <QPixmapCache>
-#include <QSet>
 #include <QSvgRenderer>
 #include <cmath>
 #include <mutex>
@@ -27,13 +27,7 @@ QString resourcePath(const QString& name) {
 }
 
 void warnUnknownOnce(const QString& name) {
-    static QMutex mutex;
-    static QSet<QString> warned;
-    QMutexLocker lock(&mutex);
-    if (warned.contains(name))
-        return;
-    warned.insert(name);
-    qCWarning(iconLog) << "No icon named" << name;
+    warnOnce(iconLog(), name, QStringLiteral("No icon named \"%1\"").arg(name));
 }
 
 } // namespace

@@ -64,35 +64,36 @@ ReduceMotionMonitor* ReduceMotionMonitor::installed() {
     return app->findChild<ReduceMotionMonitor*>(QString::fromLatin1(monitorName), Qt::FindDirectChildrenOnly);
 }
 
-void ReduceMotionMonitor::readAppearance() {
+void ReduceMotionMonitor::read(const QString& group, const QString& key,
+                               std::function<void(std::optional<QVariant>)> answered) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(service_, portalPath, settingsInterface, QStringLiteral("Read"));
-    call << appearanceGroup << appearanceKey;
+    call << group << key;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        const QDBusPendingReply<QDBusVariant> reply = *done;
-        notePortal(reply.reply());
-        if (reply.isError()) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, answered = std::move(answered)](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                const QDBusPendingReply<QDBusVariant> reply = *done;
+                notePortal(reply.reply());
+                answered(reply.isError() ? std::nullopt : std::optional<QVariant>(reply.value().variant()));
+            });
+}
+
+void ReduceMotionMonitor::readAppearance() {
+    read(appearanceGroup, appearanceKey, [this](std::optional<QVariant> value) {
+        if (!value) {
             readGnome();
             return;
         }
-        apply(Source::appearance, reducedFromAppearance(reply.value().variant()));
+        apply(Source::appearance, reducedFromAppearance(*value));
         settle();
     });
 }
 
 void ReduceMotionMonitor::readGnome() {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(service_, portalPath, settingsInterface, QStringLiteral("Read"));
-    call << gnomeGroup << gnomeKey;
-    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        const QDBusPendingReply<QDBusVariant> reply = *done;
-        notePortal(reply.reply());
-        if (!reply.isError() && source_ != Source::appearance)
-            apply(Source::gnome, reducedFromGnome(reply.value().variant()));
+    read(gnomeGroup, gnomeKey, [this](std::optional<QVariant> value) {
+        if (value && source_ != Source::appearance)
+            apply(Source::gnome, reducedFromGnome(*value));
         settle();
     });
 }

@@ -8,6 +8,8 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QObject>
+#include <functional>
+#include <optional>
 
 namespace keldra {
 
@@ -41,6 +43,9 @@ private slots:
 private:
     enum class Source { none, appearance, gnome };
 
+    // Reads one setting; `answered` gets the value, or nothing when the portal has no such key.
+    void read(const QString& group, const QString& key,
+              std::function<void(std::optional<QVariant>)> answered);
     void readAppearance();
     void readGnome();
     void apply(Source source, bool reduce);

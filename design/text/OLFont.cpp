@@ -1,11 +1,11 @@
 #include "design/text/OLFont.h"
 
+#include "design/log/WarnOnce.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QScreen>
-#include <QSet>
 #include <cmath>
 
 namespace keldra {
@@ -20,13 +20,9 @@ double logicalDpi() {
 }
 
 void warnMissingOnce(const QString& family) {
-    static QMutex mutex;
-    static QSet<QString> warned;
-    QMutexLocker lock(&mutex);
-    if (warned.contains(family))
-        return;
-    warned.insert(family);
-    qCWarning(fontLog) << "Font family" << family << "is not installed; using the system's fallback font";
+    warnOnce(
+        fontLog(), family,
+        QStringLiteral("Font family \"%1\" is not installed; using the system's fallback font").arg(family));
 }
 
 } // namespace
@@ -52,6 +48,10 @@ void setPixelSizeF(QFont& font, double pixels) {
         font.setPixelSize(static_cast<int>(std::round(pixels)));
     else
         font.setPointSizeF(pixels * 72.0 / logicalDpi());
+}
+
+QString olShownText(const OLTextStyle& style, const QString& text) {
+    return style.uppercase ? text.toUpper() : text;
 }
 
 bool olFamilyAvailable(std::string_view family) {

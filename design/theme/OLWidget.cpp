@@ -23,6 +23,9 @@ bool OLWidget::event(QEvent* event) {
         themeChanged(static_cast<OLThemeChangeEvent*>(event)->theme());
         return true;
     }
+    // Moved under another scope: its theme may differ.
+    if (event->type() == QEvent::ParentChange)
+        themeChanged(theme());
     return QWidget::event(event);
 }
 

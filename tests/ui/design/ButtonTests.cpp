@@ -299,5 +299,45 @@ TEST(Buttons, IconButtonHoverFillAndFixedIconSize) {
     EXPECT_LE(inkWidth(small), 15);
 }
 
+TEST(Buttons, PointerOverFollowsRealMouseMovesEvenWhenDisabled) {
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* button = new OLButton(QStringLiteral("Choose folders"), OLButtonKind::secondary);
+    auto* other = new OLButton(QStringLiteral("Other"), OLButtonKind::secondary);
+    layout->addWidget(button);
+    layout->addWidget(other);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    button->setEnabled(false);
+    QTest::mouseMove(button, button->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([button] { return button->isHovered(); }, 1000));
+    QTest::mouseMove(other, other->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([button] { return !button->isHovered(); }, 1000));
+}
+
+// On the clear kinds a spinner in the text colour would show the accent (text) or stay as it is.
+TEST(Buttons, TheSpinnerIsWhiteForEveryKind) {
+    for (OLButtonKind kind : {OLButtonKind::secondary, OLButtonKind::text}) {
+        auto* button = new OLButton(QStringLiteral("Back up now"), kind);
+        button->setLoading(true);
+        Stage stage(button);
+        olSetTheme(&stage, OLTheme{OLStyle::glass, OLAccent::frost, 999});
+        const QImage image = test::grab(&stage);
+        // The brightest pixel of the spinner's square, left of the title.
+        const QPoint origin = button->mapTo(&stage, QPoint(kind == OLButtonKind::text ? 0 : 16, 0));
+        QColor brightest = background();
+        for (int x = 0; x < 16; ++x) {
+            for (int y = 0; y < button->height(); ++y) {
+                const QColor c = image.pixelColor(origin + QPoint(x, y));
+                if (c.lightness() > brightest.lightness())
+                    brightest = c;
+            }
+        }
+        EXPECT_GT(brightest.lightness(), background().lightness() + 60);
+        // White dimmed over the window stays grey; the frost accent would turn it blue.
+        EXPECT_LT(brightest.blue() - brightest.red(), 16) << brightest.name().toStdString();
+    }
+}
+
 } // namespace
 } // namespace keldra

@@ -1,3 +1,4 @@
+#include "design/log/WarnOnce.h"
 #include "design/text/OLFont.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
@@ -40,6 +41,22 @@ TEST(Fonts, FractionalSizesAreKept) {
     // QFont keeps spacing in 1/64 px.
     EXPECT_NEAR(olFont(OLTextStyle::eyebrow).letterSpacing(), 0.88, 1.0 / 64);
     EXPECT_EQ(olFont(OLTextStyle::eyebrow).letterSpacingType(), QFont::AbsoluteSpacing);
+}
+
+Q_LOGGING_CATEGORY(testLog, "keldra.test.warnonce")
+
+TEST(Fonts, AMissingSubjectIsReportedOnce) {
+    const QStringList warnings = test::captureWarnings([] {
+        for (int i = 0; i < 3; ++i)
+            warnOnce(testLog(), QStringLiteral("Missing Sans"),
+                     QStringLiteral("Font family Missing Sans is missing"));
+        warnOnce(testLog(), QStringLiteral("Other Sans"),
+                 QStringLiteral("Font family Other Sans is missing"));
+    });
+    EXPECT_EQ(warnings,
+              (QStringList{"Font family Missing Sans is missing", "Font family Other Sans is missing"}));
+    EXPECT_TRUE(olFamilyAvailable("Inter"));
+    EXPECT_FALSE(olFamilyAvailable("Missing Sans"));
 }
 
 TEST(OLTextWidget, UppercaseBelongsToTheStyleNotToTheParent) {

@@ -48,6 +48,14 @@ TEST(ThemeScope, DescendantsReadTheNearestThemeAndHearEveryChange) {
     olClearTheme(panel);
     EXPECT_EQ(deep->theme(), signal);
     EXPECT_EQ(deep->seen.back(), signal);
+
+    // Moved into another window, it reads and hears that window's theme.
+    QWidget other;
+    const OLTheme snow{OLStyle::signal, OLAccent::snow, 999};
+    olSetTheme(&other, snow);
+    deep->setParent(&other);
+    EXPECT_EQ(deep->theme(), snow);
+    EXPECT_EQ(deep->seen.back(), snow);
 }
 
 } // namespace

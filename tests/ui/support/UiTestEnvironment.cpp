@@ -1,6 +1,7 @@
 // Creates the QApplication for a widget test program: offscreen, animations off, the app's own style.
 
 #include "design/theme/AppStyle.h"
+#include "gallery/OffscreenSession.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -8,23 +9,12 @@
 
 namespace {
 
-QtMessageHandler standardHandler = nullptr;
-
-// The offscreen platform warns whenever a window is sized; that is noise in test logs.
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    if (standardHandler != nullptr)
-        standardHandler(type, context, message);
-}
-
 class UiEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv("KELDRA_ANIMATIONS", "0");
+        keldra::gallery::prepareOffscreen();
         app_ = std::make_unique<QApplication>(argc_, argv_);
-        standardHandler = qInstallMessageHandler(quietHandler);
+        keldra::gallery::quietOffscreenWarnings();
         keldra::olApplyAppStyle(*app_);
     }
     void TearDown() override { app_.reset(); }
