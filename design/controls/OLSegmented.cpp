@@ -71,7 +71,7 @@ void OLSegmented::moveSelection(std::vector<bool> selected) {
 
 double OLSegmented::segmentWidth(int index) const {
     const auto style = segmentStyle(mono_, selected_[static_cast<size_t>(index)]);
-    const QString text = style.uppercase ? labels_[index].toUpper() : labels_[index];
+    const QString text = olShownText(style, labels_[index]);
     return std::ceil(QFontMetricsF(olFont(style)).horizontalAdvance(text)) + 2 * segmentPadding;
 }
 
@@ -182,7 +182,7 @@ void OLSegmented::paintEvent(QPaintEvent*) {
         const auto style = segmentStyle(mono_, chosen);
         p.setFont(olFont(style));
         p.setPen((chosen ? OLColor::textOnFill : OLColor::textMuted).qcolor());
-        p.drawText(segmentRect(i), Qt::AlignCenter, style.uppercase ? labels_[i].toUpper() : labels_[i]);
+        p.drawText(segmentRect(i), Qt::AlignCenter, olShownText(style, labels_[i]));
     }
 
     if (showsFocusRing() && focusIndex_ < labels_.size())

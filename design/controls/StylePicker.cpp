@@ -164,7 +164,7 @@ private:
             p.setPen(OLColor::textSecondary.qcolor());
             p.drawText(QRectF(area.left() + 18, top + wordHeight + 6, area.width() - 36, metaHeight),
                        Qt::AlignLeft | Qt::AlignVCenter,
-                       StylePicker::tr("LAST 14:02 · 12,408 FILES").toUpper());
+                       olShownText(OLTextStyle::eyebrow, StylePicker::tr("LAST 14:02 · 12,408 FILES")));
         }
     }
 

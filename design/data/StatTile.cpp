@@ -80,8 +80,7 @@ OLAccessibleDescription StatTile::accessibleDescription() const {
 
 bool StatTile::event(QEvent* event) {
     // The scope's theme may differ once the widget is placed.
-    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Polish ||
-        event->type() == QEvent::Show)
+    if (event->type() == QEvent::Polish || event->type() == QEvent::Show)
         applyTheme();
     return OLWidget::event(event);
 }

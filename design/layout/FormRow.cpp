@@ -93,7 +93,6 @@ bool FormRow::event(QEvent* event) {
     const bool result = OLWidget::event(event);
     switch (event->type()) {
     // The scope's theme may differ once the row is placed.
-    case QEvent::ParentChange:
     case QEvent::Polish:
     case QEvent::Show:
         applyTheme();

@@ -25,10 +25,6 @@ OLTextStyle chipTextStyle(bool tinted, const OLTheme& theme) {
     return tinted && !isGlass(theme) ? OLTextStyle::eyebrow : OLTextStyle::caption2;
 }
 
-QString shownLabel(const QString& label, const OLTextStyle& style) {
-    return style.uppercase ? label.toUpper() : label;
-}
-
 } // namespace
 
 StatusChip::StatusChip(QString label, StatusTone tone, bool tinted, bool onHero, QWidget* parent)
@@ -66,7 +62,7 @@ QSize StatusChip::sizeHint() const {
     const auto style = chipTextStyle(tinted_, olTheme(this));
     const QFontMetricsF metrics(olFont(style));
     const double width =
-        sidePadding + dotSize + dotGap + metrics.horizontalAdvance(shownLabel(label_, style)) + sidePadding;
+        sidePadding + dotSize + dotGap + metrics.horizontalAdvance(olShownText(style, label_)) + sidePadding;
     return {static_cast<int>(std::ceil(width)), static_cast<int>(OLSize::chipHeight)};
 }
 
@@ -104,7 +100,7 @@ void StatusChip::paintEvent(QPaintEvent*) {
     p.setPen(text.qcolor());
     const QRectF textBox(dot.right() + dotGap, 0, bounds.width() - dot.right() - dotGap - sidePadding + 1,
                          bounds.height());
-    p.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, shownLabel(label_, style));
+    p.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, olShownText(style, label_));
 }
 
 double StatusChip::firstBaseline() const {
