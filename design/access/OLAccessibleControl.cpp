@@ -1,17 +1,109 @@
 #include "design/access/OLAccessibleControl.h"
 
 #include <QAccessibleWidget>
+#include <QPointer>
 #include <QWidget>
 #include <mutex>
+#include <vector>
 
 namespace keldra {
 
 namespace {
 
+// One drawn part of a control (a segment), read as an element of its own.
+class OLAccessiblePart : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    OLAccessiblePart(QAccessibleInterface* parent, QWidget* widget, OLAccessibleControl* control, int index)
+        : parent_(parent), widget_(widget), control_(control), index_(index) {}
+
+    bool isValid() const override { return !widget_.isNull() && index_ < control_->accessiblePartCount(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return parent_->window(); }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override { return parent_; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text kind) const override {
+        if (!isValid())
+            return {};
+        const auto part = control_->accessiblePart(index_);
+        return kind == QAccessible::Name ? part.name : kind == QAccessible::Value ? part.value : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid())
+            return {};
+        const QRect local = control_->accessiblePartRect(index_);
+        return QRect(widget_->mapToGlobal(local.topLeft()), local.size());
+    }
+    QAccessible::Role role() const override { return control_->accessiblePart(index_).role; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid())
+            return state;
+        const auto part = control_->accessiblePart(index_);
+        state.selectable = true;
+        state.selected = part.selected;
+        state.checkable = part.checkable;
+        state.checked = part.checked;
+        return state;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && isValid())
+            control_->accessiblePartPress(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QAccessibleInterface* parent_;
+    QPointer<QWidget> widget_;
+    OLAccessibleControl* control_;
+    int index_;
+};
+
 class OLAccessibleInterface : public QAccessibleWidget {
 public:
     OLAccessibleInterface(QWidget* widget, OLAccessibleControl* control)
         : QAccessibleWidget(widget, control->accessibleDescription().role), control_(control) {}
+
+    ~OLAccessibleInterface() override {
+        for (QAccessible::Id id : parts_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return control_->accessiblePartCount(); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= control_->accessiblePartCount())
+            return nullptr;
+        // Part interfaces are made once, registered, and deleted with this one.
+        while (static_cast<int>(parts_.size()) <= index) {
+            auto* part = new OLAccessiblePart(const_cast<OLAccessibleInterface*>(this), widget(), control_,
+                                              static_cast<int>(parts_.size()));
+            parts_.push_back(QAccessible::registerAccessibleInterface(part));
+        }
+        return QAccessible::accessibleInterface(parts_[static_cast<size_t>(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (size_t i = 0; i < parts_.size(); ++i) {
+            if (QAccessible::accessibleInterface(parts_[i]) == child)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QPoint local = widget()->mapFromGlobal(QPoint(x, y));
+        for (int i = 0; i < control_->accessiblePartCount(); ++i) {
+            if (control_->accessiblePartRect(i).contains(local))
+                return child(i);
+        }
+        return nullptr;
+    }
 
     QAccessible::Role role() const override { return control_->accessibleDescription().role; }
 
@@ -53,6 +145,7 @@ public:
 
 private:
     OLAccessibleControl* control_;
+    mutable std::vector<QAccessible::Id> parts_;
 };
 
 QAccessibleInterface* kitFactory(const QString&, QObject* object) {

@@ -4,6 +4,7 @@
 // the accessibility factory builds the interface from that description.
 
 #include <QAccessible>
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -28,6 +29,13 @@ public:
     // The press action (a screen reader's "activate"); controls without an action keep the default.
     virtual void accessiblePress() {}
     virtual bool hasAccessiblePress() const { return false; }
+
+    // Parts drawn inside the control that read as elements of their own (the segments of a segmented
+    // control), each with a description, a rectangle in the control and a press action.
+    virtual int accessiblePartCount() const { return 0; }
+    virtual OLAccessibleDescription accessiblePart(int) const { return {}; }
+    virtual QRect accessiblePartRect(int) const { return {}; }
+    virtual void accessiblePartPress(int) {}
 };
 
 // Tells a screen reader that a kit control's name, value or state changed.

@@ -111,6 +111,12 @@ OLAccessibleDescription OLSegmented::accessibleDescription() const {
     return {QAccessible::PageTabList, accessibleName(), chosen.join(QStringLiteral(", "))};
 }
 
+// Each segment: a button carrying the selected trait when chosen.
+OLAccessibleDescription OLSegmented::accessiblePart(int index) const {
+    const bool chosen = index >= 0 && index < labels_.size() && selected_[static_cast<size_t>(index)];
+    return {QAccessible::Button, labels_.value(index), {}, false, false, chosen};
+}
+
 int OLSegmented::segmentAt(QPointF point) const {
     for (int i = 0; i < labels_.size(); ++i) {
         if (segmentRect(i).contains(point))

@@ -2,6 +2,7 @@
 #include "design/controls/OLSegmented.h"
 #include "tests/ui/kit/KitTest.h"
 
+#include <QAccessibleActionInterface>
 #include <QMenu>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,26 @@ TEST(OLSegmented, EqualValuesAreSelectedTogetherAndNoMatchShowsNoPill) {
     OLSegmentedOf<Unit> none({{QStringLiteral("KB"), Unit::kb}, {QStringLiteral("MB"), Unit::mb}}, Unit::gb,
                              {});
     EXPECT_EQ(none.selected(), (std::vector<bool>{false, false}));
+}
+
+TEST(OLSegmented, EachSegmentReadsAsAButtonWithItsSelectedState) {
+    Unit chosen = Unit::mb;
+    OLSegmentedOf<Unit> control({{QStringLiteral("KB"), Unit::kb},
+                                 {QStringLiteral("MB"), Unit::mb},
+                                 {QStringLiteral("Mega"), Unit::mb}},
+                                chosen, [&](const Unit& value) { chosen = value; });
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&control);
+    ASSERT_NE(face, nullptr);
+    ASSERT_EQ(face->childCount(), 3);
+    EXPECT_EQ(face->child(0)->text(QAccessible::Name), QStringLiteral("KB"));
+    EXPECT_EQ(face->child(0)->role(), QAccessible::Button);
+    EXPECT_FALSE(face->child(0)->state().selected);
+    EXPECT_TRUE(face->child(1)->state().selected);
+    EXPECT_TRUE(face->child(2)->state().selected);
+    EXPECT_EQ(face->indexOfChild(face->child(2)), 2);
+    face->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(chosen, Unit::kb);
+    EXPECT_TRUE(face->child(0)->state().selected);
 }
 
 TEST(OLSegmented, ClickingASegmentWritesItsValueEvenWhenChosen) {
