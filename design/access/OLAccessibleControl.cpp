@@ -10,13 +10,13 @@ namespace keldra {
 
 namespace {
 
-// One drawn part of a control (a segment), read as an element of its own.
-class OLAccessiblePart : public QAccessibleInterface, public QAccessibleActionInterface {
+// One drawn item of a control (a segment), read as an element of its own.
+class OLAccessibleItem : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    OLAccessiblePart(QAccessibleInterface* parent, QWidget* widget, OLAccessibleControl* control, int index)
+    OLAccessibleItem(QAccessibleInterface* parent, QWidget* widget, OLAccessibleControl* control, int index)
         : parent_(parent), widget_(widget), control_(control), index_(index) {}
 
-    bool isValid() const override { return !widget_.isNull() && index_ < control_->accessiblePartCount(); }
+    bool isValid() const override { return !widget_.isNull() && index_ < control_->accessibleItemCount(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return parent_->window(); }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
@@ -27,26 +27,26 @@ public:
     QString text(QAccessible::Text kind) const override {
         if (!isValid())
             return {};
-        const auto part = control_->accessiblePart(index_);
-        return kind == QAccessible::Name ? part.name : kind == QAccessible::Value ? part.value : QString();
+        const auto item = control_->accessibleItem(index_);
+        return kind == QAccessible::Name ? item.name : kind == QAccessible::Value ? item.value : QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid())
             return {};
-        const QRect local = control_->accessiblePartRect(index_);
+        const QRect local = control_->accessibleItemRect(index_);
         return QRect(widget_->mapToGlobal(local.topLeft()), local.size());
     }
-    QAccessible::Role role() const override { return control_->accessiblePart(index_).role; }
+    QAccessible::Role role() const override { return control_->accessibleItem(index_).role; }
     QAccessible::State state() const override {
         QAccessible::State state;
         if (!isValid())
             return state;
-        const auto part = control_->accessiblePart(index_);
+        const auto item = control_->accessibleItem(index_);
         state.selectable = true;
-        state.selected = part.selected;
-        state.checkable = part.checkable;
-        state.checked = part.checked;
+        state.selected = item.selected;
+        state.checkable = item.checkable;
+        state.checked = item.checked;
         return state;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
@@ -56,7 +56,7 @@ public:
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
         if (name == pressAction() && isValid())
-            control_->accessiblePartPress(index_);
+            control_->accessibleItemPress(index_);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
@@ -73,33 +73,33 @@ public:
         : QAccessibleWidget(widget, control->accessibleDescription().role), control_(control) {}
 
     ~OLAccessibleInterface() override {
-        for (QAccessible::Id id : parts_)
+        for (QAccessible::Id id : items_)
             QAccessible::deleteAccessibleInterface(id);
     }
 
-    int childCount() const override { return control_->accessiblePartCount(); }
+    int childCount() const override { return control_->accessibleItemCount(); }
     QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= control_->accessiblePartCount())
+        if (index < 0 || index >= control_->accessibleItemCount())
             return nullptr;
-        // Part interfaces are made once, registered, and deleted with this one.
-        while (static_cast<int>(parts_.size()) <= index) {
-            auto* part = new OLAccessiblePart(const_cast<OLAccessibleInterface*>(this), widget(), control_,
-                                              static_cast<int>(parts_.size()));
-            parts_.push_back(QAccessible::registerAccessibleInterface(part));
+        // Item interfaces are made once, registered, and deleted with this one.
+        while (static_cast<int>(items_.size()) <= index) {
+            auto* item = new OLAccessibleItem(const_cast<OLAccessibleInterface*>(this), widget(), control_,
+                                              static_cast<int>(items_.size()));
+            items_.push_back(QAccessible::registerAccessibleInterface(item));
         }
-        return QAccessible::accessibleInterface(parts_[static_cast<size_t>(index)]);
+        return QAccessible::accessibleInterface(items_[static_cast<size_t>(index)]);
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
-        for (size_t i = 0; i < parts_.size(); ++i) {
-            if (QAccessible::accessibleInterface(parts_[i]) == child)
+        for (size_t i = 0; i < items_.size(); ++i) {
+            if (QAccessible::accessibleInterface(items_[i]) == child)
                 return static_cast<int>(i);
         }
         return -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QPoint local = widget()->mapFromGlobal(QPoint(x, y));
-        for (int i = 0; i < control_->accessiblePartCount(); ++i) {
-            if (control_->accessiblePartRect(i).contains(local))
+        for (int i = 0; i < control_->accessibleItemCount(); ++i) {
+            if (control_->accessibleItemRect(i).contains(local))
                 return child(i);
         }
         return nullptr;
@@ -145,7 +145,7 @@ public:
 
 private:
     OLAccessibleControl* control_;
-    mutable std::vector<QAccessible::Id> parts_;
+    mutable std::vector<QAccessible::Id> items_;
 };
 
 QAccessibleInterface* kitFactory(const QString&, QObject* object) {

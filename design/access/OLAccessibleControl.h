@@ -30,12 +30,12 @@ public:
     virtual void accessiblePress() {}
     virtual bool hasAccessiblePress() const { return false; }
 
-    // Parts drawn inside the control that read as elements of their own (the segments of a segmented
+    // Items drawn inside the control that read as elements of their own (the segments of a segmented
     // control), each with a description, a rectangle in the control and a press action.
-    virtual int accessiblePartCount() const { return 0; }
-    virtual OLAccessibleDescription accessiblePart(int) const { return {}; }
-    virtual QRect accessiblePartRect(int) const { return {}; }
-    virtual void accessiblePartPress(int) {}
+    virtual int accessibleItemCount() const { return 0; }
+    virtual OLAccessibleDescription accessibleItem(int) const { return {}; }
+    virtual QRect accessibleItemRect(int) const { return {}; }
+    virtual void accessibleItemPress(int) {}
 };
 
 // Tells a screen reader that a kit control's name, value or state changed.

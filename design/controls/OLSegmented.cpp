@@ -112,7 +112,7 @@ OLAccessibleDescription OLSegmented::accessibleDescription() const {
 }
 
 // Each segment: a button carrying the selected trait when chosen.
-OLAccessibleDescription OLSegmented::accessiblePart(int index) const {
+OLAccessibleDescription OLSegmented::accessibleItem(int index) const {
     const bool chosen = index >= 0 && index < labels_.size() && selected_[static_cast<size_t>(index)];
     return {QAccessible::Button, labels_.value(index), {}, false, false, chosen};
 }

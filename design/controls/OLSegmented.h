@@ -35,10 +35,10 @@ public:
     double firstBaseline() const override;
     void accessiblePress() override { activate(focusIndex_); }
     bool hasAccessiblePress() const override { return true; }
-    int accessiblePartCount() const override { return static_cast<int>(labels_.size()); }
-    OLAccessibleDescription accessiblePart(int index) const override;
-    QRect accessiblePartRect(int index) const override { return segmentRect(index).toAlignedRect(); }
-    void accessiblePartPress(int index) override { activate(index); }
+    int accessibleItemCount() const override { return static_cast<int>(labels_.size()); }
+    OLAccessibleDescription accessibleItem(int index) const override;
+    QRect accessibleItemRect(int index) const override { return segmentRect(index).toAlignedRect(); }
+    void accessibleItemPress(int index) override { activate(index); }
 
 signals:
     // The user chose segment `index` (also when it is already chosen).
