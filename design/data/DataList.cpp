@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cmath>
+#include <memory>
 
 namespace keldra {
 
@@ -51,6 +52,12 @@ public:
     OLAccessibleDescription accessibleDescription() const override {
         return {QAccessible::StaticText, row_.label, shownValue(row_.value)};
     }
+    // A screen reader's press runs the row's copy command.
+    void accessiblePress() override {
+        std::unique_ptr<QMenu> menu(list_->makeRowMenu(index_, nullptr));
+        menu->actions().constFirst()->trigger();
+    }
+    bool hasAccessiblePress() const override { return true; }
 
 protected:
     void paintEvent(QPaintEvent*) override {

@@ -8,6 +8,7 @@
 #include "design/theme/ThemeScope.h"
 #include "tests/ui/kit/KitTest.h"
 
+#include <QAccessibleActionInterface>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -36,6 +37,12 @@ TEST(DataList, EachRowCopiesItsStoredValue) {
     EXPECT_EQ(second->actions()[0]->text(), QStringLiteral("Copy Key Mode"));
     second->actions()[0]->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+
+    // A screen reader reaches the same command through the row's press action.
+    QAccessible::queryAccessibleInterface(list.rowWidgets()[0])
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Today 14:02"));
 }
 
 TEST(DataList, CapitalisesEveryWord) {
