@@ -67,7 +67,7 @@ QWidget* kitAtWidth(QWidget* widget, int width) {
 
 void kitShowFocused(QWidget* widget) {
     QWidget* target = widget->focusProxy() ? widget->focusProxy() : widget;
-    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QFocusEvent focus(QEvent::FocusIn, Qt::OtherFocusReason);
     QApplication::sendEvent(target, &focus);
 }
 
