@@ -1,0 +1,312 @@
+#include "design/orb/KeldraOrb.h"
+
+#include "design/motion/OLMotion.h"
+#include "design/motion/ReduceMotionMonitor.h"
+#include "design/orb/HaloImage.h"
+#include "design/orb/KeldraGlyph.h"
+#include "design/shape/ContinuousRect.h"
+#include "design/theme/OLColor.h"
+#include "design/theme/OLSpace.h"
+#include "design/theme/OLThemeValues.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QVariantAnimation>
+#include <cmath>
+
+namespace keldra {
+
+namespace {
+
+constexpr double haloScale = 1.15;
+// The pulse grows the orb by 4 %: the widget keeps that much room around the orb so nothing is cut off.
+constexpr double breathScale = 1.04;
+constexpr double haloBlur = 45;
+
+// Ease in and out to the top of the pulse and back, one full breath per loop.
+qreal breathCurve(qreal t) {
+    static const QEasingCurve inOut(QEasingCurve::InOutSine);
+    return t < 0.5 ? inOut.valueForProgress(t * 2) : inOut.valueForProgress(2 - t * 2);
+}
+
+} // namespace
+
+// The glow of a protected orb, a sibling under it so it can reach past the orb's own rectangle.
+class OrbHalo : public QWidget {
+public:
+    OrbHalo(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+    void setGlow(double orbSize, const QColor& color) {
+        if (orbSize == orbSize_ && color == color_)
+            return;
+        orbSize_ = orbSize;
+        color_ = color;
+        image_ = QImage();
+        update();
+    }
+
+    double reach() const { return orbSize_ * (haloScale - 1) / 2 + haloReach(blur()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const double dpr = devicePixelRatioF();
+        if (image_.isNull() || image_.devicePixelRatio() != dpr)
+            image_ = haloImage(orbSize_ * haloScale, blur(), color_, dpr);
+        QPainter p(this);
+        const QSizeF logical = QSizeF(image_.size()) / dpr;
+        p.drawImage(QPointF((width() - logical.width()) / 2, (height() - logical.height()) / 2), image_);
+    }
+
+private:
+    double blur() const { return haloBlur * orbSize_ / OLSize::orb; }
+
+    double orbSize_ = 0;
+    QColor color_;
+    QImage image_;
+};
+
+KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> progress, double size,
+                     const QString& accessibilityAction, std::function<void()> action, QWidget* parent)
+    : OLAbstractButton(parent), presentation_(std::move(presentation)), progress_(progress), size_(size),
+      reduceMotion_(OLMotion::reduceMotion()), shownProgress_(new OLAnimatedValue(0, false, this)),
+      breathing_(new QVariantAnimation(this)), settle_(new OLAnimatedValue(0, false, this)) {
+    setAccessibleName(accessibilityAction);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(sizeHint());
+    if (progress_ && std::isfinite(*progress_))
+        shownProgress_->setValue(*progress_);
+    connect(shownProgress_, &OLAnimatedValue::valueChanged, this, [this] { update(); });
+
+    breathing_->setStartValue(0.0);
+    breathing_->setEndValue(1.0);
+    breathing_->setDuration(2400);
+    breathing_->setLoopCount(-1);
+    QEasingCurve curve;
+    curve.setCustomType(breathCurve);
+    breathing_->setEasingCurve(curve);
+    connect(breathing_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        breathe_ = value.toDouble();
+        update();
+    });
+    connect(settle_, &OLAnimatedValue::valueChanged, this, [this](double value) {
+        breathe_ = value;
+        update();
+    });
+    setAction(std::move(action));
+    if (auto* monitor = ReduceMotionMonitor::installed())
+        connect(monitor, &ReduceMotionMonitor::reduceMotionChanged, this, &KeldraOrb::setReduceMotion);
+}
+
+KeldraOrb::~KeldraOrb() {
+    delete halo_.data();
+}
+
+void KeldraOrb::setPresentation(const HealthPresentation& presentation) {
+    const bool wasBackingUp = isBackingUp();
+    presentation_ = presentation;
+    if (wasBackingUp != isBackingUp())
+        updateBreathing();
+    syncHalo();
+    update();
+}
+
+void KeldraOrb::setProgress(std::optional<double> progress) {
+    const bool had = progress_.has_value();
+    progress_ = progress;
+    if (!progress_)
+        return update();
+    const double target = std::isfinite(*progress_) ? *progress_ : 0;
+    if (had)
+        shownProgress_->animateTo(target, OLAnimationSpec::easeOut(0.25));
+    else
+        shownProgress_->setValue(target);
+    update();
+}
+
+void KeldraOrb::setAccessibilityAction(const QString& title) {
+    setAccessibleName(title);
+}
+
+void KeldraOrb::setReduceMotion(bool reduce) {
+    // Drawing reads the choice, so turning it on stops the pulse at once; the pulse itself only restarts
+    // when the backing-up state changes.
+    reduceMotion_ = reduce;
+    update();
+}
+
+bool KeldraOrb::isBackingUp() const {
+    return presentation_.health.kind() == BackupHealth::Kind::backingUp;
+}
+
+bool KeldraOrb::breathingActive() const {
+    return isBackingUp() && !reduceMotion_;
+}
+
+std::optional<double> KeldraOrb::ringFraction() const {
+    if (!isBackingUp() || !progress_)
+        return std::nullopt;
+    // A run that has just started shows a sliver; a count past the end a full ring; nonsense counts as 0.
+    const double shown = shownProgress_->value();
+    return std::max(0.01, std::min(std::isfinite(shown) ? shown : 0.0, 1.0));
+}
+
+OLRgba KeldraOrb::glyphColor() const {
+    switch (presentation_.health.kind()) {
+    case BackupHealth::Kind::protected_:
+        return accentColor(presentation_.theme);
+    case BackupHealth::Kind::backingUp:
+    case BackupHealth::Kind::attention:
+        return OLColor::toneWarning;
+    case BackupHealth::Kind::paused:
+    case BackupHealth::Kind::locked:
+        return OLColor::textFaint;
+    case BackupHealth::Kind::atRisk:
+    case BackupHealth::Kind::storageFull:
+    case BackupHealth::Kind::blocked:
+        return OLColor::textMuted;
+    }
+    return OLColor::textMuted;
+}
+
+QWidget* KeldraOrb::halo() const {
+    return halo_ && halo_->isVisible() ? halo_.data() : nullptr;
+}
+
+void KeldraOrb::updateBreathing() {
+    if (breathingActive()) {
+        settle_->setValue(breathe_);
+        if (OLMotion::animationsEnabled()) {
+            breathing_->start();
+        } else {
+            // Without animation the pulse rests at its peak, as its last frame would.
+            breathe_ = 1;
+            update();
+        }
+    } else {
+        breathing_->stop();
+        settle_->setValue(breathe_);
+        settle_->animateTo(0, OLAnimationSpec::easeOut(0.25));
+    }
+}
+
+void KeldraOrb::syncHalo() {
+    const bool wanted =
+        presentation_.health.kind() == BackupHealth::Kind::protected_ && parentWidget() && isVisible();
+    if (!wanted) {
+        if (halo_)
+            halo_->hide();
+        return;
+    }
+    if (!halo_ || halo_->parentWidget() != parentWidget()) {
+        delete halo_.data();
+        halo_ = new OrbHalo(parentWidget());
+    }
+    halo_->setGlow(size_, accentColor(presentation_.theme).opacity(0.22).qcolor());
+    const int reach = static_cast<int>(std::ceil(halo_->reach()));
+    halo_->setGeometry(geometry().adjusted(-reach, -reach, reach, reach));
+    halo_->stackUnder(this);
+    halo_->show();
+}
+
+double KeldraOrb::breathRoom() const {
+    return std::ceil(size_ * (breathScale - 1) / 2);
+}
+
+QRectF KeldraOrb::orbRect() const {
+    return {breathRoom(), breathRoom(), size_, size_};
+}
+
+QSize KeldraOrb::sizeHint() const {
+    const int side = static_cast<int>(std::ceil(size_ + 2 * breathRoom()));
+    return {side, side};
+}
+
+bool KeldraOrb::hitButton(const QPoint& pos) const {
+    const QPointF d = QPointF(pos) + QPointF(0.5, 0.5) - orbRect().center();
+    return std::hypot(d.x(), d.y()) <= size_ / 2;
+}
+
+bool KeldraOrb::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show:
+        updateBreathing();
+        [[fallthrough]];
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Hide:
+    case QEvent::ParentChange:
+    case QEvent::ZOrderChange: {
+        const bool result = OLAbstractButton::event(event);
+        syncHalo();
+        return result;
+    }
+    default:
+        return OLAbstractButton::event(event);
+    }
+}
+
+void KeldraOrb::paintEvent(QPaintEvent*) {
+    const double s = size_ / OLSize::orb;
+    const QRectF frame = orbRect();
+    const QPointF centre = frame.center();
+    const OLRgba tone = presentation_.toneColor();
+    const bool pulsing = breathingActive();
+
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (pulsing) {
+        const double scale = 1 + 0.04 * breathe_;
+        p.translate(centre);
+        p.scale(scale, scale);
+        p.translate(-centre);
+    }
+
+    // Outer ring, inside the frame.
+    const double ringOpacity = pulsing ? 0.6 + 0.4 * breathe_ : 1;
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(tone.times(ringOpacity).qcolor(), 1.5));
+    p.drawEllipse(frame.adjusted(0.75, 0.75, -0.75, -0.75));
+
+    // Progress ring: from the top, clockwise.
+    if (const auto fraction = ringFraction()) {
+        p.setPen(QPen(tone.qcolor(), 3, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
+        const QRectF ring = frame.adjusted(1, 1, -1, -1);
+        p.drawArc(ring, 90 * 16, -static_cast<int>(std::round(*fraction * 360 * 16)));
+    }
+
+    // The disc, lit from above, with a hairline and a faint highlight over the top.
+    const double inset = 24 * s + 1.5;
+    const QRectF disc = frame.adjusted(inset, inset, -inset, -inset);
+    QRadialGradient light(QPointF(disc.left() + disc.width() * 0.5, disc.top() + disc.height() * 0.3),
+                          size_ * 0.42);
+    light.setColorAt(0, OLColor::surfaceRaised.qcolor());
+    light.setColorAt(1, OLColor::surface.qcolor());
+    p.setPen(Qt::NoPen);
+    p.setBrush(light);
+    p.drawEllipse(disc);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(OLColor::hairline.qcolor(), 1));
+    p.drawEllipse(disc.adjusted(0.5, 0.5, -0.5, -0.5));
+    p.setPen(QPen(OLColor::textPrimary.opacity(0.1).qcolor(), 1, Qt::SolidLine, Qt::FlatCap));
+    // 0.6 … 0.9 of an outline that starts at the right and runs clockwise: the arc over the top.
+    p.drawArc(disc, -216 * 16, -108 * 16);
+
+    paintKeldraGlyph(p, centre, glyphColor().qcolor(), s);
+    if (const auto badge = presentation_.badge())
+        paintOrbBadge(p, centre + QPointF(27 * s, -26 * s), *badge, s);
+
+    if (showsFocusRing()) {
+        p.setPen(QPen(OLColor::focusRing.qcolor(), focusRingWidth));
+        p.drawEllipse(frame.adjusted(1, 1, -1, -1));
+    }
+}
+
+} // namespace keldra

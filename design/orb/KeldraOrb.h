@@ -1,0 +1,72 @@
+#pragma once
+// The status orb: one round button showing the health. A dark disc with the safe-door glyph, an outer ring
+// in the health's tone, a progress ring while a backup runs, a glow when protected and a badge. While
+// backing up it breathes, unless the desktop asks to reduce motion. Only the round area takes clicks; the
+// widget keeps 2 % of room on each side for the pulse, and the glow is painted outside it, under it.
+
+#include "design/button/OLAbstractButton.h"
+#include "design/health/HealthPresentation.h"
+
+#include <QPointer>
+#include <functional>
+#include <optional>
+
+class QVariantAnimation;
+
+namespace keldra {
+
+class OLAnimatedValue;
+class OrbHalo;
+
+class KeldraOrb : public OLAbstractButton {
+    Q_OBJECT
+public:
+    KeldraOrb(HealthPresentation presentation, std::optional<double> progress, double size,
+              const QString& accessibilityAction, std::function<void()> action, QWidget* parent = nullptr);
+    ~KeldraOrb() override;
+
+    void setPresentation(const HealthPresentation& presentation);
+    void setProgress(std::optional<double> progress);
+    void setAccessibilityAction(const QString& title);
+    // The desktop's reduce-motion choice; follows the installed monitor, settable like any environment value.
+    void setReduceMotion(bool reduce);
+
+    const HealthPresentation& presentation() const { return presentation_; }
+    // The fraction of the circle the progress ring covers, or nothing when no ring is drawn.
+    std::optional<double> ringFraction() const;
+    // Whether the orb pulses now (backing up, and motion not reduced).
+    bool breathingActive() const;
+    // The glyph's colour for the current health.
+    OLRgba glyphColor() const;
+    // The glow's widget, present while the health is protected and the orb has a parent to draw in.
+    QWidget* halo() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    bool hitButton(const QPoint& pos) const override;
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool isBackingUp() const;
+    // The margin kept around the orb for the pulse, and the orb's own square inside the widget.
+    double breathRoom() const;
+    QRectF orbRect() const;
+    void updateBreathing();
+    void syncHalo();
+
+    HealthPresentation presentation_;
+    std::optional<double> progress_;
+    double size_;
+    bool reduceMotion_;
+    OLAnimatedValue* shownProgress_;
+    // 0 … 1: the phase of the pulse.
+    double breathe_ = 0;
+    QVariantAnimation* breathing_;
+    OLAnimatedValue* settle_;
+    QPointer<OrbHalo> halo_;
+};
+
+} // namespace keldra
