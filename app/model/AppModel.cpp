@@ -36,7 +36,7 @@ std::string upperAscii(std::string text) {
 AppModel::AppModel(AppServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), workers_(services_.workerThreads) {
     lifetime_ = workers_.cancelSource();
-    keyringLane_ = workers_.newLane();
+    keyringLane_ = std::make_unique<ThreadLane>("keldra-keyring");
     restoreEngine_ = makeRestoreEngine(services_);
     restore_ = std::make_unique<RestoreModel>();
 
@@ -75,6 +75,8 @@ AppModel::~AppModel() {
     services_.network.setOnChange({});
     services_.network.setOnPathChange({});
     // Every job ends before the state it was given goes away.
+    workers_.cancelAll();
+    keyringLane_.reset();
     workers_.shutdown();
 }
 
@@ -397,7 +399,8 @@ std::optional<std::string> AppModel::sessionScopeKey() const {
 // ---- run history
 
 QCoro::Task<> AppModel::refreshRuns() {
-    auto runs = co_await onIndex([](BackupIndex& index) { return index.recentRuns(runsShown); });
+    auto readingRuns = onIndex([](BackupIndex& index) { return index.recentRuns(runsShown); });
+    auto runs = co_await readingRuns;
     setRuns(runs.value_or(std::vector<RunRecord>{}));
     if (!lastRun_) {
         setLastRun(runs_.empty() ? std::nullopt : std::optional<RunRecord>(runs_.front()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/async/ThreadLane.h"
 #include "app/async/Workers.h"
 #include "app/model/AppPhase.h"
 #include "app/model/AppServices.h"
@@ -392,7 +393,7 @@ private:
 
     RealDriveFileSystem realDriveFiles_;
     CancelSource lifetime_;
-    std::shared_ptr<SerialLane> keyringLane_;
+    std::unique_ptr<ThreadLane> keyringLane_;
     // Last member: destroyed (and so waited for) first.
     Workers workers_;
 };
@@ -411,7 +412,8 @@ template <class Fn> QCoro::Task<std::optional<AppModel::IndexValue<Fn>>> AppMode
             return fn(*index);
         }
     };
-    IndexValue<Fn> value = co_await keldra::onLane(*lane, accountGuard(), std::move(job));
+    auto running = keldra::onLane(*lane, accountGuard(), std::move(job));
+    IndexValue<Fn> value = co_await running;
     result.emplace(std::move(value));
     co_return result;
 }

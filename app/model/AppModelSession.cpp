@@ -19,9 +19,10 @@ Bytes sessionBytes(const StoredSession& session) {
 } // namespace
 
 QCoro::Task<> AppModel::storeSession(StoredSession session, WorkGuard guard) {
-    co_await onKeyring(std::move(guard), [&secrets = services_.secrets, data = sessionBytes(session)] {
+    auto writing = onKeyring(std::move(guard), [&secrets = services_.secrets, data = sessionBytes(session)] {
         secrets.write(data, sessionAccount, sessionLabel);
     });
+    co_await writing;
 }
 
 QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
@@ -34,11 +35,12 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
     try {
         AuthTokenResponse answer;
         try {
-            answer = co_await onWorker(owner, [api = services_.api, names = services_.computerNames, email,
-                                               password = pendingPassword_, code,
-                                               cancel = lifetime_.get_token()] {
+            auto asking = onWorker(owner, [api = services_.api, names = services_.computerNames, email,
+                                           password = pendingPassword_, code,
+                                           cancel = lifetime_.get_token()] {
                 return api->signIn(email, password, BackupSettings::defaultFolderName(names), code, cancel);
             });
+            answer = co_await asking;
         } catch (const StaleWork&) {
             throw;
         } catch (const KeldraAPIError& error) {
@@ -76,7 +78,8 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
             // Another account signs in over an expired session: nothing of the previous one may stay.
             resetAccountState();
         }
-        co_await storeSession(session, accountGuard());
+        auto storing = storeSession(session, accountGuard());
+        co_await storing;
         setSession(session);
         setPendingPassword("");
         services_.api->setToken(answer.token);
@@ -103,9 +106,10 @@ QCoro::Task<> AppModel::refreshSessionIfNeeded() {
     const WorkGuard guard = accountGuard();
     RefreshResponse answer;
     try {
-        answer = co_await onWorker(guard, [api = services_.api, cancel = lifetime_.get_token()] {
+        auto refreshing = onWorker(guard, [api = services_.api, cancel = lifetime_.get_token()] {
             return api->refreshToken(cancel);
         });
+        answer = co_await refreshing;
     } catch (const StaleWork&) {
         throw;
     } catch (const std::exception&) {
@@ -124,7 +128,8 @@ QCoro::Task<> AppModel::refreshSessionIfNeeded() {
         renewed.expiresAt = services_.clock.now() +
                             std::chrono::duration_cast<SystemTime::duration>(Seconds(renewedSessionLifetime));
     }
-    co_await storeSession(renewed, guard);
+    auto storing = storeSession(renewed, guard);
+    co_await storing;
     if (session_ != before) {
         co_return;
     }
@@ -136,8 +141,9 @@ QCoro::Task<> AppModel::refreshStatus() {
     const WorkGuard guard = accountGuard();
     KeldraStatus status;
     try {
-        status = co_await onWorker(
+        auto fetching = onWorker(
             guard, [api = services_.api, cancel = lifetime_.get_token()] { return api->status(cancel); });
+        status = co_await fetching;
     } catch (const StaleWork&) {
         throw;
     } catch (const KeldraAPIError& error) {
@@ -177,8 +183,9 @@ QCoro::Task<> AppModel::refreshStatus() {
 QCoro::Task<> AppModel::refreshAccount() {
     const WorkGuard guard = accountGuard();
     try {
-        AccountInfo info = co_await onWorker(
+        auto fetching = onWorker(
             guard, [api = services_.api, cancel = lifetime_.get_token()] { return api->account(cancel); });
+        AccountInfo info = co_await fetching;
         if (info.geoRuleReported) {
             applyGeoRule(GeoGuard::ruleFrom(info.geoRule));
         }
@@ -192,10 +199,10 @@ QCoro::Task<> AppModel::refreshAccount() {
         tick(false);
         co_return;
     }
-    const std::optional<std::string> country =
-        co_await onWorker(guard, [api = services_.api, cancel = lifetime_.get_token()] {
-            return GeoGuard::fetchCountry(api->session(), cancel);
-        });
+    auto locating = onWorker(guard, [api = services_.api, cancel = lifetime_.get_token()] {
+        return GeoGuard::fetchCountry(api->session(), cancel);
+    });
+    const std::optional<std::string> country = co_await locating;
     if (!country || geoRule_.refuses(*country)) {
         co_return; // the hold stays
     }
@@ -209,7 +216,7 @@ QCoro::Task<> AppModel::signOut() {
     // Work still under way for this account must not write anything once we are signing out.
     generation_.bump();
     const std::optional<std::string> scope = sessionScopeKey();
-    co_await onWorker(owner, [api = services_.api, cancel = lifetime_.get_token()] {
+    auto revoking = onWorker(owner, [api = services_.api, cancel = lifetime_.get_token()] {
         try {
             api->request("POST", "/api/auth/revoke", {}, nlohmann::json::object(), true, 0, cancel);
         } catch (const std::exception&) {
@@ -217,12 +224,14 @@ QCoro::Task<> AppModel::signOut() {
         }
         api->setToken(std::nullopt);
     });
-    co_await onKeyring(owner, [&secrets = services_.secrets, scope] {
+    co_await revoking;
+    auto forgetting = onKeyring(owner, [&secrets = services_.secrets, scope] {
         if (scope) {
             secrets.remove(keldraKeyAccount(*scope));
         }
         secrets.remove(sessionAccount);
     });
+    co_await forgetting;
     stopTimers();
     resetAccountState();
 }

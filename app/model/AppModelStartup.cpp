@@ -51,8 +51,8 @@ struct StoredMeta {
 
 QCoro::Task<> AppModel::startup() {
     auto guard = ownerGuard();
-    auto data =
-        co_await onKeyring(guard, [&secrets = services_.secrets] { return secrets.read(sessionAccount); });
+    auto reading = onKeyring(guard, [&secrets = services_.secrets] { return secrets.read(sessionAccount); });
+    auto data = co_await reading;
     // An item that does not decode is treated like none, silently.
     std::optional<StoredSession> stored = data ? decodeStoredSession(*data) : std::nullopt;
     if (!stored) {
@@ -87,12 +87,13 @@ QCoro::Task<> AppModel::loadSignedIn() {
     std::shared_ptr<BackupIndex> opened;
     std::optional<std::string> openError;
     try {
-        opened = co_await onWorker(guard, [directory = accountDirectory(scope), &logger = services_.logger] {
+        auto opening = onWorker(guard, [directory = accountDirectory(scope), &logger = services_.logger] {
             auto index = std::make_shared<BackupIndex>(directory, logger);
             index->recoverInterruptedRuns();
             index->pruneRuns(runsKept);
             return index;
         });
+        opened = co_await opening;
     } catch (const StaleWork&) {
         throw;
     } catch (const std::exception& error) {
@@ -103,10 +104,11 @@ QCoro::Task<> AppModel::loadSignedIn() {
         setIndex(opened);
         setEngine(makeCloudEngine(services_, opened, meter_));
         setLocalEngine(makeDriveEngine(services_, opened, meter_, realDriveFiles_));
-        auto meta = co_await onIndex([](BackupIndex& index) {
+        auto readingMeta = onIndex([](BackupIndex& index) {
             return StoredMeta{index.meta("lastSuccess"), index.meta("lastAttempt"),
                               index.meta("lastAttemptFailed"), index.meta("pausedByUser")};
         });
+        auto meta = co_await readingMeta;
         if (meta) {
             setLastSuccess(metaDate(meta->lastSuccess));
             setLastAttempt(metaDate(meta->lastAttempt));
@@ -127,8 +129,9 @@ QCoro::Task<> AppModel::loadSignedIn() {
     loadDestinations(scope);
     co_await reconcileDeviceIdentity();
 
-    auto key = co_await onKeyring(
-        guard, [&secrets = services_.secrets, scope] { return loadKeldraKey(secrets, scope); });
+    auto readingKey =
+        onKeyring(guard, [&secrets = services_.secrets, scope] { return loadKeldraKey(secrets, scope); });
+    auto key = co_await readingKey;
     if (key) {
         setKeldraKey(std::move(key));
         setUnattended(true);
@@ -142,8 +145,9 @@ QCoro::Task<> AppModel::loadSignedIn() {
     co_await refreshStatus();
 
     try {
-        AccountInfo info = co_await onWorker(
+        auto fetching = onWorker(
             guard, [api = services_.api, cancel = lifetime_.get_token()] { return api->account(cancel); });
+        AccountInfo info = co_await fetching;
         setAccount(info.email ? info : placeholder);
         if (info.geoRuleReported) {
             applyGeoRule(GeoGuard::ruleFrom(info.geoRule));
@@ -184,8 +188,9 @@ void AppModel::loadDestinations(const std::string& scopeKey) {
 
 QCoro::Task<> AppModel::reconcileDeviceIdentity() {
     const WorkGuard guard = accountGuard();
-    const std::optional<std::string> host = co_await onWorker(
-        guard, [&identity = services_.deviceIdentity] { return identity.deviceIdentifier(); });
+    auto identifying =
+        onWorker(guard, [&identity = services_.deviceIdentity] { return identity.deviceIdentifier(); });
+    const std::optional<std::string> host = co_await identifying;
     const std::optional<std::string> scope = sessionScopeKey();
 
     if (settings_.deviceHostID && host && *settings_.deviceHostID != *host) {
@@ -197,14 +202,16 @@ QCoro::Task<> AppModel::reconcileDeviceIdentity() {
             for (const LocalDestination& destination : destinations_) {
                 folders.push_back(accountDirectory(*scope) / ("drive-" + destination.id));
             }
-            co_await onWorker(guard, [folders] {
+            auto removing = onWorker(guard, [folders] {
                 for (const auto& folder : folders) {
                     std::error_code ignored;
                     std::filesystem::remove_all(folder, ignored);
                 }
             });
+            co_await removing;
         }
-        co_await onIndex([](BackupIndex& index) { index.clearFilesAndVersions(); });
+        auto clearing = onIndex([](BackupIndex& index) { index.clearFilesAndVersions(); });
+        co_await clearing;
 
         BackupSettings adopted = settings_;
         adopted.deviceFolderID.reset();
@@ -252,7 +259,8 @@ void AppModel::onNetworkPathChange() {
 }
 
 QCoro::Task<> AppModel::tickAfter(Seconds wait) {
-    co_await delay(services_.timers, wait, ownerGuard());
+    auto waiting = delay(services_.timers, wait, ownerGuard());
+    co_await waiting;
     tick(false);
 }
 
