@@ -114,6 +114,16 @@ protected:
     void saveSettings(const std::string& address, const BackupSettings& settings) {
         BackupSettings::save(*defaults, scopeKey(address), settings);
     }
+    // Settings of a finished set-up on this computer ("host-a"), scheduled daily.
+    static BackupSettings readySettings() {
+        BackupSettings settings;
+        settings.setupComplete = true;
+        settings.deviceFolderID = "42";
+        settings.localDeviceID = "7f0c1f6e-0000-4000-8000-000000000001";
+        settings.deviceHostID = "host-a";
+        settings.schedule.kind = ScheduleKind::daily;
+        return settings;
+    }
     std::filesystem::path accountFolder(const std::string& address = email) {
         return temp / "data" / scopeKey(address);
     }

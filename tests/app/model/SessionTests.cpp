@@ -9,15 +9,6 @@ namespace {
 
 class AppModelSession : public AppModelFixture {
 protected:
-    BackupSettings readySettings() {
-        BackupSettings settings;
-        settings.setupComplete = true;
-        settings.deviceFolderID = "42";
-        settings.localDeviceID = "7f0c1f6e-0000-4000-8000-000000000001";
-        settings.deviceHostID = "host-a";
-        return settings;
-    }
-
     // A model signed in as `address` with a finished set-up and its key stored.
     AppModel& signedIn(const std::string& address = email) {
         saveSettings(address, readySettings());

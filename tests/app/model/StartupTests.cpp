@@ -10,17 +10,6 @@ namespace {
 
 class AppModelStartup : public AppModelFixture {
 protected:
-    // Settings of a finished set-up on this computer.
-    BackupSettings readySettings() {
-        BackupSettings settings;
-        settings.setupComplete = true;
-        settings.deviceFolderID = "42";
-        settings.localDeviceID = "7f0c1f6e-0000-4000-8000-000000000001";
-        settings.deviceHostID = "host-a";
-        settings.schedule.kind = ScheduleKind::daily;
-        return settings;
-    }
-
     std::size_t logCount(const std::string& text) const {
         return static_cast<std::size_t>(std::count_if(model->log().begin(), model->log().end(),
                                                       [&](const LogLine& l) { return l.text == text; }));

@@ -1,3 +1,4 @@
+#include "app/model/EngineFactory.h"
 #include "tests/app/model/AppModelFixture.h"
 
 #include <QObject>
@@ -251,8 +252,27 @@ TEST_F(AppModelState, BackUpNowNeedsAReadyUnlockedModelAndSomewhereToWrite) {
     m.setIsRunning(true);
     EXPECT_FALSE(m.canBackUpNow());
     m.setIsRunning(false);
+
+    // With its engine the cloud part alone is enough.
+    m.setDestinations({});
+    m.setEngine(
+        makeCloudEngine(m.services(), std::make_shared<BackupIndex>(temp / "idx", logger), m.meter()));
+    EXPECT_TRUE(m.canBackUpNow());
     m.setKeldraKey(std::nullopt);
     EXPECT_FALSE(m.canBackUpNow());
+}
+
+TEST(AppModelValues, SectionsAndPopoverStylesReadOnlyTheirExactTexts) {
+    for (auto section : allSections) {
+        EXPECT_EQ(sectionFromRaw(rawValue(section)), section);
+    }
+    for (auto style : allPopoverStyles) {
+        EXPECT_EQ(popoverStyleFromRaw(rawValue(style)), style);
+    }
+    for (const char* other : {"", "Overview", "overview ", "history"}) {
+        EXPECT_FALSE(sectionFromRaw(other)) << other;
+        EXPECT_FALSE(popoverStyleFromRaw(other)) << other;
+    }
 }
 
 TEST_F(AppModelState, TheLogKeepsTheLast400LinesAndHoldsPostTheirNotices) {
