@@ -213,8 +213,6 @@ public:
     QCoro::Task<> reconcileDeviceIdentity();
     void onNetworkChange(bool online);
     void onNetworkPathChange();
-    // Resolves once the start-up task has finished (at once when it has).
-    bool startupFinished() const { return startupFinished_; }
 
     // Account and session.
     QCoro::Task<> signIn(std::optional<std::string> code = std::nullopt);
@@ -331,7 +329,6 @@ private:
     AccountGeneration generation_;
     // The account whose state is loaded (the scope key), if any.
     std::optional<std::string> loadedScopeKey_;
-    bool startupFinished_ = false;
     bool statusPending_ = false;
 
     OLStyle style_ = OLStyle::glass;

@@ -317,6 +317,35 @@ TEST_F(AppModelSession, AnotherAccountAfterAnExpiredSessionStartsClean) {
     EXPECT_EQ(m.phase(), AppPhase::setup);
     // Ada's unattended key is still hers.
     EXPECT_TRUE(secrets.read(keldraKeyAccount(scopeKey(email))));
+    // Three loads in one process watch the volumes once.
+    EXPECT_EQ(volumeWatcher.registrations(), 1);
+}
+
+TEST_F(AppModelSession, ASignInAnsweredAfterAnotherOneChangedTheAccountWritesNothing) {
+    createAccount();
+    createAccount("bob@example.com");
+    AppModel& m = start();
+    control().addFault({{"endpoint", "auth-token"}, {"latency_ms", 1200}}); // the first sign-in only
+    m.setPendingEmail(email);
+    m.setPendingPassword(password);
+    bool slowDone = false;
+    auto slow = [&]() -> QCoro::Task<> {
+        auto signingIn = m.signIn();
+        co_await signingIn;
+        slowDone = true;
+    };
+    auto running = slow();
+    ASSERT_TRUE(runUntil([&] { return control().requestCount("auth-token") == 1; }));
+    m.setPendingEmail("bob@example.com");
+    await(m.signIn());
+    ASSERT_TRUE(m.session());
+    const StoredSession bob = *m.session();
+    ASSERT_TRUE(runUntil([&] { return slowDone; }));
+    drainEvents();
+    EXPECT_EQ(m.session(), bob);
+    EXPECT_EQ(keyringSession(), bob);
+    EXPECT_EQ(api->token(), std::optional<std::string>(bob.token));
+    EXPECT_FALSE(m.isWorking());
 }
 
 TEST_F(AppModelSession, ASlowRefreshThatEndsDuringOrAfterSignOutLeavesNoSessionAnywhere) {
