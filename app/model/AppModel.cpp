@@ -38,7 +38,7 @@ AppModel::AppModel(AppServices services, QObject* parent)
     lifetime_ = workers_.cancelSource();
     keyringLane_ = std::make_unique<ThreadLane>("keldra-keyring");
     restoreEngine_ = makeRestoreEngine(services_);
-    restore_ = std::make_unique<RestoreModel>();
+    restore_ = newRestoreModel();
 
     // Appearance preferences, read once.
     style_ = stringValue(services_.defaults, styleKey) == std::optional<std::string>("signal")
@@ -452,6 +452,12 @@ void AppModel::refreshDriveStates() {}
 void AppModel::startTimers() {}
 void AppModel::stopTimers() {}
 void AppModel::tick(bool) {}
+
+// ---- the Restore screen
+
+std::unique_ptr<RestoreModel> AppModel::newRestoreModel() {
+    return std::make_unique<RestoreModel>();
+}
 
 // ---- tasks nobody awaits
 

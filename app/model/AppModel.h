@@ -316,6 +316,8 @@ private:
         return keldra::onLane(*keyringLane_, std::move(guard), std::move(fn));
     }
 
+    // A fresh Restore screen model for the signed-in account (or none).
+    std::unique_ptr<RestoreModel> newRestoreModel();
     // The state a sign-out drops; also applied when another account signs in over an expired session.
     void resetAccountState();
     // Writes the session to the keyring (skipped when it cannot be encoded).

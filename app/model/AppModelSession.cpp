@@ -263,7 +263,7 @@ void AppModel::resetAccountState() {
     setRuns({});
     setLog({});
     setVerifierState(VerifierState::unknown());
-    setRestore(std::make_unique<RestoreModel>());
+    setRestore(newRestoreModel());
     setDestinations({});
     setDriveStates({});
     setLocalIndexes({});
