@@ -331,6 +331,8 @@ private:
     AccountGeneration generation_;
     // The account whose state is loaded (the scope key), if any.
     std::optional<std::string> loadedScopeKey_;
+    // Counts sign-in attempts: an attempt that a newer one overtook writes nothing more.
+    std::uint64_t signInAttempt_ = 0;
     bool statusPending_ = false;
 
     OLStyle style_ = OLStyle::glass;

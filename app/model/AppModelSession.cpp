@@ -32,6 +32,10 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
     const std::string email = pendingEmail_;
     const std::optional<StoredSession> before = session_;
     const WorkGuard asked = accountGuard();
+    const std::uint64_t attempt = ++signInAttempt_;
+    const auto overtaken = [this, attempt] {
+        return attempt != signInAttempt_;
+    };
     try {
         AuthTokenResponse answer;
         try {
@@ -44,6 +48,9 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
         } catch (const StaleWork&) {
             throw;
         } catch (const KeldraAPIError& error) {
+            if (overtaken()) {
+                co_return; // the newer attempt reports for itself
+            }
             switch (error.kind()) {
             case KeldraAPIError::Kind::rateLimited:
                 setAuthError("Too many sign-in attempts. Wait a minute and try again.");
@@ -62,14 +69,19 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
             setIsWorking(false);
             co_return;
         } catch (const std::exception& error) {
-            setAuthError(errorText(error));
-            setIsWorking(false);
+            if (!overtaken()) {
+                setAuthError(errorText(error));
+                setIsWorking(false);
+            }
             co_return;
         }
 
-        // An answer that arrives after a sign-out or another sign-in changed the account writes nothing.
-        if (!asked.alive() || session_ != before) {
-            setIsWorking(false);
+        // An answer that arrives after a sign-out, or after another sign-in changed the account or started
+        // meanwhile, writes nothing.
+        if (!asked.alive() || session_ != before || overtaken()) {
+            if (!overtaken()) {
+                setIsWorking(false);
+            }
             co_return;
         }
 
@@ -80,6 +92,9 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
         }
         auto storing = storeSession(session, accountGuard());
         co_await storing;
+        if (overtaken()) {
+            co_return; // the newer attempt writes its own session over this one
+        }
         setSession(session);
         setPendingPassword("");
         services_.api->setToken(answer.token);
@@ -87,7 +102,7 @@ QCoro::Task<> AppModel::signIn(std::optional<std::string> code) {
         co_await loadSignedIn();
         setIsWorking(false);
     } catch (const StaleWork&) {
-        if (owner.alive()) {
+        if (owner.alive() && !overtaken()) {
             setIsWorking(false);
         }
         throw;
