@@ -65,8 +65,8 @@ public:
     template <class Fn> QFuture<JobOutcome<JobValue<Fn>>> submit(Fn fn) {
         return post([this](std::function<void()> job) { pool_.start(std::move(job)); }, std::move(fn));
     }
-    // Starts `fn` on `lane`, after everything posted to it before.
-    template <class Fn> static QFuture<JobOutcome<JobValue<Fn>>> submit(SerialLane& lane, Fn fn) {
+    // Starts `fn` on `lane` (a SerialLane or a ThreadLane), after everything posted to it before.
+    template <class Lane, class Fn> static QFuture<JobOutcome<JobValue<Fn>>> submit(Lane& lane, Fn fn) {
         return post([&lane](std::function<void()> job) { lane.post(std::move(job)); }, std::move(fn));
     }
 
@@ -113,6 +113,9 @@ QCoro::Task<JobResult<Fn>> awaitJob(QFuture<JobOutcome<JobValue<Fn>>> future, Wo
 }
 } // namespace detail
 
+// Callers keep the task in a named variable and await that (`auto reading = onWorker(...); co_await
+// reading;`): g++ 12 may destroy the temporaries of a full expression that holds a co_await twice.
+//
 // Runs blocking work on the pool and resumes the calling coroutine on its own thread with the result;
 // what the job threw is thrown here. Throws StaleWork instead when the guard's owner or account went away
 // meanwhile. The job must hold (or share ownership of) everything it uses: it may finish after its caller.
@@ -121,7 +124,7 @@ template <class Fn> QCoro::Task<JobResult<Fn>> onWorker(Workers& workers, WorkGu
 }
 
 // The same on a serial lane: the job runs after every job posted to the lane before it.
-template <class Fn> QCoro::Task<JobResult<Fn>> onLane(SerialLane& lane, WorkGuard guard, Fn fn) {
+template <class Lane, class Fn> QCoro::Task<JobResult<Fn>> onLane(Lane& lane, WorkGuard guard, Fn fn) {
     return detail::awaitJob<Fn>(Workers::submit(lane, std::move(fn)), std::move(guard));
 }
 

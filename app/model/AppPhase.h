@@ -49,23 +49,22 @@ constexpr std::string_view rawValue(PopoverStyle style) {
     return "match";
 }
 
-// Exact texts only; anything else is no value.
-constexpr std::optional<AppSection> sectionFromRaw(std::string_view raw) {
-    for (auto section : allSections) {
-        if (rawValue(section) == raw) {
-            return section;
+// The case whose stored text is exactly `raw`; anything else is no value.
+template <class Enum, std::size_t N>
+constexpr std::optional<Enum> caseFromRaw(const std::array<Enum, N>& cases, std::string_view raw) {
+    for (auto value : cases) {
+        if (rawValue(value) == raw) {
+            return value;
         }
     }
     return std::nullopt;
 }
 
+constexpr std::optional<AppSection> sectionFromRaw(std::string_view raw) {
+    return caseFromRaw(allSections, raw);
+}
 constexpr std::optional<PopoverStyle> popoverStyleFromRaw(std::string_view raw) {
-    for (auto style : allPopoverStyles) {
-        if (rawValue(style) == raw) {
-            return style;
-        }
-    }
-    return std::nullopt;
+    return caseFromRaw(allPopoverStyles, raw);
 }
 
 } // namespace keldra

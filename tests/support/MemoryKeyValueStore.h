@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/seams/KeyValueStore.h"
+
 #include <map>
 #include <mutex>
-
-#include "core/seams/KeyValueStore.h"
 
 namespace keldra::test {
 

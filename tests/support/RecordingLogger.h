@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/seams/Logger.h"
+
 #include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "core/seams/Logger.h"
 
 namespace keldra::test {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <mutex>
-#include <vector>
-
 #include "core/seams/Sleeper.h"
 #include "tests/support/VirtualClock.h"
+
+#include <mutex>
+#include <vector>
 
 namespace keldra::test {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <mutex>
-
 #include "core/seams/Clock.h"
+
+#include <mutex>
 
 namespace keldra::test {
 

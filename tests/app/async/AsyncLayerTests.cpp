@@ -1,6 +1,7 @@
 #include "app/async/ChooseFolder.h"
 #include "app/async/Delay.h"
 #include "app/async/QtTimers.h"
+#include "app/async/ThreadLane.h"
 #include "app/async/Workers.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/QtApp.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <numeric>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -47,14 +49,16 @@ TEST_F(AsyncLayerTest, WorkRunsOffTheCallingThreadAndResumesOnIt) {
     bool done = false;
 
     auto task = [&]() -> QCoro::Task<> {
-        value = co_await onWorker(workers, WorkGuard::forOwner(&owner), [&] {
+        auto computing = onWorker(workers, WorkGuard::forOwner(&owner), [&] {
             workerThread = QThread::currentThread();
             return 42;
         });
+        value = co_await computing;
         resumedOn = QThread::currentThread();
         try {
-            co_await onWorker(workers, WorkGuard::forOwner(&owner),
-                              []() -> void { throw std::runtime_error("disk gone"); });
+            auto failing = onWorker(workers, WorkGuard::forOwner(&owner),
+                                    []() -> void { throw std::runtime_error("disk gone"); });
+            co_await failing;
         } catch (const std::runtime_error& e) {
             thrown = e.what();
         }
@@ -118,11 +122,12 @@ TEST_F(AsyncLayerTest, WorkWhoseOwnerOrAccountWentAwayStopsAfterItsWait) {
         Recorded rec;
         bool wroteAfterWait = false;
         auto task = [&]() -> QCoro::Task<> {
-            co_await onWorker(workers, WorkGuard::forAccount(owner.get(), generation), [&] {
+            auto waiting = onWorker(workers, WorkGuard::forAccount(owner.get(), generation), [&] {
                 while (!release) {
                     std::this_thread::sleep_for(1ms);
                 }
             });
+            co_await waiting;
             wroteAfterWait = true;
         };
         auto outer = [&]() -> QCoro::Task<> {
@@ -201,7 +206,8 @@ TEST_F(AsyncLayerTest, ADelayResumesWhenDueAndUnwindsWhenItsOwnerGoes) {
     Recorded first;
     auto waiter = [&](Recorded& rec, Seconds d) -> QCoro::Task<> {
         try {
-            co_await delay(timers, d, WorkGuard::forOwner(owner.get()));
+            auto waiting = delay(timers, d, WorkGuard::forOwner(owner.get()));
+            co_await waiting;
         } catch (const StaleWork&) {
             rec.stale = true;
         }
@@ -246,8 +252,8 @@ TEST_F(AsyncLayerTest, AFolderChoiceIsAwaitedWithoutBlocking) {
     std::vector<std::optional<std::filesystem::path>> answers;
     auto ask = [&]() -> QCoro::Task<> {
         for (int i = 0; i < 2; ++i) {
-            answers.push_back(
-                co_await chooseFolder(chooser, "Choose", "Restore Here", WorkGuard::forOwner(&owner)));
+            auto choosing = chooseFolder(chooser, "Choose", "Restore Here", WorkGuard::forOwner(&owner));
+            answers.push_back(co_await choosing);
         }
     };
     auto task = ask();
@@ -259,4 +265,27 @@ TEST_F(AsyncLayerTest, AFolderChoiceIsAwaitedWithoutBlocking) {
     EXPECT_EQ(answers[0], std::filesystem::path("/media/me/Photos"));
     EXPECT_EQ(answers[1], std::nullopt);
     EXPECT_EQ(chooser.requests[0].prompt, "Restore Here");
+}
+
+TEST_F(AsyncLayerTest, AThreadLaneRunsItsJobsInOrderOnItsOwnThreadAndFinishesThemOnDestruction) {
+    auto lane = std::make_unique<ThreadLane>("test-lane");
+    std::vector<int> order;
+    std::set<QThread*> threads;
+    std::vector<QFuture<JobOutcome<std::monostate>>> futures;
+    for (int i = 0; i < 20; ++i) {
+        futures.push_back(Workers::submit(*lane, [&, i] {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            order.push_back(i);
+            threads.insert(QThread::currentThread());
+        }));
+    }
+    lane.reset(); // runs everything posted, then stops
+    std::vector<int> expected(20);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
+    ASSERT_EQ(threads.size(), 1u);
+    EXPECT_NE(*threads.begin(), QThread::currentThread());
+    for (auto& f : futures) {
+        EXPECT_TRUE(f.isFinished());
+    }
 }

@@ -1,0 +1,424 @@
+#pragma once
+
+#include "app/async/ThreadLane.h"
+#include "app/async/Workers.h"
+#include "app/model/AppPhase.h"
+#include "app/model/AppServices.h"
+#include "app/model/ModelValues.h"
+#include "app/model/ThemeValues.h"
+#include "core/crypto/KeldraKey.h"
+#include "core/events/BlockReason.h"
+#include "core/events/LogLine.h"
+#include "core/events/RunProgress.h"
+#include "core/events/ThroughputMeter.h"
+#include "core/index/BackupIndex.h"
+#include "core/secrets/StoredSession.h"
+#include "core/settings/BackupSettings.h"
+#include "core/settings/BackupSource.h"
+#include "drive/destination/LocalDestination.h"
+#include "drive/run/LocalBackupEngine.h"
+#include "engine/BackupEngine.h"
+#include "restore/engine/RestoreEngine.h"
+#include "restore/model/RestoreModel.h"
+#include "service/api/GeoGuard.h"
+#include "service/types/AccountInfo.h"
+#include "service/types/KeldraFolder.h"
+#include "service/types/KeldraStatus.h"
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <optional>
+#include <qcoro/qcorotask.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace keldra {
+
+// The one application model: every piece of state the windows, the tray and the scheduler show, and the
+// long-lived services behind it. Lives on the UI thread; blocking work (portal, keyring, index, files) runs
+// on its workers and every coroutine goes on only while the model lives and, for per-account work, while
+// the account it started for is still loaded.
+//
+// Each observed property has one change signal, emitted only when the value really changes (the key and
+// the index announce every assignment). statusChanged() is emitted once per event-loop turn after any of
+// them, for the values derived from several properties.
+class AppModel final : public QObject {
+    Q_OBJECT
+
+public:
+    using DriveState = keldra::DriveState;
+    using DriveStates = std::map<std::string, DriveState>;
+    using IndexMap = std::map<std::string, std::shared_ptr<BackupIndex>>;
+    using Availabilities = std::map<std::string, BackupSource::Availability>;
+
+    static constexpr std::size_t logLimit = 400;
+    static constexpr std::size_t throughputSamples = 300;
+    static constexpr std::int64_t runsShown = 200;
+    static constexpr std::int64_t runsKept = 500;
+    // A session is renewed when it ends within this many seconds (14 days)...
+    static constexpr double sessionRefreshWindow = 1'209'600;
+    // ...and a renewal without a readable expiry lasts this long (90 days).
+    static constexpr double renewedSessionLifetime = 7'776'000;
+
+    explicit AppModel(AppServices services, QObject* parent = nullptr);
+    ~AppModel() override;
+    AppModel(const AppModel&) = delete;
+    AppModel& operator=(const AppModel&) = delete;
+
+    // Observed state.
+    OLStyle style() const { return style_; }
+    OLAccent accent() const { return accent_; }
+    PopoverStyle popoverStyle() const { return popoverStyle_; }
+    bool hideDockIcon() const { return hideDockIcon_; }
+    AppPhase phase() const { return phase_; }
+    AppSection section() const { return section_; }
+    const std::string& restoreSearch() const { return restoreSearch_; }
+    const std::optional<StoredSession>& session() const { return session_; }
+    const std::optional<AccountInfo>& account() const { return account_; }
+    const std::optional<KeldraStatus>& keldraStatus() const { return keldraStatus_; }
+    const std::optional<KeldraKey>& keldraKey() const { return keldraKey_; }
+    bool unattended() const { return unattended_; }
+    const BackupSettings& settings() const { return settings_; }
+    const std::vector<BackupSource>& sources() const { return sources_; }
+    const std::vector<LocalDestination>& destinations() const { return destinations_; }
+    const DriveStates& driveStates() const { return driveStates_; }
+    const IndexMap& localIndexes() const { return localIndexes_; }
+    const std::shared_ptr<LocalBackupEngine>& localEngine() const { return localEngine_; }
+    // Whether the volume watcher is installed (once per process).
+    bool watchingVolumes() const { return watchingVolumes_; }
+    const VerifierState& verifierState() const { return verifierState_; }
+    const std::vector<KeldraFolder>& existingDevices() const { return existingDevices_; }
+    const std::shared_ptr<BackupIndex>& index() const { return index_; }
+    const std::optional<std::string>& authError() const { return authError_; }
+    bool isWorking() const { return isWorking_; }
+    const std::string& pendingEmail() const { return pendingEmail_; }
+    const std::string& pendingPassword() const { return pendingPassword_; }
+    bool isRunning() const { return isRunning_; }
+    const RunProgress& progress() const { return progress_; }
+    const std::optional<RunRecord>& lastRun() const { return lastRun_; }
+    const std::vector<RunRecord>& runs() const { return runs_; }
+    const std::optional<SystemTime>& lastSuccess() const { return lastSuccess_; }
+    const std::optional<SystemTime>& lastAttempt() const { return lastAttempt_; }
+    bool lastAttemptFailed() const { return lastAttemptFailed_; }
+    bool pausedByUser() const { return pausedByUser_; }
+    const std::optional<MassChangeReview>& review() const { return review_; }
+    const std::optional<BlockReason>& block() const { return block_; }
+    bool storageFull() const { return storageFull_; }
+    const Availabilities& unavailableSources() const { return unavailableSources_; }
+    const std::vector<LogLine>& log() const { return log_; }
+    const std::vector<double>& throughput() const { return throughput_; }
+    double currentSpeed() const { return currentSpeed_; }
+    bool trayFrame() const { return trayFrame_; }
+    int searchFocusRequest() const { return searchFocusRequest_; }
+    bool isOnline() const { return isOnline_; }
+    const std::set<std::string>& dismissedBanners() const { return dismissedBanners_; }
+    const std::shared_ptr<BackupEngine>& engine() const { return engine_; }
+    RestoreModel* restore() const { return restore_.get(); }
+    bool lockedNoticePosted() const { return lockedNoticePosted_; }
+    int verifierAbsentStreak() const { return verifierAbsentStreak_; }
+    bool restartAfterRun() const { return restartAfterRun_; }
+    const std::set<std::string>& keyMismatchNotified() const { return keyMismatchNotified_; }
+    const std::optional<SystemTime>& lastStaleNotice() const { return lastStaleNotice_; }
+    const GeoGuard::Rule& geoRule() const { return geoRule_; }
+
+    // Services.
+    KeldraAPI& api() const { return *services_.api; }
+    const std::shared_ptr<ThroughputMeter>& meter() const { return meter_; }
+    RestoreEngine& restoreEngine() const { return *restoreEngine_; }
+    // What the Restore screen's loads, restores and deletes read of the account, taken when each starts.
+    RestoreContext restoreContext() const;
+    const AppServices& services() const { return services_; }
+    Workers& workers() { return workers_; }
+
+    // Plain setters: they announce a real change and write nothing else.
+    void setStyle(OLStyle value);
+    void setAccent(OLAccent value);
+    void setPopoverStyle(PopoverStyle value);
+    void setHideDockIcon(bool value);
+    void setPhase(AppPhase value);
+    void setSection(AppSection value);
+    void setRestoreSearch(std::string value);
+    void setSession(std::optional<StoredSession> value);
+    void setAccount(std::optional<AccountInfo> value);
+    void setKeldraStatus(std::optional<KeldraStatus> value);
+    void setKeldraKey(std::optional<KeldraKey> value);
+    void setUnattended(bool value);
+    void setSettings(BackupSettings value);
+    void setSources(std::vector<BackupSource> value);
+    void setDestinations(std::vector<LocalDestination> value);
+    void setDriveStates(DriveStates value);
+    // Changes one drive's entry in place; always announced.
+    void editDriveState(const std::string& id, const std::function<void(DriveState&)>& edit);
+    void setLocalIndexes(IndexMap value);
+    void setLocalEngine(std::shared_ptr<LocalBackupEngine> value);
+    void setVerifierState(VerifierState value);
+    void setExistingDevices(std::vector<KeldraFolder> value);
+    void setIndex(std::shared_ptr<BackupIndex> value);
+    void setAuthError(std::optional<std::string> value);
+    void setIsWorking(bool value);
+    void setPendingEmail(std::string value);
+    void setPendingPassword(std::string value);
+    void setIsRunning(bool value);
+    void setProgress(RunProgress value);
+    void setLastRun(std::optional<RunRecord> value);
+    void setRuns(std::vector<RunRecord> value);
+    void setLastSuccess(std::optional<SystemTime> value);
+    void setLastAttempt(std::optional<SystemTime> value);
+    void setLastAttemptFailed(bool value);
+    void setPausedByUser(bool value);
+    void setReview(std::optional<MassChangeReview> value);
+    void setBlock(std::optional<BlockReason> value);
+    void setStorageFull(bool value);
+    void setUnavailableSources(Availabilities value);
+    void setLog(std::vector<LogLine> value);
+    void setThroughput(std::vector<double> value);
+    void setCurrentSpeed(double value);
+    void setTrayFrame(bool value);
+    void setSearchFocusRequest(int value);
+    void setIsOnline(bool value);
+    void setDismissedBanners(std::set<std::string> value);
+    void setEngine(std::shared_ptr<BackupEngine> value);
+    // Replaces the Restore screen's model (announced when it is another object).
+    void setRestore(std::unique_ptr<RestoreModel> value);
+    void setLockedNoticePosted(bool value);
+    void setVerifierAbsentStreak(int value);
+    void setRestartAfterRun(bool value);
+    void setKeyMismatchNotified(std::set<std::string> value);
+    void setLastStaleNotice(std::optional<SystemTime> value);
+    void setGeoRule(GeoGuard::Rule value);
+
+    // Preference setters: assign, then write the user default every time.
+    void persistStyle(OLStyle value);
+    void persistAccent(OLAccent value);
+    void persistPopoverStyle(PopoverStyle value);
+    void persistHideDockIcon(bool value);
+
+    // Derived values.
+    bool canBackUpNow() const;
+    OLTheme popoverTheme() const;
+
+    // The account's country rule from the user defaults, handed to the portal client too.
+    void loadGeoRule(const std::string& scopeKey);
+    // A rule the portal reported: kept and, with a session, stored for the account.
+    void applyGeoRule(const GeoGuard::Rule& rule);
+    // The 200 newest runs of the index (none without one); the newest also becomes lastRun while it has
+    // none.
+    QCoro::Task<> refreshRuns();
+
+    // Start-up and the per-account load.
+    QCoro::Task<> startup();
+    QCoro::Task<> loadSignedIn();
+    std::filesystem::path accountDirectory(const std::string& scopeKey) const;
+    void loadDestinations(const std::string& scopeKey);
+    QCoro::Task<> reconcileDeviceIdentity();
+    void onNetworkChange(bool online);
+    void onNetworkPathChange();
+
+    // Account and session.
+    QCoro::Task<> signIn(std::optional<std::string> code = std::nullopt);
+    QCoro::Task<> refreshSessionIfNeeded();
+    QCoro::Task<> refreshStatus();
+    QCoro::Task<> refreshAccount();
+    QCoro::Task<> signOut();
+    void sessionExpired();
+
+    // Holds, reminders and the run log.
+    void handleBlock(const BlockReason& reason);
+    void postLockedNotice();
+    void appendLog(LogLine line);
+    void appendLog(std::string text, LogLine::Tone tone);
+
+    // The scheduler's and the drives' parts, filled in with them.
+    void refreshDriveStates();
+    void startTimers();
+    void stopTimers();
+    void tick(bool force = false);
+
+    // Runs `fn(BackupIndex&)` on the open index's lane, after every statement queued before it. Throws
+    // StaleWork when the account changes meanwhile. No value without an index; work without a result gives
+    // true.
+    template <class Fn> using IndexResult = std::invoke_result_t<Fn&, BackupIndex&>;
+    template <class Fn>
+    using IndexValue = std::conditional_t<std::is_void_v<IndexResult<Fn>>, bool, IndexResult<Fn>>;
+    template <class Fn> QCoro::Task<std::optional<IndexValue<Fn>>> onIndex(Fn fn);
+
+signals:
+    void styleChanged();
+    void accentChanged();
+    void popoverStyleChanged();
+    void hideDockIconChanged();
+    void phaseChanged();
+    void sectionChanged();
+    void restoreSearchChanged();
+    void sessionChanged();
+    void accountChanged();
+    void keldraStatusChanged();
+    void keldraKeyChanged();
+    void unattendedChanged();
+    void settingsChanged();
+    void sourcesChanged();
+    void destinationsChanged();
+    void driveStatesChanged();
+    void localIndexesChanged();
+    void localEngineChanged();
+    void watchingVolumesChanged();
+    void verifierStateChanged();
+    void existingDevicesChanged();
+    void indexChanged();
+    void authErrorChanged();
+    void isWorkingChanged();
+    void pendingEmailChanged();
+    void pendingPasswordChanged();
+    void isRunningChanged();
+    void progressChanged();
+    void lastRunChanged();
+    void runsChanged();
+    void lastSuccessChanged();
+    void lastAttemptChanged();
+    void lastAttemptFailedChanged();
+    void pausedByUserChanged();
+    void reviewChanged();
+    void blockChanged();
+    void storageFullChanged();
+    void unavailableSourcesChanged();
+    void logChanged();
+    void throughputChanged();
+    void currentSpeedChanged();
+    void trayFrameChanged();
+    void searchFocusRequestChanged();
+    void isOnlineChanged();
+    void dismissedBannersChanged();
+    void engineChanged();
+    void restoreChanged();
+    void lockedNoticePostedChanged();
+    void verifierAbsentStreakChanged();
+    void restartAfterRunChanged();
+    void keyMismatchNotifiedChanged();
+    void lastStaleNoticeChanged();
+    void geoRuleChanged();
+    // Once per event-loop turn after any change: for health, status lines and the other derived values.
+    void statusChanged();
+
+private:
+    template <class T, class Signal> void assign(T& field, T value, Signal signal);
+    template <class T, class Signal> void assignAlways(T& field, T value, Signal signal);
+    void announce(void (AppModel::*signal)());
+    void scheduleStatus();
+
+    WorkGuard ownerGuard() { return WorkGuard::forOwner(this); }
+    WorkGuard accountGuard() { return WorkGuard::forAccount(this, generation_); }
+    // Runs blocking work for this model on its workers.
+    template <class Fn> auto onWorker(WorkGuard guard, Fn fn) {
+        return keldra::onWorker(workers_, std::move(guard), std::move(fn));
+    }
+    // Keyring work keeps its order (a write never lands after a later removal).
+    template <class Fn> auto onKeyring(WorkGuard guard, Fn fn) {
+        return keldra::onLane(*keyringLane_, std::move(guard), std::move(fn));
+    }
+
+    // A fresh Restore screen model for the signed-in account (or none).
+    std::unique_ptr<RestoreModel> newRestoreModel();
+    // The state a sign-out drops; also applied when another account signs in over an expired session.
+    void resetAccountState();
+    // Writes the session to the keyring (skipped when it cannot be encoded).
+    QCoro::Task<> storeSession(StoredSession session, WorkGuard guard);
+    void startDetached(QCoro::Task<> task);
+    QCoro::Task<> tickAfter(Seconds delay);
+    // The scope key of the session's e-mail, if any.
+    std::optional<std::string> sessionScopeKey() const;
+
+    AppServices services_;
+    AccountGeneration generation_;
+    // The account whose state is loaded (the scope key), if any.
+    std::optional<std::string> loadedScopeKey_;
+    // Counts sign-in attempts: an attempt that a newer one overtook writes nothing more.
+    std::uint64_t signInAttempt_ = 0;
+    bool statusPending_ = false;
+
+    OLStyle style_ = OLStyle::glass;
+    OLAccent accent_ = OLAccent::frost;
+    PopoverStyle popoverStyle_ = PopoverStyle::match;
+    bool hideDockIcon_ = false;
+    AppPhase phase_ = AppPhase::launching;
+    AppSection section_ = AppSection::overview;
+    std::string restoreSearch_;
+    std::optional<StoredSession> session_;
+    std::optional<AccountInfo> account_;
+    std::optional<KeldraStatus> keldraStatus_;
+    std::optional<KeldraKey> keldraKey_;
+    bool unattended_ = false;
+    BackupSettings settings_;
+    std::vector<BackupSource> sources_;
+    std::vector<LocalDestination> destinations_;
+    DriveStates driveStates_;
+    IndexMap localIndexes_;
+    std::shared_ptr<LocalBackupEngine> localEngine_;
+    bool watchingVolumes_ = false;
+    VerifierState verifierState_;
+    std::vector<KeldraFolder> existingDevices_;
+    std::shared_ptr<BackupIndex> index_;
+    std::shared_ptr<SerialLane> indexLane_;
+    std::optional<std::string> authError_;
+    bool isWorking_ = false;
+    std::string pendingEmail_;
+    std::string pendingPassword_;
+    bool isRunning_ = false;
+    RunProgress progress_;
+    std::optional<RunRecord> lastRun_;
+    std::vector<RunRecord> runs_;
+    std::optional<SystemTime> lastSuccess_;
+    std::optional<SystemTime> lastAttempt_;
+    bool lastAttemptFailed_ = false;
+    bool pausedByUser_ = false;
+    std::optional<MassChangeReview> review_;
+    std::optional<BlockReason> block_;
+    bool storageFull_ = false;
+    Availabilities unavailableSources_;
+    std::vector<LogLine> log_;
+    std::vector<double> throughput_ = std::vector<double>(throughputSamples, 0.0);
+    double currentSpeed_ = 0;
+    bool trayFrame_ = false;
+    int searchFocusRequest_ = 0;
+    bool isOnline_ = true;
+    std::set<std::string> dismissedBanners_;
+    std::shared_ptr<ThroughputMeter> meter_ = std::make_shared<ThroughputMeter>();
+    std::shared_ptr<BackupEngine> engine_;
+    std::shared_ptr<RestoreEngine> restoreEngine_;
+    std::unique_ptr<RestoreModel> restore_;
+    bool lockedNoticePosted_ = false;
+    int verifierAbsentStreak_ = 0;
+    bool restartAfterRun_ = false;
+    std::set<std::string> keyMismatchNotified_;
+    std::optional<SystemTime> lastStaleNotice_;
+    GeoGuard::Rule geoRule_;
+
+    RealDriveFileSystem realDriveFiles_;
+    CancelSource lifetime_;
+    std::unique_ptr<ThreadLane> keyringLane_;
+    // Last member: destroyed (and so waited for) first.
+    Workers workers_;
+};
+
+template <class Fn> QCoro::Task<std::optional<AppModel::IndexValue<Fn>>> AppModel::onIndex(Fn fn) {
+    std::optional<IndexValue<Fn>> result;
+    if (!index_ || !indexLane_) {
+        co_return result;
+    }
+    std::shared_ptr<SerialLane> lane = indexLane_;
+    auto job = [index = index_, fn = std::move(fn)]() mutable -> IndexValue<Fn> {
+        if constexpr (std::is_void_v<IndexResult<Fn>>) {
+            fn(*index);
+            return true;
+        } else {
+            return fn(*index);
+        }
+    };
+    auto running = keldra::onLane(*lane, accountGuard(), std::move(job));
+    IndexValue<Fn> value = co_await running;
+    result.emplace(std::move(value));
+    co_return result;
+}
+
+} // namespace keldra
