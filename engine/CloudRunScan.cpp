@@ -12,8 +12,7 @@ void CloudRun::scanSources() {
     emitProgress();
     rules_ = ExclusionRules::fromSettings(request_.settings);
 
-    const SourceScanner scanner =
-        services_.scanFileSystem ? SourceScanner(*services_.scanFileSystem) : SourceScanner();
+    const SourceScanner scanner(chosenOrPosix(services_.scanFileSystem));
     for (const BackupSource& source : request_.sources) {
         scanSource(source, scanner);
     }

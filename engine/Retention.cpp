@@ -3,27 +3,20 @@
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
 #include "core/scan/ExclusionRules.h"
+#include "core/scan/FilePresence.h"
 #include "core/settings/BackupSource.h"
 #include "core/text/ShownPath.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/BlockReasonMapping.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <set>
-#include <sys/stat.h>
 
 namespace keldra {
 
 namespace {
 
 constexpr double secondsPerDay = 86400.0;
-
-const ScanFileSystem& fileSystemOf(const EngineServices& services) {
-    static const PosixScanFileSystem posix;
-    return services.scanFileSystem ? *services.scanFileSystem : posix;
-}
 
 } // namespace
 
@@ -83,30 +76,6 @@ std::int64_t Retention::pruneVersions(std::int64_t retentionDays,
     return removed;
 }
 
-Retention::Presence Retention::presenceOnDisk(const std::string& storedPath) const {
-    const std::filesystem::path location = BackupSource::expandPath(storedPath);
-    struct stat info {};
-    const int error = fileSystemOf(services_).status(AT_FDCWD, location.c_str(), false, info);
-    if (error == 0) {
-        return Presence::present;
-    }
-    if (error == ENOENT || error == ENOTDIR) {
-        return Presence::absent;
-    }
-    return Presence::unknown;
-}
-
-bool Retention::folderUnlistable(const std::string& storedPath) const {
-    const std::filesystem::path folder = BackupSource::expandPath(storedPath).parent_path();
-    const ScanFileSystem& fileSystem = fileSystemOf(services_);
-    struct stat info {};
-    if (fileSystem.status(AT_FDCWD, folder.c_str(), true, info) != 0 || !S_ISDIR(info.st_mode)) {
-        return false;
-    }
-    int error = 0;
-    return fileSystem.openDirectory(AT_FDCWD, folder.c_str(), true, error) == nullptr;
-}
-
 std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
                                           const std::unordered_set<std::string>& purgeableSources,
                                           const UncertainPaths& uncertain, bool excludeSystemJunk,
@@ -133,18 +102,15 @@ std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
     std::int64_t removed = 0;
     for (const IndexedFile& row : due) {
         throwIfCancelled(cancel_);
-        switch (presenceOnDisk(row.path)) {
-        case Presence::present:
+        switch (filePresence(chosenOrPosix(services_.scanFileSystem), BackupSource::expandPath(row.path))) {
+        case FilePresence::present:
             services_.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
             continue;
-        case Presence::unknown:
+        case FilePresence::unknown:
             // Whether it is gone cannot be told; deleting on a guess could lose the only copy.
             continue;
-        case Presence::absent:
+        case FilePresence::absent:
             break;
-        }
-        if (folderUnlistable(row.path)) {
-            continue;
         }
         std::set<std::string> ids;
         for (const IndexedVersion& version : services_.index.versions(row.path)) {

@@ -39,7 +39,7 @@ void DriveRun::copyCandidates() {
     }
     for (const Candidate& candidate : candidates_) {
         if (cancel_.stop_requested()) {
-            throw cancelled();
+            throw EndRun{cancelled()};
         }
         progress_.currentPath = candidate.path;
         emitProgress();
@@ -83,7 +83,7 @@ void DriveRun::copy(const Candidate& candidate) {
         if (const std::error_code error =
                 services_.driveFiles.makeFolder(LocalFormat::objectFanoutFolder(deviceFolder_, objectID))) {
             if (error == std::errc::not_a_directory) {
-                throw unexpectedLayout();
+                throw EndRun{unexpectedLayout()};
             }
             throw std::system_error(error, "create the object folder");
         }
@@ -99,7 +99,7 @@ void DriveRun::copy(const Candidate& candidate) {
             cancel_);
     } catch (const CancelledError&) {
         (void)services_.driveFiles.removeItem(temporary);
-        throw cancelled();
+        throw EndRun{cancelled()};
     } catch (const std::exception& error) {
         handleWriteError(candidate, temporary, error);
         return;
@@ -203,7 +203,7 @@ void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temp
     }
     std::error_code statusError;
     if (!fs::is_directory(root_, statusError)) {
-        throw disconnected();
+        throw EndRun{disconnected()};
     }
     failFile(candidate, driveErrorText(error));
 }

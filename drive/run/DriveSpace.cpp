@@ -3,15 +3,13 @@
 // current object is known to be on the drive.
 
 #include "core/index/IndexStatements.h"
+#include "core/scan/FilePresence.h"
 #include "core/settings/BackupSource.h"
 #include "drive/format/LocalFormat.h"
 #include "drive/run/LocalBackupEngine.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
 #include <set>
-#include <sys/stat.h>
 
 namespace keldra {
 
@@ -29,31 +27,6 @@ bool currentCopyIsOnDrive(const std::optional<IndexedFile>& row, const std::stri
 
 bool startsWith(const std::string& text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-enum class Presence { present, absent, unknown };
-
-// Whether a file is at the path; unknown when the system cannot tell (an unreadable folder, a failing
-// disk), which must never count as deleted.
-Presence presenceOf(const fs::path& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0) {
-        return Presence::present;
-    }
-    if (errno != ENOENT && errno != ENOTDIR) {
-        return Presence::unknown;
-    }
-    const fs::path parent = path.parent_path();
-    if (::stat(parent.c_str(), &status) != 0) {
-        return errno == ENOENT || errno == ENOTDIR ? Presence::absent : Presence::unknown;
-    }
-    // The folder is there but its contents cannot be listed: the file's absence cannot be trusted.
-    DIR* folder = ::opendir(parent.c_str());
-    if (!folder) {
-        return S_ISDIR(status.st_mode) ? Presence::unknown : Presence::absent;
-    }
-    ::closedir(folder);
-    return Presence::absent;
 }
 
 } // namespace
@@ -136,7 +109,7 @@ std::int64_t LocalBackupEngine::purgeDeletedFiles(std::int64_t graceDays,
                                                   const std::unordered_set<std::string>& scannedSourceIDs,
                                                   const UncertainPaths& uncertain,
                                                   const ExclusionRules& rules, const DriveStore& store,
-                                                  SystemTime now) {
+                                                  const ScanFileSystem& sourceFiles, SystemTime now) {
     using Bind = BackupIndex::Bind;
     const double cutoff =
         toUnixSeconds(now) - static_cast<double>(std::max<std::int64_t>(graceDays, 1)) * secondsPerDay;
@@ -149,13 +122,13 @@ std::int64_t LocalBackupEngine::purgeDeletedFiles(std::int64_t graceDays,
             uncertain.contains(row.path) || rules.isExcluded(row.path)) {
             continue;
         }
-        switch (presenceOf(BackupSource::expandPath(row.path))) {
-        case Presence::present:
+        switch (filePresence(sourceFiles, BackupSource::expandPath(row.path))) {
+        case FilePresence::present:
             store.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
             continue;
-        case Presence::unknown:
+        case FilePresence::unknown:
             continue;
-        case Presence::absent:
+        case FilePresence::absent:
             break;
         }
         std::set<std::string> objectIDs;

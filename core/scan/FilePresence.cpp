@@ -1,0 +1,39 @@
+#include "core/scan/FilePresence.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace keldra {
+
+namespace {
+
+bool meansNoSuchEntry(int error) {
+    return error == ENOENT || error == ENOTDIR;
+}
+
+} // namespace
+
+FilePresence filePresence(const ScanFileSystem& fileSystem, const std::filesystem::path& path) {
+    struct stat info {};
+    const int error = fileSystem.status(AT_FDCWD, path.c_str(), false, info);
+    if (error == 0) {
+        return FilePresence::present;
+    }
+    if (!meansNoSuchEntry(error)) {
+        return FilePresence::unknown;
+    }
+    const std::filesystem::path parent = path.parent_path();
+    if (const int parentError = fileSystem.status(AT_FDCWD, parent.c_str(), true, info); parentError != 0) {
+        return meansNoSuchEntry(parentError) ? FilePresence::absent : FilePresence::unknown;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return FilePresence::absent;
+    }
+    // The folder is there but its contents cannot be listed: the file's absence cannot be trusted.
+    int listError = 0;
+    return fileSystem.openDirectory(AT_FDCWD, parent.c_str(), true, listError) ? FilePresence::absent
+                                                                               : FilePresence::unknown;
+}
+
+} // namespace keldra
