@@ -1,42 +1,16 @@
 #include "core/scan/FilePresence.h"
+#include "tests/support/FailingScanFileSystem.h"
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <string>
 
 namespace keldra::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The real file system, except chosen paths whose metadata or listing fails with a chosen error, the way
-// an unreadable folder or a failing disk would (which running as root cannot otherwise show).
-class FailingPaths final : public ScanFileSystem {
-public:
-    std::map<std::string, int> statusErrors;
-    std::map<std::string, int> openErrors;
-
-    std::unique_ptr<DirectoryListing> openDirectory(int at, const char* name, bool followLink,
-                                                    int& error) const override {
-        if (const auto failure = openErrors.find(name); failure != openErrors.end()) {
-            error = failure->second;
-            return nullptr;
-        }
-        return real_.openDirectory(at, name, followLink, error);
-    }
-    int status(int at, const char* name, bool followLink, struct stat& out) const override {
-        if (const auto failure = statusErrors.find(name); failure != statusErrors.end()) {
-            return failure->second;
-        }
-        return real_.status(at, name, followLink, out);
-    }
-
-private:
-    PosixScanFileSystem real_;
-};
 
 // Only an absence the system confirms counts as deleted; every doubt keeps the backups.
 TEST(FilePresence, OnlyAConfirmedAbsenceCountsAsDeleted) {
@@ -45,7 +19,6 @@ TEST(FilePresence, OnlyAConfirmedAbsenceCountsAsDeleted) {
     std::ofstream(dir / "folder/here.txt") << "x";
     std::ofstream(dir / "plain.txt") << "x";
     fs::create_symlink(dir / "nowhere", dir / "folder/dangling");
-    const std::string folder = (dir / "folder").string();
 
     struct Case {
         const char* label;
@@ -62,22 +35,22 @@ TEST(FilePresence, OnlyAConfirmedAbsenceCountsAsDeleted) {
         {"its folder now a file", dir / "plain.txt/gone.txt", {}, {}, FilePresence::absent},
         {"its own metadata unreadable",
          dir / "folder/here.txt",
-         {{(dir / "folder/here.txt").string(), EIO}},
+         {{"here.txt", EIO}},
          {},
          FilePresence::unknown},
         {"its folder cannot be listed",
          dir / "folder/gone.txt",
          {},
-         {{folder, EACCES}},
+         {{"folder", EACCES}},
          FilePresence::unknown},
         {"its folder's metadata unreadable",
          dir / "folder/gone.txt",
-         {{folder, EIO}},
+         {{"folder", EIO}},
          {},
          FilePresence::unknown},
     };
     for (const Case& c : cases) {
-        FailingPaths fileSystem;
+        FailingScanFileSystem fileSystem;
         fileSystem.statusErrors = c.statusErrors;
         fileSystem.openErrors = c.openErrors;
         EXPECT_EQ(filePresence(fileSystem, c.path), c.expected) << c.label;

@@ -1,6 +1,7 @@
 // The deleting side on its own: one object, making room, retention, purge of deleted files, scratch files.
 
 #include "DriveRunFixture.h"
+#include "tests/support/FailingScanFileSystem.h"
 
 #include <gmock/gmock.h>
 
@@ -10,27 +11,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
-
-// The real file system, except that one folder cannot be listed.
-class UnlistableFolder final : public ScanFileSystem {
-public:
-    explicit UnlistableFolder(fs::path folder) : folder_(std::move(folder)) {}
-    std::unique_ptr<DirectoryListing> openDirectory(int at, const char* name, bool followLink,
-                                                    int& error) const override {
-        if (fs::path(name) == folder_) {
-            error = EACCES;
-            return nullptr;
-        }
-        return real_.openDirectory(at, name, followLink, error);
-    }
-    int status(int at, const char* name, bool followLink, struct stat& out) const override {
-        return real_.status(at, name, followLink, out);
-    }
-
-private:
-    fs::path folder_;
-    PosixScanFileSystem real_;
-};
 
 class DriveSpaceTest : public DriveRunTest {
 protected:
@@ -191,7 +171,7 @@ TEST_F(DriveSpaceTest, PurgeStopsAtTheFirstCopyThatCannotBeRemoved) {
     EXPECT_TRUE(driveIndex->file(path));
 
     // A folder that is there but cannot be listed does not prove the file deleted.
-    const UnlistableFolder unlistable(sourceDir);
+    const FailingScanFileSystem unlistable = FailingScanFileSystem::locking(sourceDir.filename());
     EXPECT_EQ(
         LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, uncertain, rules, drive(), unlistable, clock.now()),
         0);
