@@ -102,23 +102,10 @@ std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
     std::int64_t removed = 0;
     for (const IndexedFile& row : due) {
         throwIfCancelled(cancel_);
-        switch (filePresence(chosenOrPosix(services_.scanFileSystem), BackupSource::expandPath(row.path))) {
-        case FilePresence::present:
-            services_.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
+        if (!missingFileIsGone(services_.index, chosenOrPosix(services_.scanFileSystem), row)) {
             continue;
-        case FilePresence::unknown:
-            // Whether it is gone cannot be told; deleting on a guess could lose the only copy.
-            continue;
-        case FilePresence::absent:
-            break;
         }
-        std::set<std::string> ids;
-        for (const IndexedVersion& version : services_.index.versions(row.path)) {
-            ids.insert(version.keldraFileID);
-        }
-        if (row.keldraFileID) {
-            ids.insert(*row.keldraFileID);
-        }
+        const std::set<std::string> ids = services_.index.copyIDs(row);
         bool allRemoved = true;
         for (const std::string& id : ids) {
             try {

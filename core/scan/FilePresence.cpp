@@ -1,5 +1,8 @@
 #include "core/scan/FilePresence.h"
 
+#include "core/index/IndexStatements.h"
+#include "core/settings/BackupSource.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,6 +37,21 @@ FilePresence filePresence(const ScanFileSystem& fileSystem, const std::filesyste
     int listError = 0;
     return fileSystem.openDirectory(AT_FDCWD, parent.c_str(), true, listError) ? FilePresence::absent
                                                                                : FilePresence::unknown;
+}
+
+bool missingFileIsGone(BackupIndex& index, const ScanFileSystem& fileSystem, const IndexedFile& row) {
+    switch (filePresence(fileSystem, BackupSource::expandPath(row.path))) {
+    case FilePresence::present:
+        index.execute(indexsql::setMissingSince,
+                      {BackupIndex::Bind::null(), BackupIndex::Bind::text(row.path)});
+        return false;
+    case FilePresence::unknown:
+        // Deleting on a guess could lose the only copy.
+        return false;
+    case FilePresence::absent:
+        return true;
+    }
+    return false;
 }
 
 } // namespace keldra

@@ -49,17 +49,13 @@ void DriveRun::scanSource(const BackupSource& source, const SourceScanner& scann
         },
         cancel_);
 
-    if (sourceVisits_ == 0) {
-        // An emptied folder, or a mount point left behind by an unmounted drive, must never make the
-        // copies of its files look deleted (and later be purged).
-        for (const IndexedFile& row : index_.files(source.id)) {
-            if (row.keldraFileID) {
-                log(shownPath(BackupSource::abbreviatePath(source.path)) +
-                        " looks empty. Skipped; nothing on the drive is removed.",
-                    LogLine::Tone::warning);
-                return;
-            }
-        }
+    // An emptied folder, or a mount point left behind by an unmounted drive, must never make the copies of
+    // its files look deleted (and later be purged).
+    if (sourceVisits_ == 0 && index_.hasCopies(source.id)) {
+        log(shownPath(BackupSource::abbreviatePath(source.path)) +
+                " looks empty. Skipped; nothing on the drive is removed.",
+            LogLine::Tone::warning);
+        return;
     }
     scannedSourceIDs_.insert(source.id);
 }

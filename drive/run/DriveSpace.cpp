@@ -122,22 +122,10 @@ std::int64_t LocalBackupEngine::purgeDeletedFiles(std::int64_t graceDays,
             uncertain.contains(row.path) || rules.isExcluded(row.path)) {
             continue;
         }
-        switch (filePresence(sourceFiles, BackupSource::expandPath(row.path))) {
-        case FilePresence::present:
-            store.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
+        if (!missingFileIsGone(store.index, sourceFiles, row)) {
             continue;
-        case FilePresence::unknown:
-            continue;
-        case FilePresence::absent:
-            break;
         }
-        std::set<std::string> objectIDs;
-        for (const IndexedVersion& version : store.index.versions(row.path)) {
-            objectIDs.insert(version.keldraFileID);
-        }
-        if (row.keldraFileID) {
-            objectIDs.insert(*row.keldraFileID);
-        }
+        const std::set<std::string> objectIDs = store.index.copyIDs(row);
         // Stop at the first failure: a files row is never deleted while any of its copies is still recorded.
         const bool allDeleted = std::all_of(objectIDs.begin(), objectIDs.end(),
                                             [&](const std::string& id) { return deleteObject(id, store); });
