@@ -2,6 +2,7 @@
 
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
+#include "core/index/RetentionRules.h"
 #include "core/scan/ExclusionRules.h"
 #include "core/scan/FilePresence.h"
 #include "core/settings/BackupSource.h"
@@ -14,11 +15,7 @@
 
 namespace keldra {
 
-namespace {
-
-constexpr double secondsPerDay = 86400.0;
-
-} // namespace
+namespace {} // namespace
 
 Retention::Retention(const EngineServices& services, const CancelToken& cancel)
     : services_(services), cancel_(cancel) {}
@@ -33,21 +30,14 @@ void Retention::deleteRemote(const std::string& keldraFileID) {
 std::int64_t Retention::pruneVersions(std::int64_t retentionDays,
                                       const std::unordered_set<std::string>& knownIDs, const RunLog& log) {
     using Bind = BackupIndex::Bind;
-    const double cutoff = toUnixSeconds(services_.clock.now()) -
-                          static_cast<double>(std::max<std::int64_t>(retentionDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(services_.clock.now(), retentionDays);
     const std::vector<IndexedVersion> expired = services_.index.expiredVersions(cutoff);
     std::int64_t removed = 0;
     for (const IndexedVersion& version : expired) {
         throwIfCancelled(cancel_);
-        const std::optional<IndexedFile> row = services_.index.file(version.path);
-        const bool newerCopyKnown = row && row->keldraFileID && *row->keldraFileID != version.keldraFileID &&
-                                    knownIDs.contains(*row->keldraFileID);
-        if (!newerCopyKnown) {
+        if (!newerCopyIsKnown(services_.index.file(version.path), version.keldraFileID, knownIDs)) {
             // Without a copy known to exist this version may be the only one left: it becomes current again.
-            services_.index.execute(indexsql::insertVersion,
-                                    {Bind::text(version.keldraFileID), Bind::text(version.path),
-                                     Bind::integer(version.size), Bind::real(version.createdAt), Bind::null(),
-                                     Bind::integer(version.format)});
+            makeCurrentAgain(services_.index, version);
             continue;
         }
         try {
@@ -83,8 +73,7 @@ std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
                                           const std::vector<std::string>& customPatterns,
                                           const EngineEventHandler& onEvent) {
     using Bind = BackupIndex::Bind;
-    const double cutoff = toUnixSeconds(services_.clock.now()) -
-                          static_cast<double>(std::max<std::int64_t>(graceDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(services_.clock.now(), graceDays);
     ExclusionRules rules;
     rules.excludeSystemJunk = excludeSystemJunk;
     rules.excludeCaches = excludeCaches;

@@ -28,10 +28,7 @@ std::int64_t spaceNeeded(std::int64_t size) {
 void DriveRun::copyCandidates() {
     progress_.phase = RunPhase::copying;
     progress_.filesTotal = static_cast<std::int64_t>(candidates_.size());
-    progress_.bytesTotal = 0;
-    for (const Candidate& candidate : candidates_) {
-        progress_.bytesTotal += candidate.size;
-    }
+    progress_.bytesTotal = totalSize(candidates_);
     emitProgress();
     if (candidates_.empty()) {
         log("No changes since the last copy.", LogLine::Tone::ok);

@@ -3,6 +3,7 @@
 // current object is known to be on the drive.
 
 #include "core/index/IndexStatements.h"
+#include "core/index/RetentionRules.h"
 #include "core/scan/FilePresence.h"
 #include "core/settings/BackupSource.h"
 #include "drive/format/LocalFormat.h"
@@ -16,14 +17,6 @@ namespace keldra {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr double secondsPerDay = 86400;
-
-bool currentCopyIsOnDrive(const std::optional<IndexedFile>& row, const std::string& versionID,
-                          const LocalBackupEngine::ObjectSet& liveObjects) {
-    return row && row->keldraFileID && *row->keldraFileID != versionID && !liveObjects.empty() &&
-           liveObjects.contains(*row->keldraFileID);
-}
 
 bool startsWith(const std::string& text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -73,7 +66,7 @@ std::int64_t LocalBackupEngine::makeRoom(std::int64_t needed, const DriveStore& 
         if (freed >= needed) {
             break;
         }
-        if (!currentCopyIsOnDrive(store.index.file(version.path), version.keldraFileID, liveObjects)) {
+        if (!newerCopyIsKnown(store.index.file(version.path), version.keldraFileID, liveObjects)) {
             continue;
         }
         if (deleteObject(version.keldraFileID, store)) {
@@ -85,22 +78,17 @@ std::int64_t LocalBackupEngine::makeRoom(std::int64_t needed, const DriveStore& 
 
 std::int64_t LocalBackupEngine::pruneVersions(std::int64_t retentionDays, const DriveStore& store,
                                               const ObjectSet& liveObjects, SystemTime now) {
-    using Bind = BackupIndex::Bind;
-    const double cutoff =
-        toUnixSeconds(now) - static_cast<double>(std::max<std::int64_t>(retentionDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(now, retentionDays);
     std::int64_t removed = 0;
     for (const IndexedVersion& version : store.index.expiredVersions(cutoff)) {
-        if (currentCopyIsOnDrive(store.index.file(version.path), version.keldraFileID, liveObjects)) {
+        if (newerCopyIsKnown(store.index.file(version.path), version.keldraFileID, liveObjects)) {
             if (deleteObject(version.keldraFileID, store)) {
                 ++removed;
             }
             continue;
         }
         // Without a current copy on the drive this version may be the only one left: make it current again.
-        store.index.execute(indexsql::insertVersion,
-                            {Bind::text(version.keldraFileID), Bind::text(version.path),
-                             Bind::integer(version.size), Bind::real(version.createdAt), Bind::null(),
-                             Bind::integer(version.format)});
+        makeCurrentAgain(store.index, version);
     }
     return removed;
 }
@@ -111,8 +99,7 @@ std::int64_t LocalBackupEngine::purgeDeletedFiles(std::int64_t graceDays,
                                                   const ExclusionRules& rules, const DriveStore& store,
                                                   const ScanFileSystem& sourceFiles, SystemTime now) {
     using Bind = BackupIndex::Bind;
-    const double cutoff =
-        toUnixSeconds(now) - static_cast<double>(std::max<std::int64_t>(graceDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(now, graceDays);
     std::int64_t removed = 0;
     for (const IndexedFile& row : store.index.files()) {
         if (!row.missingSince || *row.missingSince >= cutoff) {
