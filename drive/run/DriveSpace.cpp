@@ -16,14 +16,6 @@ namespace keldra {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-bool startsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-} // namespace
-
 void LocalBackupEngine::seedVersions(const LocalCatalog::Catalog& catalog, BackupIndex& index) {
     using Bind = BackupIndex::Bind;
     for (const auto& [path, entries] : catalog) {
@@ -142,8 +134,8 @@ void LocalBackupEngine::cleanTemporaryFiles(const fs::path& deviceFolder, const 
         }
         for (const fs::directory_iterator last; entries != last; entries.increment(listError)) {
             const std::string name = entries->path().filename().string();
-            if (startsWith(name, LocalFormat::temporaryObjectPrefix) ||
-                startsWith(name, LocalFormat::scratchBodyPrefix)) {
+            if (name.starts_with(LocalFormat::temporaryObjectPrefix) ||
+                name.starts_with(LocalFormat::scratchBodyPrefix)) {
                 (void)files.removeItem(entries->path());
             }
         }
