@@ -4,6 +4,7 @@
 #include "core/events/NumberFormat.h"
 #include "engine/ListedVersions.h"
 #include "engine/Retention.h"
+#include "engine/RunLog.h"
 
 namespace keldra {
 
@@ -29,7 +30,7 @@ RunResult CloudRun::execute() {
         clean();
         fetchFinalStatus();
         return finish(RunEnding::completed(record_));
-    } catch (const EndRun& end) {
+    } catch (const EndRun<RunEnding>& end) {
         return finish(end.ending);
     } catch (...) {
         return finish(RunEnding::forError(std::current_exception()));

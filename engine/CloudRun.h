@@ -3,12 +3,13 @@
 #include "core/events/EngineEvent.h"
 #include "core/events/LogLine.h"
 #include "core/events/RunProgress.h"
+#include "core/scan/Candidate.h"
 #include "core/scan/ExclusionRules.h"
 #include "core/scan/SourceScanner.h"
 #include "core/scan/UncertainPaths.h"
 #include "core/seams/CancelToken.h"
-#include "engine/Candidate.h"
 #include "engine/EngineServices.h"
+#include "engine/FileUpload.h"
 #include "engine/RunEnding.h"
 #include "engine/RunRequest.h"
 #include "restore/catalog/RemoteCatalog.h"
@@ -23,9 +24,6 @@
 #include <vector>
 
 namespace keldra {
-
-// The run's log: one line with its tone, sent as an event.
-using RunLog = std::function<void(const std::string& text, LogLine::Tone tone)>;
 
 // One cloud run from its request to its result. Lives for one call of BackupEngine::run; all run-local state
 // is here, touched only by the run's own thread (the upload progress goes to the meter, not here).

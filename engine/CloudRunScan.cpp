@@ -12,8 +12,7 @@ void CloudRun::scanSources() {
     emitProgress();
     rules_ = ExclusionRules::fromSettings(request_.settings);
 
-    const SourceScanner scanner =
-        services_.scanFileSystem ? SourceScanner(*services_.scanFileSystem) : SourceScanner();
+    const SourceScanner scanner(chosenOrPosix(services_.scanFileSystem));
     for (const BackupSource& source : request_.sources) {
         scanSource(source, scanner);
     }
@@ -62,20 +61,11 @@ void CloudRun::scanSource(const BackupSource& source, const SourceScanner& scann
         },
         cancel_);
 
-    if (sourceFileCount_ == 0) {
-        // An emptied or unmounted folder must never make its backups look deleted.
-        bool hasBackups = false;
-        for (const IndexedFile& row : services_.index.files(source.id)) {
-            if (row.keldraFileID) {
-                hasBackups = true;
-                break;
-            }
-        }
-        if (hasBackups) {
-            unavailableSources_[source.id] = BackupSource::Availability::missing();
-            log(display + " looks empty. Skipped; nothing in the Keldra is removed.", LogLine::Tone::warning);
-            return;
-        }
+    // An emptied or unmounted folder must never make its backups look deleted.
+    if (sourceFileCount_ == 0 && services_.index.hasCopies(source.id)) {
+        unavailableSources_[source.id] = BackupSource::Availability::missing();
+        log(display + " looks empty. Skipped; nothing in the Keldra is removed.", LogLine::Tone::warning);
+        return;
     }
     scannedSources_.insert(source.id);
 }

@@ -39,10 +39,7 @@ std::string describe(const std::exception& error) {
 void CloudRun::uploadCandidates() {
     progress_.phase = RunPhase::uploading;
     progress_.filesTotal = static_cast<std::int64_t>(candidates_.size());
-    progress_.bytesTotal = 0;
-    for (const Candidate& candidate : candidates_) {
-        progress_.bytesTotal = saturatingAdd(progress_.bytesTotal, candidate.size);
-    }
+    progress_.bytesTotal = totalSize(candidates_);
     emitProgress();
     if (candidates_.empty()) {
         log("No changes since the last backup.", LogLine::Tone::ok);

@@ -8,12 +8,11 @@
 #include "engine/SentCounter.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/BlockReasonMapping.h"
+#include "service/storage/StorageLink.h"
 #include "service/types/ServerDate.h"
 
 #include <algorithm>
 #include <cctype>
-#include <curl/curl.h>
-#include <memory>
 
 namespace keldra {
 
@@ -29,32 +28,7 @@ std::string lowercased(std::string text) {
     return text;
 }
 
-double secondsOrNow(const std::optional<std::string>& serverDate, double now) {
-    if (auto parsed = parseServerDate(serverDate)) {
-        return toUnixSeconds(*parsed);
-    }
-    return now;
-}
-
 } // namespace
-
-bool isValidUploadURL(const std::string& text) {
-    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) {
-        return false;
-    }
-    char* scheme = nullptr;
-    char* host = nullptr;
-    bool valid = false;
-    if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(url.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK) {
-        const std::string s = lowercased(scheme);
-        valid = (s == "http" || s == "https") && host[0] != '\0';
-    }
-    curl_free(scheme);
-    curl_free(host);
-    return valid;
-}
 
 FileBackup::FileBackup(const EngineServices& services, const RunRequest& request, const CancelToken& cancel,
                        RunLog log)
@@ -120,7 +94,7 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
                 lowercased(*file.checksumSha256) == checksum) {
                 IndexWrite written = services_.index.upsertFile(IndexedFile{
                     candidate.path, candidate.sourceID, candidate.size, candidate.mtime, checksum,
-                    file.id.raw, secondsOrNow(file.createdAt, toUnixSeconds(services_.clock.now())),
+                    file.id.raw, serverSecondsOr(file.createdAt, toUnixSeconds(services_.clock.now())),
                     std::nullopt});
                 if (!written) {
                     throw FileError::unrecorded(written);
@@ -141,7 +115,7 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
     UploadURLResponse ticket = requestUploadTicket(mimeType, candidate.size);
     int newLinks = 0;
     for (;;) {
-        if (!isValidUploadURL(ticket.uploadUrl)) {
+        if (!isStorageLink(ticket.uploadUrl)) {
             throw FileError::skip("The portal returned an invalid upload link.");
         }
         SentCounter counter(services_.meter);
@@ -242,7 +216,7 @@ FileUpload FileBackup::record(const Candidate& candidate, KeldraStatus& status,
         services_.index.recordCopy(IndexedFile{candidate.path, candidate.sourceID, candidate.size,
                                                candidate.mtime, checksum, keldraFileID, now, std::nullopt},
                                    IndexedVersion{keldraFileID, candidate.path, candidate.size,
-                                                  secondsOrNow(createdAt, now), std::nullopt, 1},
+                                                  serverSecondsOr(createdAt, now), std::nullopt, 1},
                                    now);
     if (!written) {
         throw FileError::unrecorded(written);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/Bytes.h"
+#include "core/scan/Candidate.h"
 #include "core/seams/CancelToken.h"
-#include "engine/Candidate.h"
-#include "engine/CloudRun.h"
 #include "engine/EngineServices.h"
+#include "engine/FileUpload.h"
+#include "engine/RunLog.h"
 #include "engine/RunRequest.h"
 #include "restore/catalog/RemoteEntry.h"
 
@@ -56,8 +57,5 @@ private:
     CancelToken cancel_;
     RunLog log_;
 };
-
-// True when `text` is an absolute http or https URL with a host.
-bool isValidUploadURL(const std::string& text);
 
 } // namespace keldra

@@ -7,17 +7,6 @@
 
 namespace keldra {
 
-namespace {
-
-double createdAtOrNow(const KeldraFile& file, double now) {
-    if (auto parsed = parseServerDate(file.createdAt)) {
-        return toUnixSeconds(*parsed);
-    }
-    return now;
-}
-
-} // namespace
-
 void adoptListedVersions(BackupIndex& index, const std::map<std::string, std::vector<RemoteEntry>>& byPath,
                          double now) {
     using Bind = BackupIndex::Bind;
@@ -32,11 +21,11 @@ void adoptListedVersions(BackupIndex& index, const std::map<std::string, std::ve
                 continue;
             }
             const Bind supersededAt =
-                j == 0 ? Bind::null() : Bind::real(createdAtOrNow(entries[j - 1].file, now));
+                j == 0 ? Bind::null() : Bind::real(serverSecondsOr(entries[j - 1].file.createdAt, now));
             index.execute(indexsql::insertVersion,
                           {Bind::text(file.id.raw), Bind::text(path),
                            Bind::integer(file.sizeBytes ? file.sizeBytes->value : 0),
-                           Bind::real(createdAtOrNow(file, now)), supersededAt, Bind::integer(1)});
+                           Bind::real(serverSecondsOr(file.createdAt, now)), supersededAt, Bind::integer(1)});
         }
     }
 }

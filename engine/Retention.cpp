@@ -2,30 +2,20 @@
 
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
+#include "core/index/RetentionRules.h"
 #include "core/scan/ExclusionRules.h"
+#include "core/scan/FilePresence.h"
 #include "core/settings/BackupSource.h"
 #include "core/text/ShownPath.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/BlockReasonMapping.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <set>
-#include <sys/stat.h>
 
 namespace keldra {
 
-namespace {
-
-constexpr double secondsPerDay = 86400.0;
-
-const ScanFileSystem& fileSystemOf(const EngineServices& services) {
-    static const PosixScanFileSystem posix;
-    return services.scanFileSystem ? *services.scanFileSystem : posix;
-}
-
-} // namespace
+namespace {} // namespace
 
 Retention::Retention(const EngineServices& services, const CancelToken& cancel)
     : services_(services), cancel_(cancel) {}
@@ -40,21 +30,14 @@ void Retention::deleteRemote(const std::string& keldraFileID) {
 std::int64_t Retention::pruneVersions(std::int64_t retentionDays,
                                       const std::unordered_set<std::string>& knownIDs, const RunLog& log) {
     using Bind = BackupIndex::Bind;
-    const double cutoff = toUnixSeconds(services_.clock.now()) -
-                          static_cast<double>(std::max<std::int64_t>(retentionDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(services_.clock.now(), retentionDays);
     const std::vector<IndexedVersion> expired = services_.index.expiredVersions(cutoff);
     std::int64_t removed = 0;
     for (const IndexedVersion& version : expired) {
         throwIfCancelled(cancel_);
-        const std::optional<IndexedFile> row = services_.index.file(version.path);
-        const bool newerCopyKnown = row && row->keldraFileID && *row->keldraFileID != version.keldraFileID &&
-                                    knownIDs.contains(*row->keldraFileID);
-        if (!newerCopyKnown) {
+        if (!newerCopyIsKnown(services_.index.file(version.path), version.keldraFileID, knownIDs)) {
             // Without a copy known to exist this version may be the only one left: it becomes current again.
-            services_.index.execute(indexsql::insertVersion,
-                                    {Bind::text(version.keldraFileID), Bind::text(version.path),
-                                     Bind::integer(version.size), Bind::real(version.createdAt), Bind::null(),
-                                     Bind::integer(version.format)});
+            makeCurrentAgain(services_.index, version);
             continue;
         }
         try {
@@ -83,30 +66,6 @@ std::int64_t Retention::pruneVersions(std::int64_t retentionDays,
     return removed;
 }
 
-Retention::Presence Retention::presenceOnDisk(const std::string& storedPath) const {
-    const std::filesystem::path location = BackupSource::expandPath(storedPath);
-    struct stat info {};
-    const int error = fileSystemOf(services_).status(AT_FDCWD, location.c_str(), false, info);
-    if (error == 0) {
-        return Presence::present;
-    }
-    if (error == ENOENT || error == ENOTDIR) {
-        return Presence::absent;
-    }
-    return Presence::unknown;
-}
-
-bool Retention::folderUnlistable(const std::string& storedPath) const {
-    const std::filesystem::path folder = BackupSource::expandPath(storedPath).parent_path();
-    const ScanFileSystem& fileSystem = fileSystemOf(services_);
-    struct stat info {};
-    if (fileSystem.status(AT_FDCWD, folder.c_str(), true, info) != 0 || !S_ISDIR(info.st_mode)) {
-        return false;
-    }
-    int error = 0;
-    return fileSystem.openDirectory(AT_FDCWD, folder.c_str(), true, error) == nullptr;
-}
-
 std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
                                           const std::unordered_set<std::string>& purgeableSources,
                                           const UncertainPaths& uncertain, bool excludeSystemJunk,
@@ -114,8 +73,7 @@ std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
                                           const std::vector<std::string>& customPatterns,
                                           const EngineEventHandler& onEvent) {
     using Bind = BackupIndex::Bind;
-    const double cutoff = toUnixSeconds(services_.clock.now()) -
-                          static_cast<double>(std::max<std::int64_t>(graceDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(services_.clock.now(), graceDays);
     ExclusionRules rules;
     rules.excludeSystemJunk = excludeSystemJunk;
     rules.excludeCaches = excludeCaches;
@@ -133,26 +91,10 @@ std::int64_t Retention::purgeDeletedFiles(std::int64_t graceDays,
     std::int64_t removed = 0;
     for (const IndexedFile& row : due) {
         throwIfCancelled(cancel_);
-        switch (presenceOnDisk(row.path)) {
-        case Presence::present:
-            services_.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
-            continue;
-        case Presence::unknown:
-            // Whether it is gone cannot be told; deleting on a guess could lose the only copy.
-            continue;
-        case Presence::absent:
-            break;
-        }
-        if (folderUnlistable(row.path)) {
+        if (!missingFileIsGone(services_.index, chosenOrPosix(services_.scanFileSystem), row)) {
             continue;
         }
-        std::set<std::string> ids;
-        for (const IndexedVersion& version : services_.index.versions(row.path)) {
-            ids.insert(version.keldraFileID);
-        }
-        if (row.keldraFileID) {
-            ids.insert(*row.keldraFileID);
-        }
+        const std::set<std::string> ids = services_.index.copyIDs(row);
         bool allRemoved = true;
         for (const std::string& id : ids) {
             try {

@@ -3,8 +3,8 @@
 #include "core/events/EngineEvent.h"
 #include "core/scan/UncertainPaths.h"
 #include "core/seams/CancelToken.h"
-#include "engine/CloudRun.h"
 #include "engine/EngineServices.h"
+#include "engine/RunLog.h"
 
 #include <cstdint>
 #include <string>
@@ -40,10 +40,6 @@ public:
     void deleteRemote(const std::string& keldraFileID);
 
 private:
-    enum class Presence { present, absent, unknown };
-    Presence presenceOnDisk(const std::string& storedPath) const;
-    bool folderUnlistable(const std::string& storedPath) const;
-
     const EngineServices& services_;
     CancelToken cancel_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/events/EndRun.h"
 #include "core/events/LogLine.h"
 #include "core/events/RunOutcome.h"
 #include "core/index/IndexRows.h"
@@ -32,11 +33,6 @@ struct RunEnding {
 
     // Cancellation, a blocking portal error, or a failure with the error's own text.
     static RunEnding forError(std::exception_ptr error);
-};
-
-// Thrown inside a run to stop it at an ending; never leaves the engine.
-struct EndRun {
-    RunEnding ending;
 };
 
 // "3 uploaded (1.2 MB) · 2 couldn't be backed up · 4 old copies removed", or "Nothing new to upload".

@@ -4,6 +4,7 @@
 #include "core/index/IndexStatements.h"
 #include "core/seams/XdgPaths.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
@@ -324,6 +325,12 @@ std::vector<IndexedFile> BackupIndex::files(const std::optional<std::string>& so
     return query(fileColumns, {}, decodeFile);
 }
 
+bool BackupIndex::hasCopies(const std::string& sourceID) {
+    const std::vector<IndexedFile> rows = files(sourceID);
+    return std::any_of(rows.begin(), rows.end(),
+                       [](const IndexedFile& row) { return row.keldraFileID.has_value(); });
+}
+
 IndexWrite BackupIndex::upsertFile(const IndexedFile& file) {
     return write(upsertFileSQL, fileBinds(file));
 }
@@ -384,6 +391,17 @@ IndexWrite BackupIndex::recordCopy(const IndexedFile& file, const IndexedVersion
 std::vector<IndexedVersion> BackupIndex::versions(const std::string& path) {
     return query(std::string(versionColumns) + " WHERE path = ? ORDER BY created_at DESC", {Bind::text(path)},
                  decodeVersion);
+}
+
+std::set<std::string> BackupIndex::copyIDs(const IndexedFile& file) {
+    std::set<std::string> ids;
+    for (const IndexedVersion& version : versions(file.path)) {
+        ids.insert(version.keldraFileID);
+    }
+    if (file.keldraFileID) {
+        ids.insert(*file.keldraFileID);
+    }
+    return ids;
 }
 
 std::vector<IndexedVersion> BackupIndex::expiredVersions(double cutoff) {

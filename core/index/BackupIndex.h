@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -106,6 +107,9 @@ public:
     std::vector<IndexedFile> files(const std::optional<std::string>& sourceID = std::nullopt);
     // Inserts or replaces every column of the path's row (absent optionals become NULL).
     IndexWrite upsertFile(const IndexedFile& file);
+    // Whether any file of the source has a copy: a scan that finds such a source empty proves nothing
+    // deleted.
+    bool hasCopies(const std::string& sourceID);
     SourceStats sourceStats(const std::string& sourceID);
     std::int64_t backedUpFileCount();
     std::int64_t backedUpBytes();
@@ -119,6 +123,8 @@ public:
     IndexWrite recordCopy(const IndexedFile& file, const IndexedVersion& version, double supersededAt);
     // Newest first.
     std::vector<IndexedVersion> versions(const std::string& path);
+    // Every recorded copy of the file: its versions' and its current one's.
+    std::set<std::string> copyIDs(const IndexedFile& file);
     // Superseded versions older than the cutoff (seconds since 1970).
     std::vector<IndexedVersion> expiredVersions(double cutoff);
 

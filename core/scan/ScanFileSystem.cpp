@@ -63,4 +63,9 @@ int PosixScanFileSystem::status(int at, const char* name, bool followLink, struc
     return ::fstatat(at, name, &out, followLink ? 0 : AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
+const ScanFileSystem& chosenOrPosix(const ScanFileSystem* chosen) {
+    static const PosixScanFileSystem posix;
+    return chosen ? *chosen : posix;
+}
+
 } // namespace keldra

@@ -39,4 +39,7 @@ public:
     int status(int at, const char* name, bool followLink, struct stat& out) const override;
 };
 
+// The scan's file system: `chosen` where a test put one in place, else the real POSIX one.
+const ScanFileSystem& chosenOrPosix(const ScanFileSystem* chosen);
+
 } // namespace keldra

@@ -11,11 +11,6 @@ namespace keldra {
 
 namespace {
 
-const PosixScanFileSystem& posixFileSystem() {
-    static const PosixScanFileSystem fileSystem;
-    return fileSystem;
-}
-
 double modificationSeconds(const struct stat& status) {
     return static_cast<double>(status.st_mtim.tv_sec) + static_cast<double>(status.st_mtim.tv_nsec) / 1e9;
 }
@@ -162,7 +157,7 @@ private:
 
 } // namespace
 
-SourceScanner::SourceScanner() : fileSystem_(&posixFileSystem()) {}
+SourceScanner::SourceScanner() : fileSystem_(&chosenOrPosix(nullptr)) {}
 
 SourceScanner::SourceScanner(const ScanFileSystem& fileSystem) : fileSystem_(&fileSystem) {}
 

@@ -1,5 +1,6 @@
 #include "drive/catalog/LocalCatalog.h"
 
+#include "core/text/Utf8Text.h"
 #include "drive/format/DriveLayout.h"
 #include "drive/format/LocalFormat.h"
 #include "restore/catalog/SafeKeldraPath.h"
@@ -14,22 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t deviceFileLimit = 1024 * 1024;
-
-// Counts characters (UTF-8 lead bytes), not bytes, so a two-letter name in any script is a fan-out folder.
-std::size_t characterCount(const std::string& name) {
-    std::size_t count = 0;
-    for (const char c : name) {
-        if ((static_cast<unsigned char>(c) & 0xc0) != 0x80) {
-            ++count;
-        }
-    }
-    return count;
-}
-
-bool endsWith(const std::string& text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 // The names in a folder, or nothing when it cannot be listed completely.
 std::optional<std::vector<std::string>> listNames(const fs::path& folder) {
@@ -67,6 +52,7 @@ std::optional<std::set<std::string>> listObjects(const fs::path& deviceFolder) {
     }
     std::set<std::string> ids;
     for (const auto& prefix : *prefixes) {
+        // Characters, not bytes: a two-letter name in any script is a fan-out folder.
         if (characterCount(prefix) != 2) {
             continue;
         }
@@ -81,7 +67,7 @@ std::optional<std::set<std::string>> listObjects(const fs::path& deviceFolder) {
             return std::nullopt;
         }
         for (const auto& name : *names) {
-            if (endsWith(name, LocalFormat::objectExtension)) {
+            if (name.ends_with(LocalFormat::objectExtension)) {
                 ids.insert(name.substr(0, name.size() - LocalFormat::objectExtension.size()));
             }
         }

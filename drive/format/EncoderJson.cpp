@@ -107,46 +107,4 @@ std::string jsonNumber(double value) {
     return out;
 }
 
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        std::uint32_t codePoint = 0;
-        if ((lead & 0xe0) == 0xc0) {
-            extra = 1;
-            codePoint = lead & 0x1f;
-        } else if ((lead & 0xf0) == 0xe0) {
-            extra = 2;
-            codePoint = lead & 0x0f;
-        } else if ((lead & 0xf8) == 0xf0) {
-            extra = 3;
-            codePoint = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= static_cast<std::size_t>(extra)) {
-            return false;
-        }
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xc0) != 0x80) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (next & 0x3f);
-        }
-        static constexpr std::uint32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-        if (codePoint < smallest[extra] || codePoint > 0x10ffff ||
-            (codePoint >= 0xd800 && codePoint <= 0xdfff)) {
-            return false;
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
-}
-
 } // namespace keldra::LocalFormat

@@ -15,7 +15,4 @@ void appendJsonString(std::string& out, std::string_view utf8);
 // JSON cannot hold.
 std::string jsonNumber(double value);
 
-// Whether the bytes are well-formed UTF-8 (no overlongs, surrogates or values above U+10FFFF).
-bool isValidUtf8(std::string_view text);
-
 } // namespace keldra::LocalFormat

@@ -14,21 +14,6 @@ namespace {
 constexpr std::string_view contentSalt = "tarnwicke-strata-local-v2";
 constexpr std::string_view contentInfo = "content";
 
-struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
-
-struct KdfFree {
-    void operator()(EVP_KDF* kdf) const { EVP_KDF_free(kdf); }
-};
-struct KdfContextFree {
-    void operator()(EVP_KDF_CTX* context) const { EVP_KDF_CTX_free(context); }
-};
-struct MacFree {
-    void operator()(EVP_MAC* mac) const { EVP_MAC_free(mac); }
-};
-
 // OpenSSL failing on valid input is not something a caller can fix; it surfaces as the key's own errors.
 [[noreturn]] void cipherFailed() {
     throw KeldraCryptoError(KeldraCryptoError::Kind::invalidIV);
@@ -46,11 +31,11 @@ bool fitsInt(std::size_t size) {
 } // namespace
 
 SymmetricKey contentKey(const KeldraKey& key) {
-    std::unique_ptr<EVP_KDF, KdfFree> kdf(EVP_KDF_fetch(nullptr, "HKDF", nullptr));
+    ossl::Kdf kdf(EVP_KDF_fetch(nullptr, "HKDF", nullptr));
     if (!kdf) {
         derivationFailed();
     }
-    std::unique_ptr<EVP_KDF_CTX, KdfContextFree> context(EVP_KDF_CTX_new(kdf.get()));
+    ossl::KdfCtx context(EVP_KDF_CTX_new(kdf.get()));
     if (!context) {
         derivationFailed();
     }
@@ -86,7 +71,7 @@ Tag sealInPlace(const SymmetricKey& key, const Nonce& nonce, std::uint8_t* data,
     if (!fitsInt(size) || !fitsInt(aad.size())) {
         cipherFailed();
     }
-    CipherContext context(EVP_CIPHER_CTX_new());
+    ossl::CipherCtx context(EVP_CIPHER_CTX_new());
     int length = 0;
     if (!context ||
         EVP_EncryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, key.data(), nonce.data()) != 1 ||
@@ -111,7 +96,7 @@ bool openInPlace(const SymmetricKey& key, const std::uint8_t* nonce, std::uint8_
     if (!fitsInt(size) || !fitsInt(aad.size())) {
         return false;
     }
-    CipherContext context(EVP_CIPHER_CTX_new());
+    ossl::CipherCtx context(EVP_CIPHER_CTX_new());
     int length = 0;
     if (!context || EVP_DecryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, key.data(), nonce) != 1 ||
         EVP_DecryptUpdate(context.get(), nullptr, &length, reinterpret_cast<const std::uint8_t*>(aad.data()),
@@ -128,16 +113,12 @@ bool openInPlace(const SymmetricKey& key, const std::uint8_t* nonce, std::uint8_
     return EVP_DecryptFinal_ex(context.get(), data + size, &length) == 1;
 }
 
-void StreamingHmac::ContextFree::operator()(EVP_MAC_CTX* context) const {
-    EVP_MAC_CTX_free(context);
-}
-
 StreamingHmac::StreamingHmac(const SymmetricKey& key) {
-    std::unique_ptr<EVP_MAC, MacFree> mac(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
+    EVP_MAC* const mac = ossl::hmac();
     if (!mac) {
         cipherFailed();
     }
-    context_.reset(EVP_MAC_CTX_new(mac.get()));
+    context_.reset(EVP_MAC_CTX_new(mac));
     char digest[] = "SHA256";
     OSSL_PARAM params[] = {
         OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),

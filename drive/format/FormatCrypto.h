@@ -2,6 +2,7 @@
 
 #include "core/Bytes.h"
 #include "core/crypto/KeldraKey.h"
+#include "core/crypto/OpenSslHandles.h"
 
 #include <array>
 #include <cstddef>
@@ -48,10 +49,7 @@ public:
     std::array<std::uint8_t, 32> finish();
 
 private:
-    struct ContextFree {
-        void operator()(EVP_MAC_CTX* context) const;
-    };
-    std::unique_ptr<EVP_MAC_CTX, ContextFree> context_;
+    ossl::MacCtx context_;
 };
 
 } // namespace keldra::LocalFormat

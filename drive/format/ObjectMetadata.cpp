@@ -1,5 +1,6 @@
 #include "drive/format/ObjectMetadata.h"
 
+#include "core/text/Utf8Text.h"
 #include "drive/format/EncoderJson.h"
 #include "drive/format/JsonFields.h"
 

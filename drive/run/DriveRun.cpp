@@ -97,8 +97,8 @@ LocalRunResult DriveRun::run() {
             {clean ? RunStatus::succeeded : RunStatus::partial, LocalBackupEngine::summaryText(record_),
              clean ? LogLine::Tone::ok : LogLine::Tone::warning,
              clean ? LocalOutcome::completed() : LocalOutcome::completedWithFailures(record_.failed)});
-    } catch (const Ending& ending) {
-        return finish(ending);
+    } catch (const EndRun<Ending>& end) {
+        return finish(end.ending);
     } catch (const CancelledError&) {
         return finish(cancelled());
     } catch (const std::exception& error) {
@@ -117,7 +117,7 @@ void DriveRun::writeOrCheckHeader() {
     const auto status = fs::symlink_status(root_ / LocalFormat::headerFileName, error);
     if (!error && status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular) {
         // A pipe, link or folder in the header's place: never read, never replaced.
-        throw unexpectedLayout();
+        throw EndRun{unexpectedLayout()};
     }
     if (status.type() == fs::file_type::not_found) {
         const LocalFormat::BackupHeader header = LocalFormat::makeHeader(request_.key, services_.clock.now());
@@ -135,8 +135,8 @@ void DriveRun::writeOrCheckHeader() {
     headerExisted_ = true;
     const std::optional<LocalFormat::BackupHeader> header = LocalFormat::readHeaderFile(root_);
     if (!header || !LocalFormat::verifyKeyCheck(*header, request_.key)) {
-        throw Ending{RunStatus::blocked, keyMismatchMessage, LogLine::Tone::error,
-                     LocalOutcome::keyMismatch()};
+        throw EndRun{Ending{RunStatus::blocked, keyMismatchMessage, LogLine::Tone::error,
+                            LocalOutcome::keyMismatch()}};
     }
 }
 
@@ -147,7 +147,7 @@ void DriveRun::prepareDeviceFolder() {
                                    deviceFolder_ / LocalFormat::objectsFolderName}) {
         const std::error_code error = services_.driveFiles.makeFolder(folder);
         if (error == std::errc::not_a_directory) {
-            throw unexpectedLayout();
+            throw EndRun{unexpectedLayout()};
         }
         if (error) {
             throw std::system_error(error, "create the device folder");
@@ -159,8 +159,8 @@ void DriveRun::prepareDeviceFolder() {
 void DriveRun::listAndReconcile() {
     const std::optional<std::set<std::string>> listed = LocalCatalog::listObjects(deviceFolder_);
     if (!listed) {
-        throw Ending{RunStatus::failed, unreadableMessage, LogLine::Tone::warning,
-                     LocalOutcome::failed("unreadable")};
+        throw EndRun{Ending{RunStatus::failed, unreadableMessage, LogLine::Tone::warning,
+                            LocalOutcome::failed("unreadable")}};
     }
     liveObjects_.insert(listed->begin(), listed->end());
 
@@ -177,10 +177,10 @@ void DriveRun::listAndReconcile() {
     // Only a drive that already held this backup can have lost copies; on a new backup root every
     // vanished copy is simply copied again.
     if (headerExisted_ && !request_.overrideMassChangeGuard && recorded >= 20 && missing * 2 >= recorded) {
-        throw Ending{RunStatus::paused,
-                     formatCount(missing) + " of " + formatCount(recorded) +
-                         " copies are missing from the drive. Paused for review.",
-                     LogLine::Tone::warning, LocalOutcome::massChangeReview(0, missing, recorded)};
+        throw EndRun{Ending{RunStatus::paused,
+                            formatCount(missing) + " of " + formatCount(recorded) +
+                                " copies are missing from the drive. Paused for review.",
+                            LogLine::Tone::warning, LocalOutcome::massChangeReview(0, missing, recorded)}};
     }
     const IndexWrite reconciled = index_.reconcileWithListing(liveObjects_);
     if (!reconciled) {
@@ -205,7 +205,7 @@ void DriveRun::seedVersions() {
 void DriveRun::finishUp() {
     std::error_code error;
     if (!fs::is_directory(deviceFolder_ / LocalFormat::objectsFolderName, error)) {
-        throw disconnected();
+        throw EndRun{disconnected()};
     }
     progress_.phase = RunPhase::cleaning;
     progress_.currentPath.reset();
@@ -217,7 +217,8 @@ void DriveRun::finishUp() {
         LocalBackupEngine::pruneVersions(request_.settings.versionRetentionDays, drive, liveObjects_, at);
     if (const auto& grace = request_.settings.deletedGraceDays) {
         record_.removed +=
-            LocalBackupEngine::purgeDeletedFiles(*grace, scannedSourceIDs_, uncertain_, rules_, drive, at);
+            LocalBackupEngine::purgeDeletedFiles(*grace, scannedSourceIDs_, uncertain_, rules_, drive,
+                                                 chosenOrPosix(services_.scanFileSystem), at);
     }
     LocalBackupEngine::cleanTemporaryFiles(deviceFolder_, services_.driveFiles);
     if (const IndexWrite written =

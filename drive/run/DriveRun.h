@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/events/EndRun.h"
 #include "core/events/EngineEvent.h"
 #include "core/events/LogLine.h"
 #include "core/events/RunProgress.h"
 #include "core/index/BackupIndex.h"
+#include "core/scan/Candidate.h"
 #include "core/scan/ExclusionRules.h"
 #include "core/scan/SourceScanner.h"
 #include "core/scan/UncertainPaths.h"
@@ -22,23 +24,13 @@ namespace keldra {
 // One drive run: the state of a single LocalBackupEngine::run call and its steps, in order.
 class DriveRun {
 public:
-    // One file to copy.
-    struct Candidate {
-        std::filesystem::path url;
-        std::string path; // the stored "~" form
-        std::string sourceID;
-        std::int64_t size = 0;
-        double mtime = 0;
-        std::optional<IndexedFile> existing;
-    };
-
     DriveRun(const LocalEngineServices& services, const LocalRunRequest& request, BackupIndex& index,
              const EngineEventHandler& onEvent, const CancelToken& cancel);
 
     LocalRunResult run();
 
 private:
-    // Thrown from any step to end the run with a recorded status.
+    // One way a drive run ends, thrown from any step as EndRun<Ending>; the run records its status.
     struct Ending {
         RunStatus status;
         std::string message;

@@ -28,10 +28,7 @@ std::int64_t spaceNeeded(std::int64_t size) {
 void DriveRun::copyCandidates() {
     progress_.phase = RunPhase::copying;
     progress_.filesTotal = static_cast<std::int64_t>(candidates_.size());
-    progress_.bytesTotal = 0;
-    for (const Candidate& candidate : candidates_) {
-        progress_.bytesTotal += candidate.size;
-    }
+    progress_.bytesTotal = totalSize(candidates_);
     emitProgress();
     if (candidates_.empty()) {
         log("No changes since the last copy.", LogLine::Tone::ok);
@@ -39,7 +36,7 @@ void DriveRun::copyCandidates() {
     }
     for (const Candidate& candidate : candidates_) {
         if (cancel_.stop_requested()) {
-            throw cancelled();
+            throw EndRun{cancelled()};
         }
         progress_.currentPath = candidate.path;
         emitProgress();
@@ -83,7 +80,7 @@ void DriveRun::copy(const Candidate& candidate) {
         if (const std::error_code error =
                 services_.driveFiles.makeFolder(LocalFormat::objectFanoutFolder(deviceFolder_, objectID))) {
             if (error == std::errc::not_a_directory) {
-                throw unexpectedLayout();
+                throw EndRun{unexpectedLayout()};
             }
             throw std::system_error(error, "create the object folder");
         }
@@ -99,7 +96,7 @@ void DriveRun::copy(const Candidate& candidate) {
             cancel_);
     } catch (const CancelledError&) {
         (void)services_.driveFiles.removeItem(temporary);
-        throw cancelled();
+        throw EndRun{cancelled()};
     } catch (const std::exception& error) {
         handleWriteError(candidate, temporary, error);
         return;
@@ -203,7 +200,7 @@ void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temp
     }
     std::error_code statusError;
     if (!fs::is_directory(root_, statusError)) {
-        throw disconnected();
+        throw EndRun{disconnected()};
     }
     failFile(candidate, driveErrorText(error));
 }

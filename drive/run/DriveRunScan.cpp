@@ -23,8 +23,7 @@ void DriveRun::scanSources() {
     for (const std::string& root : request_.skipRoots) {
         skipRoots.push_back(SourceScanner::standardizePath(root));
     }
-    const SourceScanner scanner =
-        services_.scanFileSystem ? SourceScanner(*services_.scanFileSystem) : SourceScanner();
+    const SourceScanner scanner(chosenOrPosix(services_.scanFileSystem));
     for (const BackupSource& source : request_.sources) {
         throwIfCancelled(cancel_);
         const BackupSource::Availability availability =
@@ -50,17 +49,13 @@ void DriveRun::scanSource(const BackupSource& source, const SourceScanner& scann
         },
         cancel_);
 
-    if (sourceVisits_ == 0) {
-        // An emptied folder, or a mount point left behind by an unmounted drive, must never make the
-        // copies of its files look deleted (and later be purged).
-        for (const IndexedFile& row : index_.files(source.id)) {
-            if (row.keldraFileID) {
-                log(shownPath(BackupSource::abbreviatePath(source.path)) +
-                        " looks empty. Skipped; nothing on the drive is removed.",
-                    LogLine::Tone::warning);
-                return;
-            }
-        }
+    // An emptied folder, or a mount point left behind by an unmounted drive, must never make the copies of
+    // its files look deleted (and later be purged).
+    if (sourceVisits_ == 0 && index_.hasCopies(source.id)) {
+        log(shownPath(BackupSource::abbreviatePath(source.path)) +
+                " looks empty. Skipped; nothing on the drive is removed.",
+            LogLine::Tone::warning);
+        return;
     }
     scannedSourceIDs_.insert(source.id);
 }
@@ -114,11 +109,11 @@ void DriveRun::markVanishedFiles() {
     // changed + removed >= 0.4 x protected, in whole numbers.
     if (request_.settings.massChangeGuard && !request_.overrideMassChangeGuard && protectedCount >= 200 &&
         (changed + removedCount) * 5 >= protectedCount * 2) {
-        throw Ending{RunStatus::paused,
-                     formatCount(changed) + " files changed and " + formatCount(removedCount) +
-                         " removed since the last copy. Paused for review.",
-                     LogLine::Tone::warning,
-                     LocalOutcome::massChangeReview(changed, removedCount, protectedCount)};
+        throw EndRun{Ending{RunStatus::paused,
+                            formatCount(changed) + " files changed and " + formatCount(removedCount) +
+                                " removed since the last copy. Paused for review.",
+                            LogLine::Tone::warning,
+                            LocalOutcome::massChangeReview(changed, removedCount, protectedCount)}};
     }
     const double at = now();
     for (const std::string& path : removed) {

@@ -3,60 +3,18 @@
 // current object is known to be on the drive.
 
 #include "core/index/IndexStatements.h"
+#include "core/index/RetentionRules.h"
+#include "core/scan/FilePresence.h"
 #include "core/settings/BackupSource.h"
 #include "drive/format/LocalFormat.h"
 #include "drive/run/LocalBackupEngine.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
 #include <set>
-#include <sys/stat.h>
 
 namespace keldra {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-constexpr double secondsPerDay = 86400;
-
-bool currentCopyIsOnDrive(const std::optional<IndexedFile>& row, const std::string& versionID,
-                          const LocalBackupEngine::ObjectSet& liveObjects) {
-    return row && row->keldraFileID && *row->keldraFileID != versionID && !liveObjects.empty() &&
-           liveObjects.contains(*row->keldraFileID);
-}
-
-bool startsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-enum class Presence { present, absent, unknown };
-
-// Whether a file is at the path; unknown when the system cannot tell (an unreadable folder, a failing
-// disk), which must never count as deleted.
-Presence presenceOf(const fs::path& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0) {
-        return Presence::present;
-    }
-    if (errno != ENOENT && errno != ENOTDIR) {
-        return Presence::unknown;
-    }
-    const fs::path parent = path.parent_path();
-    if (::stat(parent.c_str(), &status) != 0) {
-        return errno == ENOENT || errno == ENOTDIR ? Presence::absent : Presence::unknown;
-    }
-    // The folder is there but its contents cannot be listed: the file's absence cannot be trusted.
-    DIR* folder = ::opendir(parent.c_str());
-    if (!folder) {
-        return S_ISDIR(status.st_mode) ? Presence::unknown : Presence::absent;
-    }
-    ::closedir(folder);
-    return Presence::absent;
-}
-
-} // namespace
 
 void LocalBackupEngine::seedVersions(const LocalCatalog::Catalog& catalog, BackupIndex& index) {
     using Bind = BackupIndex::Bind;
@@ -100,7 +58,7 @@ std::int64_t LocalBackupEngine::makeRoom(std::int64_t needed, const DriveStore& 
         if (freed >= needed) {
             break;
         }
-        if (!currentCopyIsOnDrive(store.index.file(version.path), version.keldraFileID, liveObjects)) {
+        if (!newerCopyIsKnown(store.index.file(version.path), version.keldraFileID, liveObjects)) {
             continue;
         }
         if (deleteObject(version.keldraFileID, store)) {
@@ -112,22 +70,17 @@ std::int64_t LocalBackupEngine::makeRoom(std::int64_t needed, const DriveStore& 
 
 std::int64_t LocalBackupEngine::pruneVersions(std::int64_t retentionDays, const DriveStore& store,
                                               const ObjectSet& liveObjects, SystemTime now) {
-    using Bind = BackupIndex::Bind;
-    const double cutoff =
-        toUnixSeconds(now) - static_cast<double>(std::max<std::int64_t>(retentionDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(now, retentionDays);
     std::int64_t removed = 0;
     for (const IndexedVersion& version : store.index.expiredVersions(cutoff)) {
-        if (currentCopyIsOnDrive(store.index.file(version.path), version.keldraFileID, liveObjects)) {
+        if (newerCopyIsKnown(store.index.file(version.path), version.keldraFileID, liveObjects)) {
             if (deleteObject(version.keldraFileID, store)) {
                 ++removed;
             }
             continue;
         }
         // Without a current copy on the drive this version may be the only one left: make it current again.
-        store.index.execute(indexsql::insertVersion,
-                            {Bind::text(version.keldraFileID), Bind::text(version.path),
-                             Bind::integer(version.size), Bind::real(version.createdAt), Bind::null(),
-                             Bind::integer(version.format)});
+        makeCurrentAgain(store.index, version);
     }
     return removed;
 }
@@ -136,10 +89,9 @@ std::int64_t LocalBackupEngine::purgeDeletedFiles(std::int64_t graceDays,
                                                   const std::unordered_set<std::string>& scannedSourceIDs,
                                                   const UncertainPaths& uncertain,
                                                   const ExclusionRules& rules, const DriveStore& store,
-                                                  SystemTime now) {
+                                                  const ScanFileSystem& sourceFiles, SystemTime now) {
     using Bind = BackupIndex::Bind;
-    const double cutoff =
-        toUnixSeconds(now) - static_cast<double>(std::max<std::int64_t>(graceDays, 1)) * secondsPerDay;
+    const double cutoff = periodCutoff(now, graceDays);
     std::int64_t removed = 0;
     for (const IndexedFile& row : store.index.files()) {
         if (!row.missingSince || *row.missingSince >= cutoff) {
@@ -149,22 +101,10 @@ std::int64_t LocalBackupEngine::purgeDeletedFiles(std::int64_t graceDays,
             uncertain.contains(row.path) || rules.isExcluded(row.path)) {
             continue;
         }
-        switch (presenceOf(BackupSource::expandPath(row.path))) {
-        case Presence::present:
-            store.index.execute(indexsql::setMissingSince, {Bind::null(), Bind::text(row.path)});
+        if (!missingFileIsGone(store.index, sourceFiles, row)) {
             continue;
-        case Presence::unknown:
-            continue;
-        case Presence::absent:
-            break;
         }
-        std::set<std::string> objectIDs;
-        for (const IndexedVersion& version : store.index.versions(row.path)) {
-            objectIDs.insert(version.keldraFileID);
-        }
-        if (row.keldraFileID) {
-            objectIDs.insert(*row.keldraFileID);
-        }
+        const std::set<std::string> objectIDs = store.index.copyIDs(row);
         // Stop at the first failure: a files row is never deleted while any of its copies is still recorded.
         const bool allDeleted = std::all_of(objectIDs.begin(), objectIDs.end(),
                                             [&](const std::string& id) { return deleteObject(id, store); });
@@ -194,8 +134,8 @@ void LocalBackupEngine::cleanTemporaryFiles(const fs::path& deviceFolder, const 
         }
         for (const fs::directory_iterator last; entries != last; entries.increment(listError)) {
             const std::string name = entries->path().filename().string();
-            if (startsWith(name, LocalFormat::temporaryObjectPrefix) ||
-                startsWith(name, LocalFormat::scratchBodyPrefix)) {
+            if (name.starts_with(LocalFormat::temporaryObjectPrefix) ||
+                name.starts_with(LocalFormat::scratchBodyPrefix)) {
                 (void)files.removeItem(entries->path());
             }
         }

@@ -62,11 +62,12 @@ public:
     static std::int64_t pruneVersions(std::int64_t retentionDays, const DriveStore& store,
                                       const ObjectSet& liveObjects, SystemTime now);
     // Removes every copy of files missing from their scanned source for longer than `graceDays` (at least
-    // one). Returns the files removed.
+    // one), never one still on disk or whose absence `sourceFiles` cannot confirm. Returns the files removed.
     static std::int64_t purgeDeletedFiles(std::int64_t graceDays,
                                           const std::unordered_set<std::string>& scannedSourceIDs,
                                           const UncertainPaths& uncertain, const ExclusionRules& rules,
-                                          const DriveStore& store, SystemTime now);
+                                          const DriveStore& store, const ScanFileSystem& sourceFiles,
+                                          SystemTime now);
     // Removes the scratch files (".tmp-", ".body-") that interrupted copies left in the prefix folders.
     static void cleanTemporaryFiles(const std::filesystem::path& deviceFolder, const DriveFileSystem& files);
 

@@ -1,30 +1,13 @@
 #include "restore/catalog/RemoteCatalog.h"
 
 #include "core/codec/Base64.h"
+#include "core/text/Utf8Text.h"
 
 #include <algorithm>
 #include <optional>
-#include <unicode/utf8.h>
 
 namespace keldra {
 namespace {
-
-bool isValidUtf8(const Bytes& bytes) {
-    const auto* data = reinterpret_cast<const char*>(bytes.data());
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    if (static_cast<std::size_t>(length) != bytes.size()) {
-        return false;
-    }
-    std::int32_t offset = 0;
-    while (offset < length) {
-        UChar32 c = 0;
-        U8_NEXT(data, offset, length, c);
-        if (c < 0) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The stored path a sealed name opens to, or none when the record cannot be trusted.
 std::optional<std::string> openStoredPath(const KeldraFile& file, const KeldraKey& key) {
@@ -51,11 +34,8 @@ std::optional<std::string> openStoredPath(const KeldraFile& file, const KeldraKe
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    if (!isValidUtf8(plain)) {
-        return std::nullopt;
-    }
     std::string path = toString(plain);
-    if (!isSafeKeldraPath(path)) {
+    if (!isValidUtf8(path) || !isSafeKeldraPath(path)) {
         return std::nullopt;
     }
     return path;

@@ -9,4 +9,8 @@ namespace keldra {
 // cut the path short at it and write somewhere else).
 bool isSafeKeldraPath(std::string_view path);
 
+// Whether a path below a chosen folder stays below it: one or more components, none of them empty, "." or
+// "..", and no NUL character.
+bool isSafeRelativePath(std::string_view relative);
+
 } // namespace keldra

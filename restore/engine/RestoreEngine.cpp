@@ -1,34 +1,13 @@
 #include "restore/engine/RestoreEngine.h"
 
-#include "core/codec/Base64.h"
 #include "core/SaturatingMath.h"
+#include "core/codec/Base64.h"
 #include "service/api/KeldraAPI.h"
 #include "service/api/KeldraAPIError.h"
+#include "service/storage/StorageLink.h"
 #include "service/storage/StorageTransport.h"
 
-#include <curl/curl.h>
-#include <memory>
-
 namespace keldra {
-namespace {
-
-// A presigned storage link: an absolute http(s) URL. Anything else (a file: URL
-// included) is refused before it is fetched.
-bool isDownloadLink(const std::string& text) {
-    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) {
-        return false;
-    }
-    char* scheme = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) {
-        return false;
-    }
-    const std::string value = scheme;
-    curl_free(scheme);
-    return value == "https" || value == "http";
-}
-
-} // namespace
 
 RestoreEngine::RestoreEngine(KeldraAPI& api, StorageTransport& storage, Sleeper& sleeper,
                              const MemoryInfo& memory)
@@ -52,7 +31,7 @@ Bytes RestoreEngine::fetchDecrypted(const RestoreItem& item, const KeldraKey& ke
     throwIfCancelled(token);
     const DownloadURLResponse reply = withRetry(fetchAttempts, "Download link", {}, sleeper_, token,
                                                 [&] { return api_.requestDownloadURL(item.fileID, token); });
-    if (!isDownloadLink(reply.downloadUrl)) {
+    if (!isStorageLink(reply.downloadUrl)) {
         throw RestoreError(RestoreError::Kind::badLink);
     }
     const std::optional<std::string>& ivText = reply.encryptionIv ? reply.encryptionIv : item.iv;

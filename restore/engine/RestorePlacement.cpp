@@ -37,23 +37,6 @@ bool existsNoFollow(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-bool isSafeRelativePath(std::string_view relative) {
-    if (relative.find('\0') != std::string_view::npos) {
-        return false;
-    }
-    while (true) {
-        const auto slash = relative.find('/');
-        const auto piece = relative.substr(0, slash);
-        if (piece.empty() || piece == "." || piece == "..") {
-            return false;
-        }
-        if (slash == std::string_view::npos) {
-            return true;
-        }
-        relative.remove_prefix(slash + 1);
-    }
-}
-
 bool isWithin(const fs::path& path, const fs::path& base) {
     const std::string& text = path.native();
     std::string prefix = base.native();

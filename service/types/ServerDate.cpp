@@ -150,4 +150,11 @@ std::string formatInternetDateTime(SystemTime time) {
     return date::format("%Y-%m-%dT%H:%M:%SZ", floor<seconds>(time));
 }
 
+double serverSecondsOr(const std::optional<std::string>& text, double fallback) {
+    if (const auto parsed = parseServerDate(text)) {
+        return toUnixSeconds(*parsed);
+    }
+    return fallback;
+}
+
 } // namespace keldra

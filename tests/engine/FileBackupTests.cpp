@@ -170,6 +170,24 @@ TEST_F(FileBackupTest, AFileThatChangesWhileReadIsLeftForTheNextRun) {
     EXPECT_EQ(run().record.uploaded, 1);
 }
 
+TEST_F(FileBackupTest, AnUploadLinkThatIsNotHttpWithAHostIsNeverUsed) {
+    for (const char* link : {"https://:443/storage/x", "file:///tmp/x", "/storage/x"}) {
+        writeHomeFile("Documents/a.txt", link);
+        control().clearFaults();
+        control().resetStats();
+        const nlohmann::json body = {{"data", {{"upload_url", link}, {"s3_key", "k"}}}};
+        control().addFault(
+            {{"endpoint", "upload-url"}, {"status", 200}, {"body", body.dump()}, {"count", -1}});
+
+        const RunResult result = run();
+
+        EXPECT_EQ(failureReasons(result),
+                  std::vector<std::string>{"The portal returned an invalid upload link."})
+            << link;
+        EXPECT_EQ(control().requestCount("storage-put"), 0) << link;
+    }
+}
+
 TEST_F(FileBackupTest, TransientPortalAndStorageErrorsAreRetriedWithGrowingWaits) {
     writeHomeFile("Documents/a.txt", "a");
     control().addFault({{"endpoint", "upload-url"}, {"status", 500}, {"count", 2}});

@@ -4,6 +4,7 @@
 #include "EngineHarness.h"
 #include "core/codec/Base64.h"
 #include "engine/Retention.h"
+#include "tests/support/FailingScanFileSystem.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,30 +14,6 @@ namespace keldra::test {
 namespace {
 
 constexpr double day = 86400.0;
-
-// The real file system, except that folders with a chosen name cannot be listed (as for a folder whose
-// permissions shut this user out, which running as root cannot show).
-class LockedFolders final : public ScanFileSystem {
-public:
-    explicit LockedFolders(std::string name) : name_(std::move(name)) {}
-    std::unique_ptr<DirectoryListing> openDirectory(int at, const char* name, bool followLink,
-                                                    int& error) const override {
-        const std::string_view text(name);
-        if (text == name_ ||
-            (text.size() > name_.size() && text.substr(text.size() - name_.size() - 1) == "/" + name_)) {
-            error = EACCES;
-            return nullptr;
-        }
-        return posix_.openDirectory(at, name, followLink, error);
-    }
-    int status(int at, const char* name, bool followLink, struct stat& out) const override {
-        return posix_.status(at, name, followLink, out);
-    }
-
-private:
-    std::string name_;
-    PosixScanFileSystem posix_;
-};
 
 class RetentionTest : public EngineTest {
 protected:
@@ -188,7 +165,7 @@ TEST_F(RetentionTest, NothingIsPurgedWhereItsAbsenceIsInDoubt) {
     run(request);
     ASSERT_TRUE(fileRow("~/Documents/disk.iso")->missingSince);
 
-    const LockedFolders locked("locked");
+    const FailingScanFileSystem locked = FailingScanFileSystem::locking("locked");
     scanFileSystem_ = &locked;
     rebuildEngine();
     request.settings.customExclusions = {"*.iso"};

@@ -100,14 +100,6 @@ TEST(ReadFailureText, NamesPermissionDeletionOrTheSystemsReason) {
     EXPECT_EQ(readFailureText(EIO), "Couldn't read the file (Input/output error).");
 }
 
-TEST(UploadLink, OnlyHttpUrlsWithAHostAreValid) {
-    EXPECT_TRUE(isValidUploadURL("http://127.0.0.1:8080/storage/abc?sig=1"));
-    EXPECT_TRUE(isValidUploadURL("https://storage.example/x"));
-    for (const char* bad : {"", "not a url", "ftp://host/x", "file:///etc/passwd", "http://"}) {
-        EXPECT_FALSE(isValidUploadURL(bad)) << bad;
-    }
-}
-
 TEST(SaturatingSums, StopAtTheLimitsInsteadOfWrapping) {
     constexpr auto max = std::numeric_limits<std::int64_t>::max();
     constexpr auto min = std::numeric_limits<std::int64_t>::min();

@@ -60,13 +60,6 @@ TEST(DriveJsonEncoding, StringEscapes) {
     }
 }
 
-TEST(DriveJsonEncoding, Utf8Validation) {
-    EXPECT_TRUE(isValidUtf8("plain/\xc3\xa9/\xf0\x9f\x98\x80"));
-    for (const char* bad : {"\xff", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "a\x80"}) {
-        EXPECT_FALSE(isValidUtf8(bad)) << bad;
-    }
-}
-
 TEST(DriveMetadataJson, DecodeAcceptsAnyOrderAndRejectsWrongTypes) {
     const auto good =
         decodeMetadata(R"(  {"hmac":"ab","created":2,"mtime":1.5,"size":7,"path":"~/a","extra":[1]}   )");

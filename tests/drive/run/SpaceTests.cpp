@@ -1,6 +1,7 @@
 // The deleting side on its own: one object, making room, retention, purge of deleted files, scratch files.
 
 #include "DriveRunFixture.h"
+#include "tests/support/FailingScanFileSystem.h"
 
 #include <gmock/gmock.h>
 
@@ -151,19 +152,34 @@ TEST_F(DriveSpaceTest, PurgeStopsAtTheFirstCopyThatCannotBeRemoved) {
         return p.filename() == old + ".olo" ? std::error_code(EIO, std::generic_category())
                                             : std::error_code{};
     };
-    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, uncertain, rules, drive(), clock.now()), 0);
+    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, uncertain, rules, drive(),
+                                                   chosenOrPosix(nullptr), clock.now()),
+              0);
     files.removeFault = nullptr;
     EXPECT_TRUE(driveIndex->file(path));
     EXPECT_THAT(versionIDs(path), ::testing::Contains(old));
 
     // Not scanned in this run, or under a folder that could not be read: kept.
-    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {}, uncertain, rules, drive(), clock.now()), 0);
+    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {}, uncertain, rules, drive(), chosenOrPosix(nullptr),
+                                                   clock.now()),
+              0);
     UncertainPaths unread;
     unread.record(sourceDir);
-    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, unread, rules, drive(), clock.now()), 0);
+    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, unread, rules, drive(), chosenOrPosix(nullptr),
+                                                   clock.now()),
+              0);
     EXPECT_TRUE(driveIndex->file(path));
 
-    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, uncertain, rules, drive(), clock.now()), 1);
+    // A folder that is there but cannot be listed does not prove the file deleted.
+    const FailingScanFileSystem unlistable = FailingScanFileSystem::locking(sourceDir.filename());
+    EXPECT_EQ(
+        LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, uncertain, rules, drive(), unlistable, clock.now()),
+        0);
+    EXPECT_TRUE(driveIndex->file(path));
+
+    EXPECT_EQ(LocalBackupEngine::purgeDeletedFiles(30, {"S1"}, uncertain, rules, drive(),
+                                                   chosenOrPosix(nullptr), clock.now()),
+              1);
     EXPECT_FALSE(driveIndex->file(path));
     EXPECT_THAT(versionIDs(path), IsEmpty());
     EXPECT_FALSE(objectExists(old));

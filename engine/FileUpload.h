@@ -5,21 +5,10 @@
 #include "core/index/IndexWrite.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 
 namespace keldra {
-
-// One file that change detection picked for the per-file pipeline.
-struct Candidate {
-    std::filesystem::path url; // where it is on disk
-    std::string path;          // its Keldra path ("~/..." or absolute)
-    std::string sourceID;
-    std::int64_t size = 0;               // as the scan saw it
-    double mtime = 0;                    // as the scan saw it, seconds since 1970
-    std::optional<IndexedFile> existing; // the files row of the path when the file was scanned
-};
 
 // What backing up one file did. Nothing was uploaded when keldraFileID is absent.
 struct FileUpload {
