@@ -35,9 +35,11 @@ private:
 // A drive with no room left: every object write fails as a full disk does.
 class FullDriveFileSystem final : public RealDriveFileSystem {
 public:
-    LocalFormat::WriteResult writeObject(const std::filesystem::path&, std::int64_t, const std::filesystem::path&,
-                                         std::string_view, const KeldraKey&, const LocalFormat::MetadataBuilder&,
-                                         const LocalFormat::ChunkObserver&, const CancelToken&) const override {
+    LocalFormat::WriteResult writeObject(const std::filesystem::path&, std::int64_t,
+                                         const std::filesystem::path&, std::string_view, const KeldraKey&,
+                                         const LocalFormat::MetadataBuilder&,
+                                         const LocalFormat::ChunkObserver&,
+                                         const CancelToken&) const override {
         throw std::system_error(ENOSPC, std::generic_category(), "test fault");
     }
 };
@@ -127,7 +129,8 @@ TEST_F(AppModelOutcome, AnotherKeyLocksAndAMissingVerifierTwiceSendsBackToSetUp)
 
     m.useKey(mine, false);
     ASSERT_EQ(m.phase(), AppPhase::ready);
-    const nlohmann::json none = {{"endpoint", "verifier-get"}, {"status", 200}, {"body", {{"data", nullptr}}}};
+    const nlohmann::json none = {
+        {"endpoint", "verifier-get"}, {"status", 200}, {"body", {{"data", nullptr}}}};
     control().addFault(none);
     runAndWait(m);
     EXPECT_TRUE(m.lastAttemptFailed());
@@ -184,8 +187,8 @@ TEST_F(AppModelOutcome, ReviewsPauseForTheUserAndApprovalRunsPastTheGuard) {
     m.approveReview();
     EXPECT_FALSE(m.review());
     ASSERT_TRUE(runUntil([&] { return !m.isRunning(); }));
-    EXPECT_TRUE(std::find(logTexts(m).begin(), logTexts(m).end(), "Backup started (manual (reviewed)).") !=
-                logTexts(m).end());
+    const auto lines = logTexts(m);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Backup started (manual (reviewed))."), lines.end());
     ASSERT_TRUE(m.lastRun());
     EXPECT_EQ(m.lastRun()->trigger, "Manual (reviewed)");
     EXPECT_EQ(m.lastRun()->uploaded, 24);
