@@ -18,10 +18,23 @@ protected:
         return m;
     }
 
-    bool keyItemStored() { return secrets.read(keldraKeyAccount(scopeKey(email))).has_value(); }
+    // Read on a lane of its own, as the model does: keyring calls leave work on their thread's GLib context.
+    bool keyItemStored() {
+        auto future = Workers::submit(
+            *keyringReads_, [this] { return secrets.read(keldraKeyAccount(scopeKey(email))).has_value(); });
+        future.waitForFinished();
+        return future.result().take();
+    }
+    void storeOtherKey() {
+        auto future = Workers::submit(*keyringReads_, [this] { storeKey(email, otherKey()); });
+        future.waitForFinished();
+        future.result().take();
+    }
     bool keyItemBecomes(bool stored) {
         return runUntil([&] { return keyItemStored() == stored; });
     }
+
+    std::unique_ptr<ThreadLane> keyringReads_ = std::make_unique<ThreadLane>("test-keyring");
 
     static constexpr const char* noPassphrase = "This Keldra has no passphrase yet. Create one in setup.";
     static constexpr const char* mismatch =
@@ -185,14 +198,14 @@ TEST_F(AppModelPassphrase, TheUnattendedKeyFollowsTheSwitchAndTheLock) {
     EXPECT_TRUE(keyItemBecomes(false));
 
     // While locked there is no key to keep: the item goes, the switch stays off.
-    storeKey(email, otherKey());
+    storeOtherKey();
     m.setUnattended(true);
     EXPECT_FALSE(m.unattended());
     EXPECT_TRUE(keyItemBecomes(false));
 
     // A lock with unattended off leaves an item alone.
     EXPECT_EQ(await(m.unlock(passphrase, false)), std::nullopt);
-    storeKey(email, otherKey());
+    storeOtherKey();
     m.lock();
     drainEvents();
     EXPECT_TRUE(keyItemStored());
