@@ -88,6 +88,7 @@ TEST_F(AppModelDrives, RemovingForgetsTheStateAndAReAddedFolderStartsFresh) {
 }
 
 TEST_F(AppModelDrives, EnablingChangesOnlyAKnownDriveAndSavesOnlyWithASession) {
+    createAccount();
     AppModel& m = start();
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;

@@ -187,6 +187,7 @@ TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
     // The popup: health, sentence and the main button, which acts on the model.
     m.setLastSuccess(clock.now());
     m.setIsRunning(false);
+    m.setStorageFull(false);
     m.setPausedByUser(true);
     drainEvents();
     TrayPopup* popup = tray.popup();
