@@ -20,9 +20,9 @@ DriveState readDriveState(const LocalDestination& destination, BackupIndex* inde
     DriveState state;
     state.connected = destination.isConnected(volumes);
     if (index) {
-        state.lastSuccess = metaDate(index->meta("lastSuccess"));
-        state.lastAttempt = metaDate(index->meta("lastAttempt"));
-        state.lastFailed = index->meta("lastAttemptFailed") == std::optional<std::string>("1");
+        state.lastSuccess = metaDate(index->meta(metakey::lastSuccess));
+        state.lastAttempt = metaDate(index->meta(metakey::lastAttempt));
+        state.lastFailed = index->meta(metakey::lastAttemptFailed) == std::optional<std::string>("1");
         state.files = index->backedUpFileCount();
         state.bytes = index->backedUpBytes();
     }

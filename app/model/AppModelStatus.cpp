@@ -171,7 +171,7 @@ void AppModel::perform(PrimaryAction action) {
         return;
     case PrimaryAction::pause:
         setPaused(true);
-        cancelRun();
+        cancelRunTask();
         return;
     case PrimaryAction::resume:
         setPaused(false);
@@ -196,10 +196,7 @@ void AppModel::perform(PrimaryAction action) {
         return;
     case PrimaryAction::retry:
         setBlock(std::nullopt);
-        startDetached([](AppModel* model) -> QCoro::Task<> {
-            co_await model->refreshStatus();
-            model->tick(true);
-        }(this));
+        startDetached(refreshStatusTask());
         return;
     }
 }

@@ -36,7 +36,7 @@ void DesktopApplication::openWindow() {
 }
 
 void stopWorkForQuit(AppModel& model) {
-    model.cancelRun();
+    model.cancelRunTask();
     if (RestoreModel* restore = model.restore(); restore && restore->restoreTask()) {
         restore->restoreTask()->cancel();
     }

@@ -39,7 +39,7 @@ protected:
 
 TEST_F(AppModelDrives, AddingRefusesUnusableAndDuplicateFoldersAndNamesThisComputer) {
     AppModel& m = signedInModel();
-    m.setSources(
+    m.assignSources(
         {BackupSource{"S1", (bootRoot / "home" / "ada" / "Documents").string(), false, clock.now()}});
 
     EXPECT_EQ(add(m, temp / "nowhere"), "That location can't be used for backups.");
@@ -153,7 +153,7 @@ TEST_F(AppModelDrives, BackUpNowSeesAMountedDriveThroughTheKeptStatesAlone) {
     BackupSettings noCloud = m.settings();
     noCloud.deviceFolderID.reset();
     m.setSettings(noCloud);
-    m.setSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
+    m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow()) << "no device folder and no drive";
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     ASSERT_TRUE(runUntil([&] { return m.canBackUpNow(); }));

@@ -28,7 +28,7 @@ protected:
         createAccount();
         AppModel& m = signedIn();
         m.stopTimers();
-        m.setSources({BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
+        m.assignSources({BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
         application = std::make_unique<DesktopApplication>(m, launch);
         drainEvents();
         return *application;
@@ -81,7 +81,7 @@ TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
         {"ready", [] {}, true, true, "Pause backups", true, true},
         {"paused", [&] { m.setPausedByUser(true); }, true, true, "Resume backups", true, true},
         {"running", [&] { m.setIsRunning(true); }, false, true, "Pause backups", true, true},
-        {"nothing selected", [&] { m.setSources({}); }, false, true, "Pause backups", true, true},
+        {"nothing selected", [&] { m.assignSources({}); }, false, true, "Pause backups", true, true},
         {"locked",
          [&] {
              m.setKeldraKey(std::nullopt);
@@ -96,7 +96,7 @@ TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
         SCOPED_TRACE(c.name);
         m.setPhase(AppPhase::ready);
         m.setKeldraKey(key);
-        m.setSources(sources);
+        m.assignSources(sources);
         m.setPausedByUser(false);
         m.setIsRunning(false);
         c.arrange();
@@ -262,7 +262,7 @@ TEST_F(DesktopApplicationTest, ASecondLaunchBringsTheFirstOnesWindowBack) {
 TEST_F(DesktopApplicationTest, TheReadyPageShowsTheBannerAndClosesIt) {
     DesktopApplication& app = readyApplication(launchContext);
     AppModel& m = *model;
-    m.setUnattended(false);
+    m.assignUnattended(false);
     m.setGeoRule(GeoGuard::Rule::block({"RU"}));
     drainEvents();
     auto* root = dynamic_cast<PlaceholderRoot*>(app.window().rootView());
