@@ -112,6 +112,8 @@ QCoro::Task<> AppModel::loadSignedIn() {
 
     loadDestinations(scope);
     co_await reconcileDeviceIdentity();
+    // Only now: the drive states open the drives' indexes, which settings from another computer remove.
+    refreshDriveStates();
 
     auto readingKey =
         onKeyring(guard, [&secrets = services_.secrets, scope] { return loadKeldraKey(secrets, scope); });
@@ -155,7 +157,6 @@ QCoro::Task<> AppModel::loadSignedIn() {
 
 void AppModel::loadDestinations(const std::string& scopeKey) {
     setDestinations(LocalDestination::loadAll(services_.defaults, scopeKey));
-    refreshDriveStates();
     if (watchingVolumes_) {
         return;
     }
@@ -209,7 +210,6 @@ QCoro::Task<> AppModel::reconcileDeviceIdentity() {
         }
         appendLog("These settings came from another computer. Choose how this computer should back up.",
                   LogLine::Tone::warning);
-        refreshDriveStates();
         co_return;
     }
 

@@ -1,4 +1,7 @@
-#include "tests/app/model/AppModelFixture.h"
+#include "platform/sleep/LogindSleepWatcher.h"
+#include "tests/app/model/RunFixture.h"
+
+#include <QDBusMessage>
 
 using namespace keldra;
 using namespace keldra::test;
@@ -291,4 +294,96 @@ TEST_F(AppModelScheduler, TimersTickEveryThirtySecondsAndSampleEverySecondUntilS
     EXPECT_EQ(m.throughput().back(), 700);
     m.stopTimers();
     EXPECT_EQ(timers.active(), 0u);
+}
+
+namespace {
+
+class AppModelSchedulerRuns : public RunFixture {
+protected:
+    // Ready with a real key, source and device folder, on an hourly schedule that is not due yet; the
+    // timers and the wake watch are set.
+    AppModel& hourlyModel(const AppServices& withServices) {
+        writeHomeFile("a.txt", "alpha");
+        AppModel& m = ready(withServices);
+        BackupSettings settings = m.settings();
+        settings.schedule.kind = ScheduleKind::hourly;
+        m.setSettings(settings);
+        m.setLastSuccess(clock.now() - 30min);
+        m.startTimers();
+        return m;
+    }
+};
+
+// A stand-in for logind on the private session bus.
+void announceWake(QDBusConnection& from) {
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                     QStringLiteral("org.freedesktop.login1.Manager"),
+                                                     QStringLiteral("PrepareForSleep"));
+    signal << false;
+    ASSERT_TRUE(from.send(signal));
+}
+
+} // namespace
+
+TEST_F(AppModelSchedulerRuns, AWakeTicksTwentySecondsLaterAndTheDueRunStarts) {
+    auto logind = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-login1"));
+    ASSERT_TRUE(logind.isConnected());
+    LogindSleepWatcher watcher(clock, QDBusConnection::sessionBus(), logind.baseService());
+    ASSERT_TRUE(watcher.start());
+    AppServices withLogind = services();
+    AppServices real{.clock = withLogind.clock,
+                     .sleeper = withLogind.sleeper,
+                     .logger = withLogind.logger,
+                     .defaults = withLogind.defaults,
+                     .secrets = withLogind.secrets,
+                     .api = withLogind.api,
+                     .storage = withLogind.storage,
+                     .memory = withLogind.memory,
+                     .mimeTypes = withLogind.mimeTypes,
+                     .volumes = withLogind.volumes,
+                     .network = withLogind.network,
+                     .power = withLogind.power,
+                     .notifier = withLogind.notifier,
+                     .loginItem = withLogind.loginItem,
+                     .deviceIdentity = withLogind.deviceIdentity,
+                     .timers = withLogind.timers,
+                     .sleepWatcher = watcher,
+                     .volumeWatcher = withLogind.volumeWatcher,
+                     .urlOpener = withLogind.urlOpener,
+                     .fileRevealer = withLogind.fileRevealer,
+                     .folderChooser = withLogind.folderChooser,
+                     .launchContext = withLogind.launchContext,
+                     .dataDirectory = withLogind.dataDirectory,
+                     .workerThreads = withLogind.workerThreads};
+    AppModel& m = hourlyModel(real);
+    EXPECT_FALSE(m.isRunning());
+    // Only the wake's own step is left to fire.
+    m.stopTimers();
+
+    // Asleep for an hour: the clock moved on, timers did not.
+    clock.advance(1h);
+    announceWake(logind);
+    ASSERT_TRUE(runUntil([&] { return timers.nextDue().has_value(); }));
+    EXPECT_EQ(*timers.nextDue(), clock.now() + 20s);
+    timers.advance(19s);
+    EXPECT_FALSE(m.isRunning());
+    timers.advance(1s);
+    EXPECT_TRUE(m.isRunning()) << "the step 20 s after the wake starts the due run";
+    EXPECT_TRUE(runUntil([&] { return !m.isRunning(); }));
+    EXPECT_EQ(m.lastRun()->trigger, "Scheduled");
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-login1"));
+}
+
+TEST_F(AppModelSchedulerRuns, APluggedInDriveThatWasNeverCopiedIsDue) {
+    AppModel& m = hourlyModel(services());
+    const LocalDestination drive = addDrive(m);
+    volumes.unmountAll();
+    volumeWatcher.unmounted(temp.path() / "volume-D1");
+    ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(drive.id); }));
+
+    volumes.mount(MountedVolume{temp.path() / "volume-D1", "UUID-D1", "Studio Disk", false});
+    volumeWatcher.mounted(temp.path() / "volume-D1");
+    ASSERT_TRUE(runUntil([&] { return m.driveStates().at(drive.id).connected; }));
+    drainEvents();
+    EXPECT_EQ(m.planTick(false).drives, std::vector<std::string>{drive.id});
 }
