@@ -111,15 +111,17 @@ TEST_F(AppModelPassphrase, TheVerifierCheckNamesWhatWentWrongWithThePortalsDetai
     await(m.checkVerifier());
     EXPECT_EQ(m.verifierState(), VerifierState::absent());
 
-    control().addFault(
-        {{"endpoint", "verifier-get"}, {"status", 200}, {"body", {{"data", {{"verifier", 5}}}}}});
+    control().addFault({{"endpoint", "verifier-get"},
+                        {"status", 200},
+                        {"body", "<html>maintenance</html>"},
+                        {"content_type", "text/html"}});
     await(m.checkVerifier());
     ASSERT_EQ(m.verifierState().kind, VerifierState::Kind::unavailable);
     const std::string decoding =
         "The Keldra service answered the passphrase check in an unexpected format, so the "
         "app stopped rather than risk creating a second key.";
-    const auto diagnostic = api->lastDiagnostic();
-    EXPECT_EQ(m.verifierState().message, decoding + (diagnostic ? "\n\nDetails: " + *diagnostic : ""));
+    ASSERT_TRUE(api->lastDiagnostic());
+    EXPECT_EQ(m.verifierState().message, decoding + "\n\nDetails: " + *api->lastDiagnostic());
 
     control().addFault({{"endpoint", "verifier-get"}, {"status", 404}, {"route_404", "json"}});
     await(m.checkVerifier());
