@@ -65,6 +65,13 @@ AppModel::AppModel(AppServices services, QObject* parent)
         }
     });
     setIsOnline(services_.network.isOnline());
+    // The backed-up file count follows the index and the end of every run.
+    connect(this, &AppModel::indexChanged, this, [this] { startDetached(refreshIndexFigures()); });
+    connect(this, &AppModel::isRunningChanged, this, [this] {
+        if (!isRunning_) {
+            startDetached(refreshIndexFigures());
+        }
+    });
 
     startDetached([](AppModel* model) -> QCoro::Task<> {
         co_await model->startup();
@@ -320,8 +327,10 @@ bool AppModel::canBackUpNow() const {
     if (settings_.deviceFolderID && engine_) {
         return true;
     }
+    // Whether a drive is mounted is the drive states' answer, refreshed by loads, runs and mount events.
     return std::any_of(destinations_.begin(), destinations_.end(), [this](const LocalDestination& d) {
-        return d.enabled && d.mountedVolumeURL(services_.volumes).has_value();
+        const auto state = driveStates_.find(d.id);
+        return d.enabled && state != driveStates_.end() && state->second.connected;
     });
 }
 
@@ -445,13 +454,6 @@ void AppModel::appendLog(LogLine line) {
 void AppModel::appendLog(std::string text, LogLine::Tone tone) {
     appendLog(LogLine::make(std::move(text), tone, services_.clock.now()));
 }
-
-// ---- filled in by the scheduler and the drives
-
-void AppModel::refreshDriveStates() {}
-void AppModel::startTimers() {}
-void AppModel::stopTimers() {}
-void AppModel::tick(bool) {}
 
 // ---- the Restore screen
 

@@ -4,8 +4,11 @@
 #include "app/async/Workers.h"
 #include "app/model/AppPhase.h"
 #include "app/model/AppServices.h"
+#include "app/model/BackupHealth.h"
 #include "app/model/ModelValues.h"
 #include "app/model/PlannedDrive.h"
+#include "app/model/SchedulerStep.h"
+#include "app/model/StatusValues.h"
 #include "app/model/ThemeValues.h"
 #include "core/crypto/KeldraKey.h"
 #include "core/events/BlockReason.h"
@@ -288,11 +291,51 @@ public:
     // The "retry" action: the status again, then a forced scheduler step.
     QCoro::Task<> refreshStatusTask();
 
-    // The scheduler's and the drives' parts, filled in with them.
-    void refreshDriveStates();
+    // The scheduler: one step whenever a run may have become due, the date of the next cloud run, the
+    // drives' due test, the stale reminder and the once-a-second throughput sample.
     void startTimers();
     void stopTimers();
     void tick(bool force = false);
+    // What a step would start now, its notices aside.
+    SchedulerStep planTick(bool force) const;
+    std::optional<SystemTime> nextRunDate() const;
+    bool isDriveDue(const LocalDestination& destination) const;
+    void postStaleNotice();
+    void sample();
+    void onWake();
+
+    // Backup drives: the list operations (an add answers with a message to show, none on success), their
+    // states rebuilt off the UI thread, and the reaction to volumes coming and going.
+    QCoro::Task<std::optional<std::string>> addDestination(std::filesystem::path folder);
+    void removeDestination(const std::string& id);
+    void setDestinationEnabled(const std::string& id, bool enabled);
+    void backUpDriveNow(const std::string& id, bool acceptChanges);
+    void refreshDriveStates();
+    QCoro::Task<> refreshDriveStatesNow();
+    void saveDestinations();
+    void handleVolumeChange(const VolumeChange& change);
+    // The backed-up file count of the index, read off the UI thread when the index opens and after runs.
+    std::int64_t backedUpFileCount() const { return backedUpFileCount_; }
+    QCoro::Task<> refreshIndexFigures();
+
+    // What every screen shows: health, the main button and what it does, the status lines and the banner.
+    BackupHealth health() const;
+    std::vector<LocalDestination> overdueDrives() const;
+    std::optional<PrimaryAction> primaryAction() const;
+    void perform(PrimaryAction action);
+    std::string statusSentence() const;
+    std::string attentionDetail() const;
+    std::string progressLine() const;
+    std::optional<BannerModel> currentBanner();
+    void dismissBanner(const std::string& id);
+    // Banner and menu actions.
+    void showActivity();
+    void approveReviewAction();
+    void openSettings();
+    void openWebKeldra();
+    void openPlans();
+    // Go › Search backed-up files: the Restore screen, its search field focused.
+    void requestSearchFocus();
 
     // Runs `fn(BackupIndex&)` on the open index's lane, after every statement queued before it. Throws
     // StaleWork when the account changes meanwhile. No value without an index; work without a result gives
@@ -356,6 +399,7 @@ signals:
     void keyMismatchNotifiedChanged();
     void lastStaleNoticeChanged();
     void geoRuleChanged();
+    void backedUpFileCountChanged();
     // Once per event-loop turn after any change: for health, status lines and the other derived values.
     void statusChanged();
 
@@ -384,6 +428,10 @@ private:
     QCoro::Task<> storeSession(StoredSession session, WorkGuard guard);
     void startDetached(QCoro::Task<> task);
     QCoro::Task<> tickAfter(Seconds delay);
+    // One country re-check while backups are held for the country rule.
+    QCoro::Task<> recheckCountry();
+    // After a mount or unmount: the drive states, and for a mount a step of the scheduler a little later.
+    QCoro::Task<> afterVolumeChange(bool isMount);
     // The scope key of the session's e-mail, if any.
     std::optional<std::string> sessionScopeKey() const;
     // Writes or removes the account's unattended key item on the keyring lane.
@@ -466,6 +514,15 @@ private:
     std::set<std::string> keyMismatchNotified_;
     std::optional<SystemTime> lastStaleNotice_;
     GeoGuard::Rule geoRule_;
+    std::int64_t backedUpFileCount_ = 0;
+    // The scheduler's timers; the wake watch is set once for the model's life.
+    std::unique_ptr<TimerHandle> ticker_;
+    std::unique_ptr<TimerHandle> sampler_;
+    bool watchingWake_ = false;
+    // At most one country re-check at a time, however many ticks meet the hold.
+    bool countryRecheckInFlight_ = false;
+    // Only the newest drive-state refresh is stored.
+    std::uint64_t driveRefreshCount_ = 0;
     // The run task's cancellation, while it exists.
     std::optional<CancelSource> runCancel_;
     std::unique_ptr<TimerHandle> trayTimer_;

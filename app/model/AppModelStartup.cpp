@@ -3,6 +3,7 @@
 #include "app/async/Delay.h"
 #include "app/model/AppModel.h"
 #include "app/model/EngineFactory.h"
+#include "app/model/MetaDate.h"
 #include "core/codec/Uuid.h"
 #include "core/secrets/KeychainItems.h"
 #include "core/secrets/ScopeKey.h"
@@ -10,29 +11,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <fmt/format.h>
 
 namespace keldra {
 
 namespace {
-
-// Seconds since 1970 written as a plain decimal number; anything else (empty, "abc", "12x", not finite)
-// is no date.
-std::optional<SystemTime> metaDate(const std::optional<std::string>& text) {
-    if (!text || text->empty()) {
-        return std::nullopt;
-    }
-    double seconds = 0;
-    const char* begin = text->data();
-    const char* end = begin + text->size();
-    const auto [ptr, ec] = std::from_chars(begin, end, seconds);
-    if (ec != std::errc() || ptr != end || !std::isfinite(seconds)) {
-        return std::nullopt;
-    }
-    return fromUnixSeconds(seconds);
-}
 
 std::string lowerAscii(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -128,6 +112,8 @@ QCoro::Task<> AppModel::loadSignedIn() {
 
     loadDestinations(scope);
     co_await reconcileDeviceIdentity();
+    // Only now: the drive states open the drives' indexes, which settings from another computer remove.
+    refreshDriveStates();
 
     auto readingKey =
         onKeyring(guard, [&secrets = services_.secrets, scope] { return loadKeldraKey(secrets, scope); });
@@ -171,15 +157,13 @@ QCoro::Task<> AppModel::loadSignedIn() {
 
 void AppModel::loadDestinations(const std::string& scopeKey) {
     setDestinations(LocalDestination::loadAll(services_.defaults, scopeKey));
-    refreshDriveStates();
     if (watchingVolumes_) {
         return;
     }
     QPointer<AppModel> self(this);
-    services_.volumeWatcher.setOnChange([self](const VolumeChange&) {
+    services_.volumeWatcher.setOnChange([self](const VolumeChange& change) {
         if (self) {
-            // Drive states follow the mounts; the drives' part fills this in.
-            self->refreshDriveStates();
+            self->handleVolumeChange(change);
         }
     });
     watchingVolumes_ = true;
@@ -226,7 +210,6 @@ QCoro::Task<> AppModel::reconcileDeviceIdentity() {
         }
         appendLog("These settings came from another computer. Choose how this computer should back up.",
                   LogLine::Tone::warning);
-        refreshDriveStates();
         co_return;
     }
 

@@ -28,6 +28,8 @@ class DialogFolderChooser final : public FolderChooser {
 public:
     // Dialogs are modal to `parent` when one is given (none: to the whole application).
     explicit DialogFolderChooser(QWidget* parent = nullptr);
+    // Later dialogs are modal to `parent` (the main window, once it exists).
+    void setParent(QWidget* parent) { parent_ = parent; }
 
     // One folder, starting in the home folder; folders can be created.
     void chooseFolder(const std::string& title, const std::string& prompt, Done done) override;

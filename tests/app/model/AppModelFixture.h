@@ -88,6 +88,18 @@ protected:
         return *model;
     }
 
+    // A model signed in as `address` with a finished set-up and its key stored, loaded and ready.
+    AppModel& signedIn(const std::string& address = email) {
+        saveSettings(address, readySettings());
+        SymmetricKey raw{};
+        raw.fill(5);
+        storeKey(address, KeldraKey(raw));
+        storeSession(signedInSession(address));
+        AppModel& m = start();
+        EXPECT_TRUE(runUntil([&] { return m.phase() == AppPhase::ready; }));
+        return m;
+    }
+
     template <class T> T await(QCoro::Task<T> task) { return QCoro::waitFor(std::move(task)); }
     void await(QCoro::Task<> task) { QCoro::waitFor(std::move(task)); }
 

@@ -9,18 +9,6 @@ namespace {
 
 class AppModelSession : public AppModelFixture {
 protected:
-    // A model signed in as `address` with a finished set-up and its key stored.
-    AppModel& signedIn(const std::string& address = email) {
-        saveSettings(address, readySettings());
-        SymmetricKey raw{};
-        raw.fill(5);
-        storeKey(address, KeldraKey(raw));
-        storeSession(signedInSession(address));
-        AppModel& m = start();
-        EXPECT_TRUE(runUntil([&] { return m.phase() == AppPhase::ready; }));
-        return m;
-    }
-
     std::optional<StoredSession> keyringSession() {
         auto data = secrets.read(sessionAccount);
         return data ? decodeStoredSession(*data) : std::nullopt;

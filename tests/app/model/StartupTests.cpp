@@ -172,8 +172,13 @@ TEST_F(AppModelStartup, SettingsFromAnotherComputerStartOverWithoutItsFileRecord
     EXPECT_EQ(*m.settings().localDeviceID, lowerAscii(*m.settings().localDeviceID));
     EXPECT_EQ(BackupSettings::load(*defaults, scopeKey(email)), m.settings()); // saved
     EXPECT_EQ(logCount(anotherComputer), 1u);
-    EXPECT_FALSE(std::filesystem::exists(driveIndex));
-    EXPECT_TRUE(m.localIndexes().empty());
+    // The old drive index is gone; the drive states may have opened a fresh, empty one since.
+    ASSERT_TRUE(runUntil([&] { return m.driveStates().contains("D1"); }));
+    EXPECT_FALSE(std::filesystem::exists(driveIndex / "index.sqlite") &&
+                 readFile(driveIndex / "index.sqlite") == "old drive index");
+    for (const auto& [id, index] : m.localIndexes()) {
+        EXPECT_EQ(index->backedUpFileCount(), 0) << id;
+    }
     const auto counts = await(m.onIndex([](BackupIndex& index) {
         return std::pair{index.backedUpFileCount(), index.recentRuns(10).size()};
     }));

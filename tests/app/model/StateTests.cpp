@@ -245,6 +245,7 @@ TEST_F(AppModelState, BackUpNowNeedsAReadyUnlockedModelAndSomewhereToWrite) {
 
     drive.enabled = false;
     m.setDestinations({drive});
+    await(m.refreshDriveStatesNow());
     EXPECT_FALSE(m.canBackUpNow()) << "the only mounted drive is disabled";
     drive.enabled = true;
     m.setDestinations({drive});

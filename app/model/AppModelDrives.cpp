@@ -1,0 +1,205 @@
+// Backup drives in the model: adding, removing, enabling and copying one now, the per-drive states and the
+// reaction to volumes being mounted and unmounted.
+
+#include "app/async/Delay.h"
+#include "app/model/AppModel.h"
+#include "app/model/MetaDate.h"
+#include "core/secrets/ScopeKey.h"
+
+#include <algorithm>
+
+namespace keldra {
+
+namespace {
+
+constexpr Seconds tickAfterMount{5};
+
+// What a refresh reads of one drive; the problem and the review flag are the model's own and carried over.
+DriveState readDriveState(const LocalDestination& destination, BackupIndex* index,
+                          const VolumeProvider& volumes) {
+    DriveState state;
+    state.connected = destination.isConnected(volumes);
+    if (index) {
+        state.lastSuccess = metaDate(index->meta(metakey::lastSuccess));
+        state.lastAttempt = metaDate(index->meta(metakey::lastAttempt));
+        state.lastFailed = index->meta(metakey::lastAttemptFailed) == std::optional<std::string>("1");
+        state.files = index->backedUpFileCount();
+        state.bytes = index->backedUpBytes();
+    }
+    if (state.connected) {
+        if (const auto folder = destination.backupFolderPath(volumes)) {
+            state.freeBytes =
+                LocalDestination::availableCapacity(std::filesystem::path(*folder).parent_path(), volumes);
+        }
+    }
+    return state;
+}
+
+// What adding a folder found out, off the UI thread.
+struct PickedDestination {
+    std::optional<LocalDestination> destination;
+    // The volume has no label of its own (its name is a stand-in).
+    bool volumeNameless = false;
+};
+
+} // namespace
+
+QCoro::Task<std::optional<std::string>> AppModel::addDestination(std::filesystem::path folder) {
+    const WorkGuard guard = ownerGuard();
+    auto picking = onWorker(guard, [folder, &volumes = services_.volumes, &clock = services_.clock] {
+        PickedDestination picked;
+        picked.destination = LocalDestination::fromFolder(folder, volumes, clock);
+        if (picked.destination) {
+            std::error_code ignored;
+            const auto volume = volumes.volumeFor(std::filesystem::canonical(folder, ignored));
+            picked.volumeNameless = !volume || !volume->name || volume->name->empty();
+        }
+        return picked;
+    });
+    PickedDestination picked = co_await picking;
+    if (!picked.destination) {
+        co_return std::string("That location can't be used for backups.");
+    }
+    LocalDestination added = std::move(*picked.destination);
+    for (const LocalDestination& existing : destinations_) {
+        if (existing.volumeUUID && added.volumeUUID && *existing.volumeUUID == *added.volumeUUID &&
+            existing.folderInVolume == added.folderInVolume) {
+            co_return std::string("That drive is already in the list.");
+        }
+    }
+
+    // A folder on this computer's own disk inside a folder being backed up is this computer.
+    const std::string path = standardizedPath(folder).string();
+    for (const BackupSource& source : sources_) {
+        if (source.isFile) {
+            continue;
+        }
+        const std::string prefix = source.path.ends_with('/') ? source.path : source.path + "/";
+        if (path == source.path || path.starts_with(prefix)) {
+            if (added.isBootVolume && (added.name.empty() || picked.volumeNameless)) {
+                added.name = "This computer";
+            }
+            break;
+        }
+    }
+
+    std::vector<LocalDestination> list = destinations_;
+    list.push_back(std::move(added));
+    setDestinations(std::move(list));
+    saveDestinations();
+    refreshDriveStates();
+    co_return std::nullopt;
+}
+
+void AppModel::removeDestination(const std::string& id) {
+    std::vector<LocalDestination> list = destinations_;
+    std::erase_if(list, [&](const LocalDestination& d) { return d.id == id; });
+    setDestinations(std::move(list));
+    // The index closes once no job holds it; its files stay on disk.
+    IndexMap indexes = localIndexes_;
+    indexes.erase(id);
+    setLocalIndexes(std::move(indexes));
+    DriveStates states = driveStates_;
+    states.erase(id);
+    setDriveStates(std::move(states));
+    saveDestinations();
+}
+
+void AppModel::setDestinationEnabled(const std::string& id, bool enabled) {
+    std::vector<LocalDestination> list = destinations_;
+    const auto found =
+        std::find_if(list.begin(), list.end(), [&](const LocalDestination& d) { return d.id == id; });
+    if (found == list.end()) {
+        return;
+    }
+    found->enabled = enabled;
+    setDestinations(std::move(list));
+    saveDestinations();
+}
+
+void AppModel::saveDestinations() {
+    if (const auto scope = sessionScopeKey()) {
+        LocalDestination::saveAll(services_.defaults, *scope, destinations_);
+    }
+}
+
+void AppModel::backUpDriveNow(const std::string& id, bool acceptChanges) {
+    if (const auto found = driveStates_.find(id); found != driveStates_.end()) {
+        if (found->second.needsReview && !acceptChanges) {
+            return;
+        }
+        editDriveState(id, [](DriveState& state) { state.needsReview = false; });
+        editDriveState(id, [](DriveState& state) { state.problem.reset(); });
+    }
+    runBackup("Manual", acceptChanges, false, false, std::vector<std::string>{id});
+}
+
+void AppModel::refreshDriveStates() {
+    startDetached(refreshDriveStatesNow());
+}
+
+QCoro::Task<> AppModel::refreshDriveStatesNow() {
+    const std::uint64_t refresh = ++driveRefreshCount_;
+    const WorkGuard guard = accountGuard();
+    const std::vector<LocalDestination> list = destinations_;
+    std::vector<std::shared_ptr<BackupIndex>> indexes;
+    for (const LocalDestination& destination : list) {
+        auto opening = localIndex(destination);
+        indexes.push_back(co_await opening);
+    }
+    auto reading = onWorker(guard, [list, indexes, &volumes = services_.volumes] {
+        DriveStates states;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            states[list[i].id] = readDriveState(list[i], indexes[i].get(), volumes);
+        }
+        return states;
+    });
+    DriveStates fresh = co_await reading;
+    if (refresh != driveRefreshCount_) {
+        // A newer refresh started meanwhile: its answer is the one to keep.
+        co_return;
+    }
+    DriveStates states;
+    for (const LocalDestination& destination : destinations_) {
+        const auto read = fresh.find(destination.id);
+        if (read == fresh.end()) {
+            continue;
+        }
+        DriveState state = read->second;
+        if (const auto current = driveStates_.find(destination.id); current != driveStates_.end()) {
+            state.problem = current->second.problem;
+            state.needsReview = current->second.needsReview;
+        }
+        states.emplace(destination.id, std::move(state));
+    }
+    setDriveStates(std::move(states));
+}
+
+void AppModel::handleVolumeChange(const VolumeChange& change) {
+    startDetached(afterVolumeChange(change.kind == VolumeChange::Kind::mounted));
+}
+
+QCoro::Task<> AppModel::afterVolumeChange(bool isMount) {
+    if (!isMount) {
+        // Any unplugged drive may come back with another key: every mismatch is worth telling again.
+        setKeyMismatchNotified({});
+    }
+    co_await refreshDriveStatesNow();
+    if (isMount) {
+        auto waiting = delay(services_.timers, tickAfterMount, ownerGuard());
+        co_await waiting;
+        tick(false);
+    }
+}
+
+QCoro::Task<> AppModel::refreshIndexFigures() {
+    auto counting = onIndex([](BackupIndex& index) { return index.backedUpFileCount(); });
+    const auto count = co_await counting;
+    const std::int64_t value = count.value_or(0);
+    if (value != backedUpFileCount_) {
+        backedUpFileCount_ = value;
+        announce(&AppModel::backedUpFileCountChanged);
+    }
+}
+
+} // namespace keldra

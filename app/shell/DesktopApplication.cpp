@@ -1,0 +1,45 @@
+#include "app/shell/DesktopApplication.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuCommands.h"
+#include "app/shell/TrayController.h"
+#include "app/shell/placeholder/PlaceholderRoot.h"
+#include "core/platform/LaunchContext.h"
+
+#include <QMenuBar>
+
+namespace keldra {
+
+DesktopApplication::DesktopApplication(AppModel& model, const LaunchContext& launch, QObject* parent)
+    : QObject(parent), model_(model), launch_(launch), window_(std::make_unique<MainWindow>()) {
+    window_->setRootView(new PlaceholderRoot(model));
+    const auto quit = [this] {
+        emit quitRequested();
+    };
+    menus_ = new MenuCommands(*window_->menuBar(), model, quit);
+    tray_ = std::make_unique<TrayController>(
+        model, [this] { openWindow(); }, quit);
+}
+
+DesktopApplication::~DesktopApplication() = default;
+
+void DesktopApplication::start() {
+    if (launch_.launchedAsLoginItem()) {
+        return;
+    }
+    openWindow();
+}
+
+void DesktopApplication::openWindow() {
+    window_->openMainWindow();
+}
+
+void stopWorkForQuit(AppModel& model) {
+    model.cancelRunTask();
+    if (RestoreModel* restore = model.restore(); restore && restore->restoreTask()) {
+        restore->restoreTask()->cancel();
+    }
+}
+
+} // namespace keldra

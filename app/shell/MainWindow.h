@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+namespace keldra {
+
+// The one main window ("main"): titled "Orlivane Keldra", 1200 × 760 at first. Closing it only hides it;
+// the application lives on in the tray. Its content is whatever root view it is given.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int defaultWidth = 1200;
+    static constexpr int defaultHeight = 760;
+
+    explicit MainWindow(QWidget* parent = nullptr);
+
+    // Replaces the content; the previous root view is deleted.
+    void setRootView(QWidget* root);
+    QWidget* rootView() const { return centralWidget(); }
+
+    // Shows the window (again), un-minimised, raised and active; 0.15 s later it is raised and activated
+    // once more, after the desktop has finished mapping it.
+    void openMainWindow();
+
+signals:
+    // The user closed the window (it is hidden, not destroyed).
+    void closedByUser();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+} // namespace keldra

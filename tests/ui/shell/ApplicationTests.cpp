@@ -1,0 +1,285 @@
+#include "app/shell/DesktopApplication.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuCommands.h"
+#include "app/shell/SingleInstance.h"
+#include "app/shell/TrayController.h"
+#include "app/shell/placeholder/PlaceholderRoot.h"
+#include "app/shell/placeholder/StatusWidgets.h"
+#include "app/shell/placeholder/TrayPopup.h"
+#include "platform/login/ArgumentsLaunchContext.h"
+#include "tests/app/model/AppModelFixture.h"
+#include "tests/ui/shell/OffscreenApplication.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+
+using namespace keldra;
+using namespace keldra::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class DesktopApplicationTest : public AppModelFixture {
+protected:
+    // The application around a loaded, ready model with one folder to back up.
+    DesktopApplication& readyApplication(const LaunchContext& launch) {
+        createAccount();
+        AppModel& m = signedIn();
+        m.stopTimers();
+        m.assignSources({BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
+        application = std::make_unique<DesktopApplication>(m, launch);
+        drainEvents();
+        return *application;
+    }
+
+    void TearDown() override {
+        application.reset();
+        AppModelFixture::TearDown();
+    }
+
+    std::unique_ptr<DesktopApplication> application;
+};
+
+// What a launch shows, and that closing the window only hides it.
+void expectLaunch(DesktopApplication& app, bool windowShown) {
+    app.start();
+    drainEvents();
+    EXPECT_EQ(app.window().isVisible(), windowShown);
+    EXPECT_EQ(app.window().windowTitle(), "Orlivane Keldra");
+    EXPECT_EQ(app.window().objectName(), "main");
+    EXPECT_EQ(app.window().size(), QSize(1200, 760));
+    EXPECT_TRUE(dynamic_cast<PlaceholderRoot*>(app.window().rootView()));
+
+    bool closed = false;
+    QObject::connect(&app.window(), &MainWindow::closedByUser, [&] { closed = true; });
+    app.openWindow();
+    app.window().close();
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(app.window().isVisible());
+    app.openWindow();
+    EXPECT_TRUE(app.window().isVisible());
+}
+
+} // namespace
+
+TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
+    DesktopApplication& app = readyApplication(launchContext);
+    AppModel& m = *model;
+    MenuCommands& menus = app.menus();
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        bool backUpNow;
+        bool pause;
+        const char* pauseText;
+        bool lock;
+        bool go;
+    };
+    const std::vector<Case> cases{
+        {"ready", [] {}, true, true, "Pause backups", true, true},
+        {"paused", [&] { m.setPausedByUser(true); }, true, true, "Resume backups", true, true},
+        {"running", [&] { m.setIsRunning(true); }, false, true, "Pause backups", true, true},
+        {"nothing selected", [&] { m.assignSources({}); }, false, true, "Pause backups", true, true},
+        {"locked",
+         [&] {
+             m.setKeldraKey(std::nullopt);
+             m.setPhase(AppPhase::unlock);
+         },
+         false, false, "Pause backups", false, false},
+        {"signed out", [&] { m.setPhase(AppPhase::signedOut); }, false, false, "Pause backups", true, false},
+    };
+    const auto sources = m.sources();
+    const auto key = m.keldraKey();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m.setPhase(AppPhase::ready);
+        m.setKeldraKey(key);
+        m.assignSources(sources);
+        m.setPausedByUser(false);
+        m.setIsRunning(false);
+        c.arrange();
+        drainEvents();
+        EXPECT_EQ(menus.backUpNow()->isEnabled(), c.backUpNow);
+        EXPECT_EQ(menus.pauseOrResume()->isEnabled(), c.pause);
+        EXPECT_EQ(menus.pauseOrResume()->text(), c.pauseText);
+        EXPECT_EQ(menus.lock()->isEnabled(), c.lock);
+        for (AppSection section : allSections) {
+            EXPECT_EQ(menus.section(section)->isEnabled(), c.go);
+        }
+        EXPECT_EQ(menus.search()->isEnabled(), c.go);
+        EXPECT_TRUE(menus.quit()->isEnabled());
+    }
+}
+
+TEST_F(DesktopApplicationTest, ShortcutsAndGoCommands) {
+    DesktopApplication& app = readyApplication(launchContext);
+    AppModel& m = *model;
+    MenuCommands& menus = app.menus();
+    EXPECT_EQ(menus.backUpNow()->shortcut(), QKeySequence(QStringLiteral("Ctrl+B")));
+    EXPECT_EQ(menus.pauseOrResume()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+    EXPECT_EQ(menus.lock()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+L")));
+    EXPECT_EQ(menus.search()->shortcut(), QKeySequence(QStringLiteral("Ctrl+K")));
+    EXPECT_EQ(menus.quit()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    int digit = 1;
+    for (AppSection section : allSections) {
+        EXPECT_EQ(menus.section(section)->shortcut(), QKeySequence(QStringLiteral("Ctrl+%1").arg(digit++)));
+        menus.section(section)->trigger();
+        EXPECT_EQ(m.section(), section);
+    }
+
+    int sectionChanges = 0;
+    QObject::connect(&m, &AppModel::sectionChanged, [&] { ++sectionChanges; });
+    menus.search()->trigger();
+    menus.search()->trigger();
+    EXPECT_EQ(m.section(), AppSection::restore);
+    EXPECT_EQ(m.searchFocusRequest(), 2);
+    EXPECT_EQ(sectionChanges, 1) << "the section is written only when it changes";
+
+    menus.pauseOrResume()->trigger();
+    EXPECT_TRUE(m.pausedByUser());
+    drainEvents();
+    EXPECT_EQ(menus.pauseOrResume()->text(), "Resume backups");
+    menus.pauseOrResume()->trigger();
+    EXPECT_FALSE(m.pausedByUser());
+}
+
+TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
+    DesktopApplication& app = readyApplication(launchContext);
+    AppModel& m = *model;
+    TrayController& tray = app.tray();
+    struct Case {
+        std::function<void()> arrange;
+        TrayImage image;
+        const char* toolTip;
+    };
+    const std::vector<Case> cases{
+        {[&] { m.setLastSuccess(clock.now()); }, TrayImage::protected_, "Orlivane Keldra: Protected"},
+        {[&] { m.setIsRunning(true); }, TrayImage::runningA, "Orlivane Keldra: Backing up\u2026"},
+        {[&] {
+             m.setIsRunning(true);
+             m.setTrayFrame(true);
+         },
+         TrayImage::runningB, "Orlivane Keldra: Backing up\u2026"},
+        {[&] { m.setPausedByUser(true); }, TrayImage::idle, "Orlivane Keldra: Paused"},
+        {[&] { m.setPhase(AppPhase::unlock); }, TrayImage::idle, "Orlivane Keldra: Keldra locked"},
+        {[&] { m.setBlock(BlockReason::offline()); }, TrayImage::attention,
+         "Orlivane Keldra: Attention required"},
+        {[&] { m.setBlock(BlockReason::noPlan()); }, TrayImage::attention, "Orlivane Keldra: No Keldra plan"},
+        {[&] { m.setStorageFull(true); }, TrayImage::attention, "Orlivane Keldra: Storage full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.toolTip);
+        m.setLastSuccess(clock.now());
+        m.setIsRunning(false);
+        m.setTrayFrame(false);
+        m.setPausedByUser(false);
+        m.setPhase(AppPhase::ready);
+        m.setBlock(std::nullopt);
+        m.setStorageFull(false);
+        c.arrange();
+        drainEvents();
+        EXPECT_EQ(tray.image(), c.image);
+        EXPECT_EQ(tray.icon().toolTip(), c.toolTip);
+    }
+
+    // The popup: health, sentence and the main button, which acts on the model.
+    m.setLastSuccess(clock.now());
+    m.setIsRunning(false);
+    m.setStorageFull(false);
+    m.setPausedByUser(true);
+    drainEvents();
+    TrayPopup* popup = tray.popup();
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->summary()->title()->text(), "Paused");
+    EXPECT_EQ(popup->summary()->sentence()->text(),
+              "Backups are paused. Nothing new is protected until you resume.");
+    EXPECT_EQ(popup->summary()->sentence()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(popup->summary()->primary()->text(), "Resume");
+    popup->summary()->primary()->click();
+    EXPECT_FALSE(m.pausedByUser());
+
+    bool quit = false;
+    QObject::connect(&app, &DesktopApplication::quitRequested, [&] { quit = true; });
+    popup->openButton()->click();
+    EXPECT_TRUE(app.window().isVisible());
+    popup->quitButton()->click();
+    EXPECT_TRUE(quit);
+}
+
+TEST_F(DesktopApplicationTest, LaunchesOpenTheWindowUnlessStartedAtLoginAndClosingOnlyHides) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        bool windowShown;
+    };
+    const std::vector<Case> cases{
+        {"normal", {"keldra"}, true},
+        {"at login", {"keldra", "--autostart"}, false},
+        {"the flag as the program's own name does not count", {"--autostart"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ArgumentsLaunchContext launch(c.arguments);
+        auto app = std::make_unique<DesktopApplication>(start(), launch);
+        expectLaunch(*app, c.windowShown);
+        app.reset();
+        model.reset();
+    }
+}
+
+TEST_F(DesktopApplicationTest, ASecondLaunchBringsTheFirstOnesWindowBack) {
+    const QString name = QStringLiteral("org.orlivane.keldra.test%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(QDBusConnection::sessionBus(), name);
+    ASSERT_EQ(first.claim(), SingleInstance::Outcome::primary);
+    const ArgumentsLaunchContext atLogin({"keldra", "--autostart"});
+    DesktopApplication app(start(), atLogin);
+    QObject::connect(&first, &SingleInstance::activated, &app, [&](const QString&) { app.openWindow(); });
+    app.start();
+    EXPECT_FALSE(app.window().isVisible());
+
+    // The second launch talks to the first over its own connection, as another process would.
+    auto other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second-launch"));
+    ASSERT_TRUE(other.isConnected());
+    {
+        SingleInstance second(other, name);
+        EXPECT_EQ(second.claim(true), SingleInstance::Outcome::handledByOther);
+    }
+    ASSERT_TRUE(runUntil([&] { return app.window().isVisible(); }));
+
+    // A second start at login only leaves.
+    app.window().hide();
+    {
+        SingleInstance third(other, name);
+        EXPECT_EQ(third.claim(false), SingleInstance::Outcome::handledByOther);
+    }
+    drainEvents();
+    EXPECT_FALSE(app.window().isVisible());
+    QDBusConnection::disconnectFromBus(QStringLiteral("second-launch"));
+}
+
+TEST_F(DesktopApplicationTest, TheReadyPageShowsTheBannerAndClosesIt) {
+    DesktopApplication& app = readyApplication(launchContext);
+    AppModel& m = *model;
+    m.assignUnattended(false);
+    m.setGeoRule(GeoGuard::Rule::block({"RU"}));
+    drainEvents();
+    auto* root = dynamic_cast<PlaceholderRoot*>(app.window().rootView());
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->shownPhase(), AppPhase::ready);
+    auto* banner = root->page()->findChild<BannerStrip*>();
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->title()->text(), "Country rule set to Destroy");
+    EXPECT_EQ(banner->title()->textFormat(), Qt::PlainText);
+    banner->dismiss()->click();
+    drainEvents();
+    EXPECT_EQ(banner->title()->text(), "Scheduled backups run while the Keldra is unlocked");
+    banner->action()->click();
+    EXPECT_EQ(m.section(), AppSection::settings);
+
+    m.setPhase(AppPhase::signedOut);
+    drainEvents();
+    EXPECT_EQ(root->shownPhase(), AppPhase::signedOut);
+    EXPECT_TRUE(root->page()->findChild<QPushButton*>());
+}
