@@ -20,7 +20,10 @@ std::variant<GalleryOptions, QString> parseGalleryOptions(const QStringList& arg
                                   QStringLiteral("PREFIX"));
     const QCommandLineOption list(QStringLiteral("list"),
                                   QStringLiteral("Print the file names and draw nothing."));
-    parser.addOptions({out, style, accent, only, list});
+    const QCommandLineOption appIcon(QStringLiteral("app-icon"),
+                                     QStringLiteral("Write the application icon (PNGs and SVG) to DIR."),
+                                     QStringLiteral("DIR"));
+    parser.addOptions({out, style, accent, only, list, appIcon});
     if (!parser.parse(arguments))
         return parser.errorText();
     if (!parser.positionalArguments().isEmpty())
@@ -30,7 +33,10 @@ std::variant<GalleryOptions, QString> parseGalleryOptions(const QStringList& arg
     options.list = parser.isSet(list);
     options.only = parser.value(only);
     options.outDir = parser.value(out);
-    if (options.outDir.isEmpty() && !options.list)
+    options.appIconDir = parser.value(appIcon);
+    if (parser.isSet(appIcon) && options.appIconDir.isEmpty())
+        return QStringLiteral("--app-icon needs a folder");
+    if (options.outDir.isEmpty() && !options.list && options.appIconDir.isEmpty())
         return QStringLiteral("--out DIR is required");
 
     std::vector<OLStyle> styles(allStyles.begin(), allStyles.end());

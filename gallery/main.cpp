@@ -2,6 +2,7 @@
 // combinations, as one PNG each, offscreen and with animations off.
 
 #include "design/theme/AppStyle.h"
+#include "gallery/AppIconFiles.h"
 #include "gallery/GalleryOptions.h"
 #include "gallery/GalleryRenderer.h"
 #include "gallery/OffscreenSession.h"
@@ -30,6 +31,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const auto& options = std::get<keldra::gallery::GalleryOptions>(parsed);
+
+    if (!options.appIconDir.isEmpty()) {
+        if (const auto error = keldra::gallery::writeAppIconFiles(options.appIconDir)) {
+            err << "keldra-gallery: " << *error << "\n";
+            return 1;
+        }
+        return 0;
+    }
 
     if (!options.list && !QDir().mkpath(options.outDir)) {
         err << "keldra-gallery: cannot create " << options.outDir << "\n";

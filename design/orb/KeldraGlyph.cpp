@@ -10,8 +10,8 @@
 
 namespace keldra {
 
-void paintKeldraGlyph(QPainter& p, QPointF c, const QColor& color, double s) {
-    const double w = 3.4 * s;
+void paintKeldraGlyph(QPainter& p, QPointF c, const QColor& color, double s, double lineWidth) {
+    const double w = std::max(3.4 * s, lineWidth);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(Qt::NoBrush);

@@ -15,8 +15,10 @@ namespace keldra {
 inline constexpr double glyphDesignWidth = 74;
 inline constexpr double glyphDesignHeight = 58;
 
-// The door, dial, dial mark and hinges in one colour, centred on `centre`.
-void paintKeldraGlyph(QPainter& painter, QPointF centre, const QColor& color, double scale);
+// The door, dial, dial mark and hinges in one colour, centred on `centre`. Lines are 3.4 × `scale` wide, or
+// `lineWidth` when it is larger (small icons thicken them so they stay visible).
+void paintKeldraGlyph(QPainter& painter, QPointF centre, const QColor& color, double scale,
+                      double lineWidth = 0);
 
 // The badge's diameter: 20 at scale 1, never below 18.
 double orbBadgeDiameter(double scale);

@@ -1,102 +1,41 @@
 #!/usr/bin/python3
-"""An independent reader and writer of the drive backup format, used to check the C++ implementation.
+"""Checks the C++ drive format against the independent reader of keldra-drive-restore, and against a
+writer here in Python (Debian's python3-cryptography), both ways.
 
-Written from the format's description alone: a header "backup.json" with a sealed key check, objects
-"OLO2" with a sealed metadata slot and chunk records, everything sealed with AES-256-GCM under a content
-key derived by HKDF-SHA256. Usage: drive_format_check.py <path of drive_format_crosscheck>.
+The reader and the writer are written from the format's description alone: a header "backup.json" with a
+sealed key check, objects "OLO2" with a sealed metadata slot and chunk records, everything sealed with
+AES-256-GCM under a content key derived by HKDF-SHA256. Usage: drive_format_check.py <path of
+drive_format_crosscheck>.
 """
 
 import json
 import os
-import struct
 import subprocess
 import sys
 import tempfile
 import uuid
 
-from cryptography.hazmat.primitives import hashes, hmac
 from cryptography.hazmat.primitives.ciphers.aead import AESGCM
-from cryptography.hazmat.primitives.kdf.hkdf import HKDF
+
+from format_writer import CHUNK, encoder_json, reader
+from format_writer import write_object as write_object_under
 
 ACCOUNT_KEY = bytes(range(100, 132))
-CHUNK = 4194304
-
-
-def hkdf(key, salt, info):
-    return HKDF(algorithm=hashes.SHA256(), length=32, salt=salt, info=info).derive(key)
-
-
-CONTENT_KEY = hkdf(ACCOUNT_KEY, b"tarnwicke-strata-local-v2", b"content")
-CHECKSUM_KEY = hkdf(ACCOUNT_KEY, b"tarnwicke-strata-checksum-v1", b"file-hmac")
+CONTENT_KEY = reader.content_key(ACCOUNT_KEY)
+CHECKSUM_KEY = reader.checksum_key(ACCOUNT_KEY)
 
 
 def keyed_checksum(data):
-    mac = hmac.HMAC(CHECKSUM_KEY, hashes.SHA256())
-    mac.update(data)
-    return mac.finalize().hex()
-
-
-def chunk_aad(object_id, index, last):
-    return object_id.encode() + struct.pack(">Q", index) + (b"\x01" if last else b"\x00")
-
-
-class FormatFailure(Exception):
-    pass
+    return reader.keyed_checksum(CHECKSUM_KEY, data)
 
 
 def read_object(path):
     """Returns (metadata dict, raw metadata JSON bytes, plaintext) of an object file."""
-    object_id = os.path.splitext(os.path.basename(path))[0]
-    with open(path, "rb") as f:
-        data = f.read()
-    if len(data) < 8 or data[:4] != b"OLO2":
-        raise FormatFailure("notAnObject")
-    (slot_length,) = struct.unpack(">I", data[4:8])
-    if slot_length < 28 or slot_length > 999999 or len(data) < 8 + slot_length:
-        raise FormatFailure("badHeader")
-    slot = data[8 : 8 + slot_length]
-    meta_plain = AESGCM(CONTENT_KEY).decrypt(slot[:12], slot[12:], b"meta:" + object_id.encode())
-    meta = json.loads(meta_plain.decode("utf-8"))
-    (chunk_size,) = struct.unpack(">I", data[8 + slot_length : 12 + slot_length])
-    position = 12 + slot_length
-    index = 0
-    plain = bytearray()
-    while True:
-        remaining = len(data) - position
-        if remaining <= 27:
-            raise FormatFailure("truncated")
-        length = min(remaining, chunk_size + 28)
-        last = remaining <= chunk_size + 28
-        record = data[position : position + length]
-        plain += AESGCM(CONTENT_KEY).decrypt(record[:12], record[12:], chunk_aad(object_id, index, last))
-        position += length
-        if last:
-            return meta, meta_plain, bytes(plain)
-        index += 1
+    return reader.read_object(path, CONTENT_KEY)
 
 
 def write_object(path, object_id, plain, meta_json):
-    """Writes an object file the way the format describes, the metadata JSON given as bytes."""
-    assert len(meta_json) <= 4068
-    slot_nonce = os.urandom(12)
-    slot = slot_nonce + AESGCM(CONTENT_KEY).encrypt(
-        slot_nonce, meta_json + b" " * (4068 - len(meta_json)), b"meta:" + object_id.encode()
-    )
-    assert len(slot) == 4096
-    out = bytearray(b"OLO2" + struct.pack(">I", 4096) + slot + struct.pack(">I", CHUNK))
-    chunks = [plain[i : i + CHUNK] for i in range(0, len(plain), CHUNK)] or [b""]
-    for index, chunk in enumerate(chunks):
-        nonce = os.urandom(12)
-        last = index == len(chunks) - 1
-        out += nonce + AESGCM(CONTENT_KEY).encrypt(nonce, chunk, chunk_aad(object_id, index, last))
-    with open(path, "wb") as f:
-        f.write(out)
-    return bytes(out)
-
-
-def encoder_json(value):
-    """Compact JSON with "/" escaped, as the platform encoder writes it."""
-    return json.dumps(value, separators=(",", ":"), ensure_ascii=False).replace("/", "\\/").encode("utf-8")
+    return write_object_under(path, object_id, plain, meta_json, CONTENT_KEY)
 
 
 failures = []
@@ -150,6 +89,8 @@ def check_cpp_written(tool, work):
     iv = base64.b64decode(header["keyCheckIV"], validate=True)
     sealed = base64.b64decode(header["keyCheck"], validate=True)
     check(AESGCM(CONTENT_KEY).decrypt(iv, sealed, b"keycheck") == b"cairn-local-ok-v2", "key check text")
+    check(reader.verify_key_check(header, CONTENT_KEY), "the restore tool accepts the key check")
+    check(not reader.verify_key_check(header, reader.content_key(bytes(32))), "and refuses another key's")
 
     with open(os.path.join(root, "README.txt"), "rb") as f:
         check(f.read() == README.encode("utf-8"), "README text")
