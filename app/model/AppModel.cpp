@@ -148,13 +148,13 @@ void AppModel::setKeldraStatus(std::optional<KeldraStatus> value) {
 void AppModel::setKeldraKey(std::optional<KeldraKey> value) {
     assignAlways(keldraKey_, std::move(value), &AppModel::keldraKeyChanged);
 }
-void AppModel::setUnattended(bool value) {
+void AppModel::assignUnattended(bool value) {
     assign(unattended_, value, &AppModel::unattendedChanged);
 }
 void AppModel::setSettings(BackupSettings value) {
     assign(settings_, std::move(value), &AppModel::settingsChanged);
 }
-void AppModel::setSources(std::vector<BackupSource> value) {
+void AppModel::assignSources(std::vector<BackupSource> value) {
     assign(sources_, std::move(value), &AppModel::sourcesChanged);
 }
 void AppModel::setDestinations(std::vector<LocalDestination> value) {

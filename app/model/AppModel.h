@@ -5,9 +5,11 @@
 #include "app/model/AppPhase.h"
 #include "app/model/AppServices.h"
 #include "app/model/ModelValues.h"
+#include "app/model/PlannedDrive.h"
 #include "app/model/ThemeValues.h"
 #include "core/crypto/KeldraKey.h"
 #include "core/events/BlockReason.h"
+#include "core/events/EngineEvent.h"
 #include "core/events/LogLine.h"
 #include "core/events/RunProgress.h"
 #include "core/events/ThroughputMeter.h"
@@ -26,12 +28,15 @@
 #include "service/types/KeldraStatus.h"
 
 #include <QObject>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace keldra {
@@ -144,9 +149,11 @@ public:
     void setAccount(std::optional<AccountInfo> value);
     void setKeldraStatus(std::optional<KeldraStatus> value);
     void setKeldraKey(std::optional<KeldraKey> value);
-    void setUnattended(bool value);
+    // The plain setters of `unattended` and `sources`; setUnattended and setSources are the user's
+    // operations (they also write the keyring or the user defaults).
+    void assignUnattended(bool value);
     void setSettings(BackupSettings value);
-    void setSources(std::vector<BackupSource> value);
+    void assignSources(std::vector<BackupSource> value);
     void setDestinations(std::vector<LocalDestination> value);
     void setDriveStates(DriveStates value);
     // Changes one drive's entry in place; always announced.
@@ -229,6 +236,57 @@ public:
     void postLockedNotice();
     void appendLog(LogLine line);
     void appendLog(std::string text, LogLine::Tone tone);
+
+    // Passphrase, unlock and lock. unlock and createPassphrase give the message to show, none on success.
+    QCoro::Task<> checkVerifier();
+    QCoro::Task<std::optional<std::string>> unlock(std::string passphrase, bool remember);
+    QCoro::Task<std::optional<std::string>> createPassphrase(std::string passphrase, bool remember);
+    // Keeps the key in the keyring for unattended backups, or forgets it there.
+    void setUnattended(bool on);
+    void lock();
+    void useKey(KeldraKey key, bool remember);
+    // The passphrase's key, derived on a worker.
+    QCoro::Task<KeldraKey> deriveKey(std::string passphrase);
+
+    // Device folder and sources.
+    QCoro::Task<> loadDevices();
+    // Reuses `reuse`, or creates a folder named after `name` below "Backups"; the message to show on
+    // failure, none on success.
+    QCoro::Task<std::optional<std::string>> chooseDeviceFolder(std::string name,
+                                                               std::optional<KeldraFolder> reuse = {});
+    QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications);
+    void addSources(const std::vector<std::filesystem::path>& urls);
+    // Replaces the sources (kept in sourceOrder) and saves them for the account.
+    void setSources(std::vector<BackupSource> sources);
+    void removeSource(const std::string& id);
+    void setPaused(bool paused);
+    // The first sources offered: (label, folder) for Documents, Desktop and Pictures in the home folder.
+    std::vector<std::pair<std::string, std::filesystem::path>> suggestedFolders() const;
+    static bool sourceOrder(const BackupSource& a, const BackupSource& b);
+
+    // Running a backup. runBackup starts the one run task, or does nothing when its guards refuse;
+    // destinationIDs none means every eligible drive.
+    void runBackup(const std::string& trigger, bool acceptLocalChanges = false, bool acceptMissing = false,
+                   bool includeCloud = true,
+                   std::optional<std::vector<std::string>> destinationIDs = std::nullopt);
+    void approveReview();
+    // The drive's own index, opened on a worker the first time and kept in localIndexes; none without a
+    // session or when it cannot be opened.
+    QCoro::Task<std::shared_ptr<BackupIndex>> localIndex(LocalDestination destination);
+    // Whether the run task exists, and cancelling it (pause, lock, sign-out): the running engine stops in
+    // its own way and no further drive starts.
+    bool hasRunTask() const { return runCancel_.has_value(); }
+    void cancelRunTask();
+    void finishRunState();
+    void stopTrayTimer();
+
+    // Run outcomes, applied on this thread after every event of their run.
+    void applyCloudResult(const RunResult& result);
+    void applyDriveResult(const LocalRunResult& result);
+    // Re-creates a device folder the portal lost, then backs up again.
+    QCoro::Task<> deviceFolderTask();
+    // The "retry" action: the status again, then a forced scheduler step.
+    QCoro::Task<> refreshStatusTask();
 
     // The scheduler's and the drives' parts, filled in with them.
     void refreshDriveStates();
@@ -328,6 +386,21 @@ private:
     QCoro::Task<> tickAfter(Seconds delay);
     // The scope key of the session's e-mail, if any.
     std::optional<std::string> sessionScopeKey() const;
+    // Writes or removes the account's unattended key item on the keyring lane.
+    void storeUnattendedKey(const std::optional<KeldraKey>& key);
+    // Saves changed settings for the signed-in account.
+    void adoptSettings(const BackupSettings& changed);
+    // The portal's top-level "Backups" folder (no parent), if there is one.
+    QCoro::Task<std::optional<KeldraFolder>> findRootFolder(WorkGuard guard);
+    QCoro::Task<> executeRun(std::optional<RunRequest> cloud, std::vector<PlannedDrive> drives,
+                             CancelToken cancel);
+    void applyEvent(const EngineEvent& event);
+    // Index writes that nobody waits for, in order on the index's lane.
+    void writeMeta(const std::string& key, std::optional<std::string> value);
+    void writeIndex(std::function<void(BackupIndex&)> write);
+    void writeDriveMeta(std::shared_ptr<BackupIndex> index, const std::string& key,
+                        std::optional<std::string> value);
+    void post(const std::string& identifier, const std::string& title, const std::string& body);
 
     AppServices services_;
     AccountGeneration generation_;
@@ -393,6 +466,9 @@ private:
     std::set<std::string> keyMismatchNotified_;
     std::optional<SystemTime> lastStaleNotice_;
     GeoGuard::Rule geoRule_;
+    // The run task's cancellation, while it exists.
+    std::optional<CancelSource> runCancel_;
+    std::unique_ptr<TimerHandle> trayTimer_;
 
     RealDriveFileSystem realDriveFiles_;
     CancelSource lifetime_;

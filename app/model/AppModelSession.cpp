@@ -265,11 +265,14 @@ void AppModel::sessionExpired() {
 
 void AppModel::resetAccountState() {
     generation_.bump();
+    // A run under way ends cancelled in the index it holds; nothing of it reaches the model any more.
+    cancelRunTask();
+    setRestartAfterRun(false);
     loadedScopeKey_.reset();
     setSession(std::nullopt);
     setAccount(std::nullopt);
     setKeldraKey(std::nullopt);
-    setUnattended(false);
+    assignUnattended(false);
     setKeldraStatus(std::nullopt);
     setIndex(nullptr);
     setEngine(nullptr);
