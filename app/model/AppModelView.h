@@ -9,6 +9,7 @@
 #include "core/events/LogLine.h"
 #include "core/events/RunProgress.h"
 #include "core/index/IndexRows.h"
+#include "core/platform/FolderChooser.h"
 #include "core/secrets/StoredSession.h"
 #include "core/settings/BackupSettings.h"
 #include "core/settings/BackupSource.h"
@@ -104,6 +105,8 @@ public:
     // Setup.
     virtual const BackupSettings& settings() const = 0;
     virtual void setSettings(BackupSettings value) = 0;
+    // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
+    virtual void adoptSettings(const BackupSettings& changed) = 0;
     virtual const std::vector<BackupSource>& sources() const = 0;
     // Documents, Desktop and Pictures in the home folder, in this order.
     virtual SuggestedFolders suggestedFolders() const;
@@ -117,6 +120,11 @@ public:
     chooseDeviceFolder(std::string name, std::optional<KeldraFolder> existing) = 0;
     virtual QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) = 0;
     virtual void openWebKeldra() = 0;
+    // Opens a portal page (service/types/PortalLinks) in the default browser.
+    virtual void openPortalPage(const std::string& url) = 0;
+    // Asks the user for several folders and files through the folder chooser; `done` gets them, none when
+    // the user cancels.
+    virtual void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) = 0;
 
     // Backups and status.
     virtual BackupHealth health() const = 0;

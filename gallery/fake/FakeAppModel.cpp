@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <qcoro/qcorosignal.h>
+#include <utility>
 
 namespace keldra {
 
@@ -248,6 +249,20 @@ QCoro::Task<> FakeAppModel::finishSetup(bool launchAtLogin, bool notifications) 
 
 void FakeAppModel::openWebKeldra() {
     record("openWebKeldra");
+}
+
+void FakeAppModel::openPortalPage(const std::string& url) {
+    record("openPortalPage " + url);
+}
+
+void FakeAppModel::choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) {
+    record("choosePaths " + choice.message);
+    done(std::exchange(nextPaths_, {}));
+}
+
+void FakeAppModel::adoptSettings(const BackupSettings& changed) {
+    record("adoptSettings");
+    setSettings(changed);
 }
 
 void FakeAppModel::setHealth(BackupHealth value) {

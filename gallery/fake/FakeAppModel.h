@@ -86,6 +86,7 @@ public:
     // Setup.
     const BackupSettings& settings() const override { return settings_; }
     void setSettings(BackupSettings value) override;
+    void adoptSettings(const BackupSettings& changed) override;
     const std::vector<BackupSource>& sources() const override { return sources_; }
     void addSources(std::vector<std::filesystem::path> urls) override;
     void setSources(std::vector<BackupSource> value) override;
@@ -97,6 +98,10 @@ public:
                                                                std::optional<KeldraFolder> existing) override;
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void openWebKeldra() override;
+    void openPortalPage(const std::string& url) override;
+    // Answers with the places set by setNextPaths (then none), at once.
+    void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) override;
+    void setNextPaths(std::vector<std::filesystem::path> paths) { nextPaths_ = std::move(paths); }
 
     // Backups and status: the derived values are set as they should read.
     BackupHealth health() const override { return health_; }
@@ -219,6 +224,7 @@ private:
     Availabilities unavailableSources_;
     std::vector<LocalDestination> destinations_;
     DriveStates driveStates_;
+    std::vector<std::filesystem::path> nextPaths_;
 };
 
 } // namespace keldra
