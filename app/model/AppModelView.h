@@ -67,7 +67,7 @@ public:
     virtual void persistAccent(OLAccent value) = 0;
     virtual void persistPopoverStyle(PopoverStyle value) = 0;
     virtual void persistHideDockIcon(bool value) = 0;
-    virtual std::optional<BannerModel> currentBanner() const = 0;
+    virtual std::optional<BannerModel> currentBanner() = 0;
     virtual const std::set<std::string>& dismissedBanners() const = 0;
     virtual void setDismissedBanners(std::set<std::string> value) = 0;
     virtual const std::string& restoreSearch() const = 0;
@@ -110,14 +110,14 @@ public:
     virtual const std::vector<BackupSource>& sources() const = 0;
     // Documents, Desktop and Pictures in the home folder, in this order.
     virtual SuggestedFolders suggestedFolders() const;
-    virtual void addSources(std::vector<std::filesystem::path> urls) = 0;
+    virtual void addSources(const std::vector<std::filesystem::path>& urls) = 0;
     // Replaces the sources and saves them for the signed-in account.
     virtual void setSources(std::vector<BackupSource> value) = 0;
-    virtual void removeSource(const BackupSource& source) = 0;
+    virtual void removeSource(const std::string& id) = 0;
     virtual const std::vector<KeldraFolder>& existingDevices() const = 0;
     virtual QCoro::Task<> loadDevices() = 0;
     virtual QCoro::Task<std::optional<std::string>>
-    chooseDeviceFolder(std::string name, std::optional<KeldraFolder> existing) = 0;
+    chooseDeviceFolder(std::string name, std::optional<KeldraFolder> reuse = {}) = 0;
     virtual QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) = 0;
     virtual void openWebKeldra() = 0;
     // Opens a portal page (service/types/PortalLinks) in the default browser.
@@ -154,8 +154,10 @@ public:
     virtual std::int64_t backedUpFileCount() const = 0;
     virtual std::int64_t backedUpBytes() const = 0;
     virtual SourceStats sourceStats(const std::string& sourceID) const = 0;
-    virtual void runBackup(std::string trigger, bool acceptLocalChanges, bool acceptMissing,
-                           bool includeCloud, std::optional<std::vector<std::string>> destinationIDs) = 0;
+    // destinationIDs none means every eligible drive.
+    virtual void runBackup(const std::string& trigger, bool acceptLocalChanges = false,
+                           bool acceptMissing = false, bool includeCloud = true,
+                           std::optional<std::vector<std::string>> destinationIDs = std::nullopt) = 0;
 
     // Sources' availability and the drives.
     virtual const Availabilities& unavailableSources() const = 0;
@@ -163,9 +165,10 @@ public:
     virtual const DriveStates& driveStates() const = 0;
     // No value when the drive was added, else the message to show.
     virtual QCoro::Task<std::optional<std::string>> addDestination(std::filesystem::path url) = 0;
-    virtual void removeDestination(const LocalDestination& destination) = 0;
-    virtual void setDestinationEnabled(const LocalDestination& destination, bool enabled) = 0;
-    virtual void backUpDriveNow(const LocalDestination& destination, bool acceptMassChange) = 0;
+    // Drives are named by their destination id.
+    virtual void removeDestination(const std::string& id) = 0;
+    virtual void setDestinationEnabled(const std::string& id, bool enabled) = 0;
+    virtual void backUpDriveNow(const std::string& id, bool acceptChanges) = 0;
 
 signals:
     void phaseChanged();

@@ -96,7 +96,7 @@ void FakeAppModel::persistHideDockIcon(bool value) {
     assign(hideDockIcon_, value, &AppModelView::hideDockIconChanged);
 }
 
-std::optional<BannerModel> FakeAppModel::currentBanner() const {
+std::optional<BannerModel> FakeAppModel::currentBanner() {
     for (const auto& banner : banners_) {
         if (!banner.dismissible || !dismissedBanners_.contains(banner.id)) {
             return banner;
@@ -205,7 +205,7 @@ void FakeAppModel::setSettings(BackupSettings value) {
     assign(settings_, std::move(value), &AppModelView::settingsChanged);
 }
 
-void FakeAppModel::addSources(std::vector<std::filesystem::path> urls) {
+void FakeAppModel::addSources(const std::vector<std::filesystem::path>& urls) {
     auto sources = sources_;
     for (const auto& url : urls) {
         record("addSources " + url.string());
@@ -216,10 +216,10 @@ void FakeAppModel::addSources(std::vector<std::filesystem::path> urls) {
 void FakeAppModel::setSources(std::vector<BackupSource> value) {
     assign(sources_, std::move(value), &AppModelView::sourcesChanged);
 }
-void FakeAppModel::removeSource(const BackupSource& source) {
-    record("removeSource " + source.id);
+void FakeAppModel::removeSource(const std::string& id) {
+    record("removeSource " + id);
     auto sources = sources_;
-    std::erase_if(sources, [&](const BackupSource& each) { return each.id == source.id; });
+    std::erase_if(sources, [&](const BackupSource& each) { return each.id == id; });
     setSources(std::move(sources));
 }
 void FakeAppModel::setExistingDevices(std::vector<KeldraFolder> value) {
@@ -232,10 +232,9 @@ QCoro::Task<> FakeAppModel::loadDevices() {
     co_await waiting;
 }
 
-QCoro::Task<std::optional<std::string>>
-FakeAppModel::chooseDeviceFolder(std::string name, std::optional<KeldraFolder> existing) {
-    auto running =
-        answer("chooseDeviceFolder " + name + (existing ? " " + existing->id.raw : std::string()), true);
+QCoro::Task<std::optional<std::string>> FakeAppModel::chooseDeviceFolder(std::string name,
+                                                                         std::optional<KeldraFolder> reuse) {
+    auto running = answer("chooseDeviceFolder " + name + (reuse ? " " + reuse->id.raw : std::string()), true);
     co_return co_await running;
 }
 
@@ -361,7 +360,7 @@ void FakeAppModel::setIndexFigures(std::int64_t files, std::int64_t bytes,
     announce(&AppModelView::indexFiguresChanged);
 }
 
-void FakeAppModel::runBackup(std::string trigger, bool acceptLocalChanges, bool acceptMissing,
+void FakeAppModel::runBackup(const std::string& trigger, bool acceptLocalChanges, bool acceptMissing,
                              bool includeCloud, std::optional<std::vector<std::string>> destinationIDs) {
     std::string call = "runBackup " + trigger;
     call += acceptLocalChanges ? " acceptLocalChanges" : "";
@@ -388,26 +387,26 @@ QCoro::Task<std::optional<std::string>> FakeAppModel::addDestination(std::filesy
     co_return co_await running;
 }
 
-void FakeAppModel::removeDestination(const LocalDestination& destination) {
-    record("removeDestination " + destination.id);
+void FakeAppModel::removeDestination(const std::string& id) {
+    record("removeDestination " + id);
     auto destinations = destinations_;
-    std::erase_if(destinations, [&](const LocalDestination& each) { return each.id == destination.id; });
+    std::erase_if(destinations, [&](const LocalDestination& each) { return each.id == id; });
     setDestinations(std::move(destinations));
 }
 
-void FakeAppModel::setDestinationEnabled(const LocalDestination& destination, bool enabled) {
-    record("setDestinationEnabled " + destination.id + (enabled ? " true" : " false"));
+void FakeAppModel::setDestinationEnabled(const std::string& id, bool enabled) {
+    record("setDestinationEnabled " + id + (enabled ? " true" : " false"));
     auto destinations = destinations_;
     for (auto& each : destinations) {
-        if (each.id == destination.id) {
+        if (each.id == id) {
             each.enabled = enabled;
         }
     }
     setDestinations(std::move(destinations));
 }
 
-void FakeAppModel::backUpDriveNow(const LocalDestination& destination, bool acceptMassChange) {
-    record("backUpDriveNow " + destination.id + (acceptMassChange ? " acceptMassChange" : ""));
+void FakeAppModel::backUpDriveNow(const std::string& id, bool acceptChanges) {
+    record("backUpDriveNow " + id + (acceptChanges ? " acceptChanges" : ""));
 }
 
 } // namespace keldra

@@ -44,7 +44,7 @@ public:
     void persistPopoverStyle(PopoverStyle value) override;
     void persistHideDockIcon(bool value) override;
     // The first of the set banners that is not dismissible or not dismissed.
-    std::optional<BannerModel> currentBanner() const override;
+    std::optional<BannerModel> currentBanner() override;
     void setBanners(std::vector<BannerModel> banners);
     const std::set<std::string>& dismissedBanners() const override { return dismissedBanners_; }
     void setDismissedBanners(std::set<std::string> value) override;
@@ -88,14 +88,14 @@ public:
     void setSettings(BackupSettings value) override;
     void adoptSettings(const BackupSettings& changed) override;
     const std::vector<BackupSource>& sources() const override { return sources_; }
-    void addSources(std::vector<std::filesystem::path> urls) override;
+    void addSources(const std::vector<std::filesystem::path>& urls) override;
     void setSources(std::vector<BackupSource> value) override;
-    void removeSource(const BackupSource& source) override;
+    void removeSource(const std::string& id) override;
     const std::vector<KeldraFolder>& existingDevices() const override { return existingDevices_; }
     void setExistingDevices(std::vector<KeldraFolder> value);
     QCoro::Task<> loadDevices() override;
-    QCoro::Task<std::optional<std::string>> chooseDeviceFolder(std::string name,
-                                                               std::optional<KeldraFolder> existing) override;
+    QCoro::Task<std::optional<std::string>>
+    chooseDeviceFolder(std::string name, std::optional<KeldraFolder> reuse = {}) override;
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void openWebKeldra() override;
     void openPortalPage(const std::string& url) override;
@@ -146,8 +146,9 @@ public:
     SourceStats sourceStats(const std::string& sourceID) const override;
     void setIndexFigures(std::int64_t files, std::int64_t bytes,
                          std::map<std::string, SourceStats> perSource = {});
-    void runBackup(std::string trigger, bool acceptLocalChanges, bool acceptMissing, bool includeCloud,
-                   std::optional<std::vector<std::string>> destinationIDs) override;
+    void runBackup(const std::string& trigger, bool acceptLocalChanges = false, bool acceptMissing = false,
+                   bool includeCloud = true,
+                   std::optional<std::vector<std::string>> destinationIDs = std::nullopt) override;
 
     // Sources' availability and the drives.
     const Availabilities& unavailableSources() const override { return unavailableSources_; }
@@ -157,9 +158,9 @@ public:
     const DriveStates& driveStates() const override { return driveStates_; }
     void setDriveStates(DriveStates value);
     QCoro::Task<std::optional<std::string>> addDestination(std::filesystem::path url) override;
-    void removeDestination(const LocalDestination& destination) override;
-    void setDestinationEnabled(const LocalDestination& destination, bool enabled) override;
-    void backUpDriveNow(const LocalDestination& destination, bool acceptMassChange) override;
+    void removeDestination(const std::string& id) override;
+    void setDestinationEnabled(const std::string& id, bool enabled) override;
+    void backUpDriveNow(const std::string& id, bool acceptChanges) override;
 
 signals:
     void operationsReleased();
