@@ -228,8 +228,10 @@ QCoro::Task<> AppModel::refreshAccount() {
 
 QCoro::Task<> AppModel::signOut() {
     const WorkGuard owner = ownerGuard();
-    // Work still under way for this account must not write anything once we are signing out.
+    // Work still under way for this account must not write anything once we are signing out; a run stops
+    // before the session it uses is revoked, so it ends as stopped rather than refused.
     generation_.bump();
+    cancelRunTask();
     const std::optional<std::string> scope = sessionScopeKey();
     auto revoking = onWorker(owner, [api = services_.api, cancel = lifetime_.get_token()] {
         try {

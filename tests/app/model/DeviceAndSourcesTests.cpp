@@ -13,7 +13,9 @@ protected:
         std::ofstream(temp.path() / "product_name") << "To Be Filled By O.E.M.\n";
         names.productNameFile = temp.path() / "product_name";
         names.machineInfoFile = temp.path() / "no-machine-info";
-        names.hostName = [] { return std::string(); };
+        names.hostName = [] {
+            return std::string();
+        };
         createAccount();
         storeSession(signedInSession());
         AppServices withNames = services();
@@ -27,7 +29,8 @@ protected:
         KeldraAPI client(clock, sleeper, baseUrl());
         client.setToken(control().issueToken(email));
         std::vector<nlohmann::json> found;
-        for (const KeldraFolder& folder : client.listFiles(std::nullopt).folders.value_or(std::vector<KeldraFolder>{})) {
+        for (const KeldraFolder& folder :
+             client.listFiles(std::nullopt).folders.value_or(std::vector<KeldraFolder>{})) {
             if (folder.name == "Backups") {
                 found.push_back({{"id", folder.id.raw}});
             }
@@ -76,11 +79,11 @@ TEST_F(AppModelDevice, ANewDeviceFolderGetsAFreeNameBelowATopLevelBackupsFolder)
     EXPECT_EQ(topLevelBackups().size(), 1u) << "the root is found again, not made twice";
 
     await(m.loadDevices());
-    std::vector<std::string> names;
+    std::vector<std::string> shown;
     for (const KeldraFolder& folder : m.existingDevices()) {
-        names.push_back(folder.name);
+        shown.push_back(folder.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Computer", "Computer 2", "Computer 3", "Studio"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Computer", "Computer 2", "Computer 3", "Studio"}));
     // What is chosen is kept for the account.
     EXPECT_EQ(BackupSettings::load(*defaults, scopeKey(email)).deviceFolderID, m.settings().deviceFolderID);
 }
@@ -136,14 +139,17 @@ TEST_F(AppModelDevice, AddedSourcesNeverOverlapAndStaySorted) {
     };
     const std::string d = (h / "Documents").string();
     const std::vector<Case> cases{
-        {"a folder and a file inside it", {h / "Documents/Work", h / "Documents/x.txt"},
+        {"a folder and a file inside it",
+         {h / "Documents/Work", h / "Documents/x.txt"},
          {d + "/Work", d + "/x.txt (file)"}},
         {"their folder replaces both", {h / "Documents"}, {d}},
         {"inside a folder source: nothing", {h / "Documents/Work/", h / "Documents/./x.txt"}, {d}},
         {"a sibling whose name starts the same", {h / "Doc"}, {(h / "Doc").string(), d}},
-        {"natural order of the home forms", {h / "music", h / "Documents/../Doc"},
+        {"natural order of the home forms",
+         {h / "music", h / "Documents/../Doc"},
          {(h / "Doc").string(), d, (h / "music").string()}},
-        {"a path that cannot be read is a folder", {h / "gone"},
+        {"a path that cannot be read is a folder",
+         {h / "gone"},
          {(h / "Doc").string(), d, (h / "gone").string(), (h / "music").string()}},
         {"the root replaces everything", {"/"}, {"/"}},
         {"nothing below the root is added again", {h, "/etc/hostname"}, {"/"}},

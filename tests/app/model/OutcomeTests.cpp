@@ -35,9 +35,11 @@ private:
 // A drive with no room left: every object write fails as a full disk does.
 class FullDriveFileSystem final : public RealDriveFileSystem {
 public:
-    LocalFormat::WriteResult writeObject(const std::filesystem::path&, std::int64_t, const std::filesystem::path&,
-                                         std::string_view, const KeldraKey&, const LocalFormat::MetadataBuilder&,
-                                         const LocalFormat::ChunkObserver&, const CancelToken&) const override {
+    LocalFormat::WriteResult writeObject(const std::filesystem::path&, std::int64_t,
+                                         const std::filesystem::path&, std::string_view, const KeldraKey&,
+                                         const LocalFormat::MetadataBuilder&,
+                                         const LocalFormat::ChunkObserver&,
+                                         const CancelToken&) const override {
         throw std::system_error(ENOSPC, std::generic_category(), "test fault");
     }
 };
@@ -45,22 +47,19 @@ public:
 } // namespace
 
 TEST_F(AppModelOutcome, CloudOutcomesOfRealRunsReachTheUser) {
-    FailingScanFileSystem scan;
-    AppServices withScan = services();
-    withScan.scanFileSystem = &scan;
     writeHomeFile("a.txt", "alpha");
-    writeHomeFile("b.txt", "bravo");
-    AppModel& m = ready(withScan);
+    writeHomeFile("b.bin", std::string((1 << 20) + 1, 'b'));
+    AppModel& m = ready();
 
-    // A file that cannot be read.
-    scan.statusErrors["b.txt"] = EIO;
+    // A file the plan refuses.
+    control().updateAccount({{"email", email}, {"max_file_size_mb", 1}});
     runAndWait(m);
     ASSERT_TRUE(m.lastRun());
     EXPECT_EQ(m.lastRun()->status, RunStatus::partial);
     EXPECT_EQ(lastNotice(), runNotice::runFailures(1));
     EXPECT_EQ(lastNotice().body, "1 files couldn't be backed up. Open Orlivane Keldra to see why.");
     EXPECT_FALSE(m.lastAttemptFailed());
-    scan.statusErrors.clear();
+    control().updateAccount({{"email", email}, {"max_file_size_mb", 100}});
 
     // The listing fails with a server error.
     control().addFault({{"endpoint", "files"}, {"status", 503}, {"count", -1}});
@@ -100,7 +99,7 @@ TEST_F(AppModelOutcome, StorageNearlyFullAndFullAreToldAfterTheirRuns) {
     ASSERT_GT(used, 0);
 
     // 90 %: the run completes and the notice names the share.
-    control().updateAccount({{"email", email}, {"quota_bytes", used * 10 / 9 + 1}});
+    control().updateAccount({{"email", email}, {"quota_bytes", used * 10 / 9}});
     runAndWait(m);
     EXPECT_EQ(lastNotice(), runNotice::storage(90));
     EXPECT_EQ(lastNotice().title, "Keldra storage is 90% full");
@@ -127,7 +126,8 @@ TEST_F(AppModelOutcome, AnotherKeyLocksAndAMissingVerifierTwiceSendsBackToSetUp)
 
     m.useKey(mine, false);
     ASSERT_EQ(m.phase(), AppPhase::ready);
-    const nlohmann::json none = {{"endpoint", "verifier-get"}, {"status", 200}, {"body", {{"data", nullptr}}}};
+    const nlohmann::json none = {
+        {"endpoint", "verifier-get"}, {"status", 200}, {"body", {{"data", nullptr}}}};
     control().addFault(none);
     runAndWait(m);
     EXPECT_TRUE(m.lastAttemptFailed());
@@ -161,11 +161,11 @@ TEST_F(AppModelOutcome, ADeviceFolderDeletedOnThePortalIsMadeAgainAndBackedUpAtO
                m.lastRun() && m.lastRun()->status == RunStatus::succeeded;
     }));
     EXPECT_FALSE(m.pausedByUser());
-    EXPECT_EQ(m.settings().deviceName, "Computer 2") << "the old name is free again only once deleted";
+    EXPECT_EQ(m.settings().deviceName, "Computer") << "the deleted folder's name is free again";
     EXPECT_EQ(m.lastRun()->uploaded, 1) << "everything again, into the new folder";
 }
 
-TEST_F(AppModelOutcome, ReviewsPauseForTheUserAndApprovalRunsPastTheGuard) {
+TEST_F(AppModelOutcome, FilesMissingFromTheKeldraPauseUntilTheUserApproves) {
     for (int i = 0; i < 24; ++i) {
         writeHomeFile("f" + std::to_string(i) + ".txt", "file " + std::to_string(i));
     }
@@ -175,8 +175,9 @@ TEST_F(AppModelOutcome, ReviewsPauseForTheUserAndApprovalRunsPastTheGuard) {
     for (const auto& file : control().files(email)) {
         portalClient().deleteFile(FlexID(file.at("id").get<std::int64_t>()));
     }
+    ASSERT_TRUE(control().files(email).empty()) << control().files(email).dump().substr(0, 600);
     runAndWait(m);
-    ASSERT_TRUE(m.review());
+    ASSERT_TRUE(m.review()) << m.lastRun()->message.value_or("");
     EXPECT_EQ(m.review()->kind, MassChangeReview::Kind::missingFromKeldra);
     EXPECT_EQ(m.review()->removed, 24);
     EXPECT_EQ(lastNotice(), runNotice::keldraMismatch());
@@ -184,21 +185,33 @@ TEST_F(AppModelOutcome, ReviewsPauseForTheUserAndApprovalRunsPastTheGuard) {
     m.approveReview();
     EXPECT_FALSE(m.review());
     ASSERT_TRUE(runUntil([&] { return !m.isRunning(); }));
-    EXPECT_TRUE(std::find(logTexts(m).begin(), logTexts(m).end(), "Backup started (manual (reviewed)).") !=
-                logTexts(m).end());
+    const auto lines = logTexts(m);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Backup started (manual (reviewed))."), lines.end());
     ASSERT_TRUE(m.lastRun());
     EXPECT_EQ(m.lastRun()->trigger, "Manual (reviewed)");
     EXPECT_EQ(m.lastRun()->uploaded, 24);
+}
 
-    // Most files changed at once.
-    for (int i = 0; i < 24; ++i) {
-        writeHomeFile("f" + std::to_string(i) + ".txt", "changed " + std::to_string(i));
+TEST_F(AppModelOutcome, AMassChangePausesUntilTheUserApprovesIt) {
+    for (int i = 0; i < 200; ++i) {
+        writeHomeFile("many/f" + std::to_string(i) + ".txt", "file " + std::to_string(i));
     }
-    clock.advance(60s);
+    AppModel& m = ready();
+    runAndWait(m);
+    ASSERT_EQ(m.lastRun()->uploaded, 200);
+    for (int i = 0; i < 80; ++i) {
+        std::filesystem::remove(home() / ("many/f" + std::to_string(i) + ".txt"));
+    }
     runAndWait(m);
     ASSERT_TRUE(m.review());
-    EXPECT_EQ(m.review()->kind, MassChangeReview::Kind::localChanges);
+    EXPECT_EQ(*m.review(), (MassChangeReview{MassChangeReview::Kind::localChanges, 0, 80, 200}));
     EXPECT_EQ(lastNotice(), runNotice::massChange());
+    EXPECT_EQ(m.lastRun()->status, RunStatus::paused);
+
+    m.approveReview();
+    ASSERT_TRUE(runUntil([&] { return !m.isRunning(); }));
+    EXPECT_FALSE(m.review());
+    EXPECT_EQ(m.lastRun()->status, RunStatus::succeeded);
 }
 
 TEST_F(AppModelOutcome, TheCatalogueTextsAndTheirGates) {

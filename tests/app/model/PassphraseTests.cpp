@@ -24,7 +24,8 @@ protected:
     }
 
     static constexpr const char* noPassphrase = "This Keldra has no passphrase yet. Create one in setup.";
-    static constexpr const char* mismatch = "That passphrase doesn't match this Keldra. Check it and try again.";
+    static constexpr const char* mismatch =
+        "That passphrase doesn't match this Keldra. Check it and try again.";
     static constexpr const char* alreadyOne = "This Keldra already has a passphrase. Enter that one instead.";
 };
 
@@ -42,24 +43,36 @@ TEST_F(AppModelPassphrase, UnlockAndCreationAnswerWithTheirOwnWords) {
         bool unlocked;
     };
     const std::vector<Case> cases{
-        {"unlock without a verifier", nullptr, false, passphrase, noPassphrase, VerifierState::absent(), false},
+        {"unlock without a verifier", nullptr, false, passphrase, noPassphrase, VerifierState::absent(),
+         false},
         {"a store refused because another device stored one meanwhile, which is not ours",
          {{"endpoint", "verifier-post"}, {"status", 409}, {"body", {{"message", "Verifier already set."}}}},
-         true, passphrase, alreadyOne, VerifierState::exists(), false},
+         true,
+         passphrase,
+         alreadyOne,
+         VerifierState::exists(),
+         false},
         {"the endpoint is missing on creation",
-         {{"endpoint", "verifier-get"}, {"status", 404}, {"route_404", "json"}}, true, passphrase,
-         "The Keldra service needs an update before a passphrase can be set.", VerifierState::exists(), false},
+         {{"endpoint", "verifier-get"}, {"status", 404}, {"route_404", "json"}},
+         true,
+         passphrase,
+         "The Keldra service needs an update before a passphrase can be set.",
+         VerifierState::exists(),
+         false},
         {"the endpoint is missing on unlock",
-         {{"endpoint", "verifier-get"}, {"status", 404}, {"route_404", "json"}}, false, passphrase,
-         "The Keldra service needs an update before the app can check passphrases.", VerifierState::exists(),
+         {{"endpoint", "verifier-get"}, {"status", 404}, {"route_404", "json"}},
+         false,
+         passphrase,
+         "The Keldra service needs an update before the app can check passphrases.",
+         VerifierState::exists(),
          false},
         {"creation stores the verifier and unlocks", nullptr, true, passphrase, std::nullopt,
          VerifierState::exists(), true},
         {"a wrong passphrase", nullptr, false, "not it", mismatch, VerifierState::exists(), false},
         {"creating another one when one exists", nullptr, true, "not it", alreadyOne, VerifierState::exists(),
          false},
-        {"creating the same one again unlocks", nullptr, true, passphrase, std::nullopt, VerifierState::exists(),
-         true},
+        {"creating the same one again unlocks", nullptr, true, passphrase, std::nullopt,
+         VerifierState::exists(), true},
         {"the right passphrase", nullptr, false, passphrase, std::nullopt, VerifierState::exists(), true},
     };
     for (const Case& c : cases) {
@@ -82,7 +95,9 @@ TEST_F(AppModelPassphrase, UnlockAndCreationAnswerWithTheirOwnWords) {
 TEST_F(AppModelPassphrase, AConflictWithTheSamePassphraseUnlocks) {
     AppModel& m = locked();
     // Another computer stored the same passphrase's verifier just before ours arrived.
-    control().addFault({{"endpoint", "verifier-post"}, {"status", 409}, {"after_handler", true},
+    control().addFault({{"endpoint", "verifier-post"},
+                        {"status", 409},
+                        {"after_handler", true},
                         {"body", {{"message", "Verifier already set."}}}});
     EXPECT_EQ(await(m.createPassphrase(passphrase, true)), std::nullopt);
     EXPECT_EQ(m.verifierState(), VerifierState::exists());
@@ -96,21 +111,26 @@ TEST_F(AppModelPassphrase, TheVerifierCheckNamesWhatWentWrongWithThePortalsDetai
     await(m.checkVerifier());
     EXPECT_EQ(m.verifierState(), VerifierState::absent());
 
-    control().addFault({{"endpoint", "verifier-get"}, {"status", 200}, {"body", {{"data", {{"verifier", 5}}}}}});
+    control().addFault({{"endpoint", "verifier-get"},
+                        {"status", 200},
+                        {"body", "<html>maintenance</html>"},
+                        {"content_type", "text/html"}});
     await(m.checkVerifier());
     ASSERT_EQ(m.verifierState().kind, VerifierState::Kind::unavailable);
-    const std::string decoding = "The Keldra service answered the passphrase check in an unexpected format, so the "
-                                 "app stopped rather than risk creating a second key.";
-    const auto diagnostic = api->lastDiagnostic();
-    EXPECT_EQ(m.verifierState().message, decoding + (diagnostic ? "\n\nDetails: " + *diagnostic : ""));
+    const std::string decoding =
+        "The Keldra service answered the passphrase check in an unexpected format, so the "
+        "app stopped rather than risk creating a second key.";
+    ASSERT_TRUE(api->lastDiagnostic());
+    EXPECT_EQ(m.verifierState().message, decoding + "\n\nDetails: " + *api->lastDiagnostic());
 
     control().addFault({{"endpoint", "verifier-get"}, {"status", 404}, {"route_404", "json"}});
     await(m.checkVerifier());
     ASSERT_TRUE(api->lastDiagnostic());
-    EXPECT_EQ(m.verifierState().message,
-              "The Keldra service can't check passphrases for the app yet (GET /api/keldra/verifier). Your files "
-              "are safe.\n\nDetails: " +
-                  *api->lastDiagnostic());
+    EXPECT_EQ(
+        m.verifierState().message,
+        "The Keldra service can't check passphrases for the app yet (GET /api/keldra/verifier). Your files "
+        "are safe.\n\nDetails: " +
+            *api->lastDiagnostic());
 
     // A hold is applied and told.
     control().updateAccount({{"email", email}, {"suspended", true}});
@@ -125,9 +145,10 @@ TEST_F(AppModelPassphrase, TheLockedReminderComesOncePerLockedPeriod) {
     AppModel& m = locked();
     EXPECT_EQ(notifier.count("locked"), 1u) << "the load landed locked";
     ASSERT_FALSE(notifier.posted().empty());
-    EXPECT_EQ(notifier.posted().back(), (RecordingNotifier::Posted{"locked", "Keldra is locked",
-                                                                  "Enter your passphrase to resume scheduled "
-                                                                  "backups."}));
+    EXPECT_EQ(notifier.posted().back(),
+              (RecordingNotifier::Posted{"locked", "Keldra is locked",
+                                         "Enter your passphrase to resume scheduled "
+                                         "backups."}));
     m.postLockedNotice();
     EXPECT_EQ(notifier.count("locked"), 1u);
 

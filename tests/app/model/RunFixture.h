@@ -73,7 +73,8 @@ protected:
     AppModel& ready() { return ready(services()); }
 
     // A drive in a temporary folder, mounted and chosen as a destination.
-    LocalDestination addDrive(AppModel& m, const std::string& id = "D1", const std::string& name = "Studio Disk") {
+    LocalDestination addDrive(AppModel& m, const std::string& id = "D1",
+                              const std::string& name = "Studio Disk") {
         const std::filesystem::path root = temp.path() / ("volume-" + id);
         std::filesystem::create_directories(root);
         volumes.mount(MountedVolume{root, "UUID-" + id, name, false});

@@ -11,7 +11,8 @@ namespace {
 class AppModelRun : public RunFixture {};
 
 bool hasLine(const std::vector<std::string>& lines, const std::string& prefix) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(prefix); });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.starts_with(prefix); });
 }
 
 } // namespace
@@ -117,7 +118,8 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
     const std::size_t before = driveRuns().size();
     runAndWait(m);
     EXPECT_TRUE(runUntil([&] { return driveRuns().size() == before + 1; }));
-    EXPECT_FALSE(hasLine(std::vector<std::string>(logTexts(m).begin() + static_cast<long>(lines), logTexts(m).end()),
+    const auto texts = logTexts(m);
+    EXPECT_FALSE(hasLine(std::vector<std::string>(texts.begin() + static_cast<long>(lines), texts.end()),
                          "Backup started ("));
     m.setBlock(std::nullopt);
 
@@ -143,7 +145,7 @@ TEST_F(AppModelRun, EveryEventOfARunIsAppliedBeforeItsResult) {
     EXPECT_EQ(m.lastRun()->uploaded, 5);
     const auto result = std::find(order.begin(), order.end(), "lastRun");
     ASSERT_NE(result, order.end());
-    EXPECT_GT(std::count(order.begin(), result, "log"), 2);
+    EXPECT_GE(std::count(order.begin(), result, "log"), 2);
     EXPECT_GT(std::count(order.begin(), result, "progress"), 5);
     // After the result only the reset to idle follows.
     EXPECT_EQ(std::count(result, order.end(), "log"), 0);
