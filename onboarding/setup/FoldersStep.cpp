@@ -111,7 +111,7 @@ void FoldersStep::rebuild() {
             new SourceRow(sourceIcon(source), name,
                           QString::fromStdString(BackupSource::abbreviatePath(path)), [model, source] {
                               if (model) {
-                                  model->removeSource(source);
+                                  model->removeSource(source.id);
                               }
                           });
         rows->addWidget(row);
