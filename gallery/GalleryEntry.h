@@ -25,5 +25,7 @@ std::vector<GalleryEntry> allEntries();
 // One family each.
 std::vector<GalleryEntry> foundationEntries();
 std::vector<GalleryEntry> buttonEntries();
+std::vector<GalleryEntry> screenEntries();
+std::vector<GalleryEntry> onboardingEntries();
 
 } // namespace keldra::gallery

@@ -156,6 +156,8 @@ public:
     // operations (they also write the keyring or the user defaults).
     void assignUnattended(bool value);
     void setSettings(BackupSettings value);
+    // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
+    void adoptSettings(const BackupSettings& changed);
     void assignSources(std::vector<BackupSource> value);
     void setDestinations(std::vector<LocalDestination> value);
     void setDriveStates(DriveStates value);
@@ -265,6 +267,10 @@ public:
     void setPaused(bool paused);
     // The first sources offered: (label, folder) for Documents, Desktop and Pictures in the home folder.
     std::vector<std::pair<std::string, std::filesystem::path>> suggestedFolders() const;
+    // Asks the user for several folders and files (the sources picker) through the folder chooser.
+    void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done);
+    // Opens a portal page (PortalLinks) in the default browser.
+    void openPortalPage(const std::string& url);
     static bool sourceOrder(const BackupSource& a, const BackupSource& b);
 
     // Running a backup. runBackup starts the one run task, or does nothing when its guards refuse;
@@ -436,8 +442,6 @@ private:
     std::optional<std::string> sessionScopeKey() const;
     // Writes or removes the account's unattended key item on the keyring lane.
     void storeUnattendedKey(const std::optional<KeldraKey>& key);
-    // Saves changed settings for the signed-in account.
-    void adoptSettings(const BackupSettings& changed);
     // The portal's top-level "Backups" folder (no parent), if there is one.
     QCoro::Task<std::optional<KeldraFolder>> findRootFolder(WorkGuard guard);
     QCoro::Task<> executeRun(std::optional<RunRequest> cloud, std::vector<PlannedDrive> drives,

@@ -219,4 +219,12 @@ std::vector<std::pair<std::string, std::filesystem::path>> AppModel::suggestedFo
         {"Documents", home / "Documents"}, {"Desktop", home / "Desktop"}, {"Pictures", home / "Pictures"}};
 }
 
+void AppModel::choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) {
+    services_.folderChooser.choosePaths(choice, std::move(done));
+}
+
+void AppModel::openPortalPage(const std::string& url) {
+    services_.urlOpener.openUrl(url);
+}
+
 } // namespace keldra

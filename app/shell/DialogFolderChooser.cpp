@@ -82,8 +82,7 @@ void DialogFolderChooser::chooseFolder(const std::string& title, const std::stri
     });
 }
 
-void DialogFolderChooser::choosePaths(const FolderChoice& choice,
-                                      std::function<void(std::vector<std::filesystem::path>)> done) {
+void DialogFolderChooser::choosePaths(const FolderChoice& choice, PathsDone done) {
     // Qt's folder mode returns a single folder, so several folders are read from the selection too.
     auto* dialog = new PathDialog(parent_, choice.chooseFiles || choice.multiple);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -11,16 +11,6 @@
 
 namespace keldra {
 
-// What the user may pick and how the dialog asks for it (files and several places: the sources dialog).
-struct FolderChoice {
-    bool chooseFiles = false; // files as well as folders
-    bool multiple = false;
-    bool createFolders = true;
-    std::string prompt;            // the accept button, e.g. "Back up"
-    std::string message;           // what the dialog asks, e.g. "Choose folders, files or drives to back up."
-    std::filesystem::path startIn; // the home folder when empty
-};
-
 // Lets the user pick folders (and files) with Qt's own file dialog, the same on every desktop. The dialog is
 // opened and the call returns at once; `done` runs when it closes, with the chosen paths (none when
 // cancelled).
@@ -34,8 +24,7 @@ public:
     // One folder, starting in the home folder; folders can be created.
     void chooseFolder(const std::string& title, const std::string& prompt, Done done) override;
 
-    void choosePaths(const FolderChoice& choice,
-                     std::function<void(std::vector<std::filesystem::path>)> done);
+    void choosePaths(const FolderChoice& choice, PathsDone done) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -2,6 +2,7 @@
 
 #include "design/text/OLFont.h"
 #include "design/theme/OLColor.h"
+#include "design/theme/OLThemeValues.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -66,6 +67,14 @@ QString olStockStyleSheet() {
         .arg(css(OLColor::surface), css(OLColor::textPrimary), css(OLColor::border),
              css(OLColor::surfaceRaised), css(OLColor::textFaint), css(OLColor::hairline),
              css(OLColor::background), css(OLColor::borderStrong));
+}
+
+QPalette olPalette(OLAccent accent) {
+    QPalette palette = olPalette();
+    palette.setColor(QPalette::All, QPalette::Highlight, accentColor(accent).qcolor());
+    palette.setColor(QPalette::All, QPalette::HighlightedText, OLColor::inkOnLight.qcolor());
+    palette.setColor(QPalette::All, QPalette::Link, accentColor(accent).qcolor());
+    return palette;
 }
 
 void olApplyAppStyle(QApplication& app) {

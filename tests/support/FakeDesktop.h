@@ -94,9 +94,22 @@ public:
     }
     std::size_t open() const { return pending_.size(); }
 
+    // Several places: answered at once with the next queued list (none once they run out).
+    void choosePaths(const FolderChoice& choice, PathsDone done) override {
+        pathRequests.push_back(choice);
+        std::vector<std::filesystem::path> chosen;
+        if (!pathChoices.empty()) {
+            chosen = std::move(pathChoices.front());
+            pathChoices.pop_front();
+        }
+        done(std::move(chosen));
+    }
+
     std::deque<std::optional<std::filesystem::path>> choices;
     bool holdAnswers = false;
     std::vector<Request> requests;
+    std::deque<std::vector<std::filesystem::path>> pathChoices;
+    std::vector<FolderChoice> pathRequests;
 
 private:
     std::deque<Done> pending_;

@@ -1,0 +1,92 @@
+#include "screens/shell/BannerSlot.h"
+
+#include "app/model/AppModelView.h"
+#include "design/status/StateBanner.h"
+
+#include <QVBoxLayout>
+
+namespace keldra {
+
+namespace {
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+std::optional<QString> text(const std::optional<std::string>& value) {
+    return value ? std::optional(text(*value)) : std::nullopt;
+}
+
+// Everything a banner shows, as one comparable text.
+std::string shownKey(const BannerModel& banner) {
+    std::string key = banner.id;
+    for (const auto& part :
+         {std::to_string(static_cast<int>(banner.tone)), banner.title, banner.message,
+          banner.actionTitle.value_or(""), banner.secondaryTitle.value_or(""),
+          std::string(banner.dismissible ? "1" : "0"), std::string(banner.action ? "a" : "-"),
+          std::string(banner.secondary ? "s" : "-")}) {
+        key += '\x1f';
+        key += part;
+    }
+    return key;
+}
+
+} // namespace
+
+BannerSlot::BannerSlot(AppModelView& app, QWidget* parent) : QWidget(parent), app_(app) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    connect(&app_, &AppModelView::statusChanged, this, &BannerSlot::scheduleRefresh);
+    connect(&app_, &AppModelView::dismissedBannersChanged, this, &BannerSlot::scheduleRefresh);
+    refresh();
+}
+
+void BannerSlot::scheduleRefresh() {
+    if (refreshPending_) {
+        return;
+    }
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(this, &BannerSlot::refresh, Qt::QueuedConnection);
+}
+
+void BannerSlot::refresh() {
+    refreshPending_ = false;
+    std::optional<BannerModel> current = app_.currentBanner();
+    const std::string key = current ? shownKey(*current) : std::string();
+    if (refreshed_ && key == shownKey_ && (current.has_value() == (banner_ != nullptr))) {
+        return;
+    }
+    refreshed_ = true;
+    if (banner_) {
+        layout()->removeWidget(banner_);
+        banner_->hide();
+        banner_->deleteLater();
+        banner_ = nullptr;
+    }
+    shownKey_ = key;
+    shownID_ = current ? current->id : std::string();
+    if (!current) {
+        // Hidden, the slot takes no space in its page's layout.
+        hide();
+        return;
+    }
+    std::function<void()> onDismiss;
+    if (current->dismissible) {
+        onDismiss = [this, id = current->id] {
+            auto dismissed = app_.dismissedBanners();
+            dismissed.insert(id);
+            app_.setDismissedBanners(std::move(dismissed));
+        };
+    }
+    banner_ = new StateBanner(current->tone, text(current->title), text(current->message),
+                              text(current->actionTitle), current->action, text(current->secondaryTitle),
+                              current->secondary, std::move(onDismiss), this);
+    layout()->addWidget(banner_);
+    // A slot not yet placed in its page is shown with the page (showing it now would open a window).
+    if (!isWindow()) {
+        show();
+    }
+}
+
+} // namespace keldra

@@ -1,0 +1,170 @@
+// The screens' own rules (one submission per intent, Return routing, view state) on the fake model; the
+// same screens run on the real model in the application.
+
+#include "design/button/OLButton.h"
+#include "design/controls/CodeBoxes.h"
+#include "design/controls/OLCheckbox.h"
+#include "design/controls/OLTextField.h"
+#include "design/text/OLText.h"
+#include "gallery/fake/FakeAppModel.h"
+#include "onboarding/auth/SignInView.h"
+#include "onboarding/auth/TwoFactorView.h"
+#include "onboarding/auth/UnlockView.h"
+#include "onboarding/setup/KeyStep.h"
+#include "onboarding/setup/ScheduleStep.h"
+#include "tests/support/QtApp.h"
+#include "tests/ui/kit/KitTest.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace keldra::test {
+namespace {
+
+void type(OLTextField* field, const QString& text) {
+    field->lineEdit()->setFocus();
+    field->lineEdit()->selectAll();
+    QTest::keyClicks(field->lineEdit(), text);
+}
+
+// Text the keyboard helper cannot type (emoji): set as an input method would, reported as an edit.
+void paste(OLTextField* field, const QString& text) {
+    field->setText(text);
+    emit field->textEdited(text);
+}
+
+void pressReturnIn(OLTextField* field) {
+    field->lineEdit()->setFocus();
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+}
+
+long count(const FakeAppModel& model, const std::string& prefix) {
+    return std::count_if(model.calls().begin(), model.calls().end(),
+                         [&](const std::string& call) { return call.rfind(prefix, 0) == 0; });
+}
+
+TEST(OnboardingScreens, ReturnsAndAClickInOneTurnSignInOnce) {
+    FakeAppModel model;
+    model.holdOperations(true);
+    SignInView view(model);
+    showActive(view);
+    type(view.emailField(), QStringLiteral("  ada@example.com "));
+    EXPECT_FALSE(view.signInButton()->isEnabled());
+    pressReturnIn(view.emailField());
+    EXPECT_EQ(count(model, "signIn"), 0) << "an empty password sends nothing";
+
+    type(view.passwordField(), QStringLiteral("secret"));
+    pressReturnIn(view.passwordField());
+    pressReturnIn(view.emailField());
+    view.signInButton()->click();
+    EXPECT_EQ(count(model, "signIn"), 1);
+    EXPECT_TRUE(view.signInButton()->isLoading());
+    EXPECT_EQ(model.pendingEmail(), "ada@example.com");
+    EXPECT_EQ(model.pendingPassword(), "secret");
+    model.releaseOperations();
+    drainEvents();
+}
+
+TEST(OnboardingScreens, TwoFactorSubmitsOnceAndEmptiesTheBoxesOnFailure) {
+    FakeAppModel model;
+    model.setPendingEmail("ada@example.com");
+    model.setNextResult("The two-factor code is not valid.");
+    TwoFactorView view(model);
+    showActive(view);
+    view.codeBoxes()->setFocus();
+    view.codeBoxes()->insertText(QStringLiteral("12345"));
+    QTest::keyClick(view.codeBoxes(), Qt::Key_Return);
+    EXPECT_EQ(count(model, "signIn"), 0) << "five digits send nothing";
+
+    model.holdOperations(true);
+    view.codeBoxes()->insertText(QStringLiteral(" 6a"));
+    QTest::keyClick(view.codeBoxes(), Qt::Key_Return);
+    EXPECT_EQ(model.calls().back(), "signIn 123456");
+    EXPECT_EQ(count(model, "signIn"), 1);
+    model.releaseOperations();
+    drainEvents();
+    EXPECT_EQ(view.codeBoxes()->code(), "");
+    EXPECT_EQ(view.errorLine()->text(), "The two-factor code is not valid.");
+
+    view.backLink()->click();
+    EXPECT_EQ(model.phase(), AppPhase::signedOut);
+    EXPECT_FALSE(model.authError().has_value());
+    EXPECT_EQ(model.pendingEmail(), "ada@example.com");
+}
+
+TEST(OnboardingScreens, UnlockKeepsAFailedPassphraseAndClearsASuccessfulOne) {
+    FakeAppModel model;
+    model.setNextResult("That passphrase doesn't match this Keldra. Check it and try again.");
+    UnlockView view(model);
+    showActive(view);
+    type(view.passphraseField(), QStringLiteral("wrong"));
+    view.rememberBox()->click();
+    pressReturnIn(view.passphraseField());
+    drainEvents();
+    EXPECT_EQ(model.calls().back(), "unlock wrong remember");
+    EXPECT_EQ(view.passphraseField()->text(), "wrong");
+    EXPECT_TRUE(view.errorLine()->isVisible());
+
+    model.setNextResult(std::nullopt);
+    type(view.passphraseField(), QStringLiteral("right"));
+    view.unlockButton()->click();
+    drainEvents();
+    EXPECT_EQ(view.passphraseField()->text(), "");
+    EXPECT_FALSE(view.errorLine()->isVisible());
+}
+
+TEST(OnboardingScreens, CreateLayoutAsksForTenConfirmedAcknowledgedCharacters) {
+    FakeAppModel model;
+    model.setVerifierState(VerifierState::absent());
+    bool advanced = false;
+    KeyStep step(model, [&] { advanced = true; });
+    showActive(step);
+    type(step.passphraseField(), QStringLiteral("ninechars"));
+    type(step.confirmField(), QStringLiteral("ninechars"));
+    step.understoodBox()->click();
+    EXPECT_FALSE(step.mainButton()->isEnabled());
+    pressReturnIn(step.confirmField());
+    EXPECT_EQ(count(model, "createPassphrase"), 0);
+    EXPECT_FALSE(step.errorLine()->isVisible());
+
+    type(step.passphraseField(), QStringLiteral("twelve chars"));
+    type(step.confirmField(), QStringLiteral("twelve charz"));
+    pressReturnIn(step.confirmField());
+    EXPECT_EQ(step.errorLine()->text(), "The passphrases don't match.");
+    pressReturnIn(step.passphraseField());
+    EXPECT_EQ(count(model, "createPassphrase"), 0) << "the first field has no Return action";
+
+    // Ten emoji are ten characters.
+    const QString trees = QString::fromUtf8("\U0001F332").repeated(10);
+    paste(step.passphraseField(), trees);
+    paste(step.confirmField(), trees);
+    EXPECT_TRUE(step.mainButton()->isEnabled());
+    model.setKeldraKey(KeldraKey(SymmetricKey{}));
+    model.holdOperations(true);
+    pressReturnIn(step.confirmField());
+    step.mainButton()->click();
+    EXPECT_EQ(count(model, "createPassphrase"), 1);
+    model.releaseOperations();
+    drainEvents();
+    EXPECT_TRUE(advanced);
+}
+
+TEST(OnboardingScreens, StartFinishesSetupOnce) {
+    FakeAppModel model;
+    model.holdOperations(true);
+    ScheduleStep step(model);
+    showActive(step);
+    step.launchAtLoginBox()->click();
+    step.notificationsBox()->click();
+    QTest::keyClick(&step, Qt::Key_Return);
+    step.startButton()->click();
+    EXPECT_EQ(count(model, "finishSetup"), 1);
+    EXPECT_EQ(model.calls().back(), "finishSetup") << "both boxes cleared";
+    model.releaseOperations();
+    drainEvents();
+}
+
+} // namespace
+} // namespace keldra::test
