@@ -25,5 +25,6 @@ std::vector<GalleryEntry> allEntries();
 // One family each.
 std::vector<GalleryEntry> foundationEntries();
 std::vector<GalleryEntry> buttonEntries();
+std::vector<GalleryEntry> restoreEntries();
 
 } // namespace keldra::gallery
