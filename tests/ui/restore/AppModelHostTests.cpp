@@ -5,6 +5,9 @@
 #include "tests/app/model/AppModelFixture.h"
 #include "tests/ui/kit/KitTest.h"
 
+#include <QBoxLayout>
+#include <QPushButton>
+
 namespace keldra::test {
 namespace {
 
@@ -22,9 +25,14 @@ TEST_F(RestoreOnAppModel, TheScreenFollowsTheApplicationsHandOversAndItsModelAcr
 
     AppModelRestoreHost host(app);
     app.setRestoreSearch("report");
-    auto view = std::make_unique<RestoreView>(host);
-    view->resize(1200, 760);
-    showActive(*view);
+    // In a window whose focus starts elsewhere, as in the shell.
+    auto window = std::make_unique<QWidget>();
+    auto* layout = new QHBoxLayout(window.get());
+    layout->addWidget(new QPushButton(QStringLiteral("Overview")));
+    auto* view = new RestoreView(host);
+    layout->addWidget(view, 1);
+    window->resize(1400, 760);
+    showActive(*window);
     ASSERT_TRUE(
         runUntil([&] { return app.restore()->loadedAt().has_value() && !app.restore()->isLoading(); }));
     drainEvents();
@@ -47,7 +55,7 @@ TEST_F(RestoreOnAppModel, TheScreenFollowsTheApplicationsHandOversAndItsModelAcr
     EXPECT_FALSE(before);
     EXPECT_EQ(view->model(), app.restore());
     EXPECT_EQ(view->searchField()->text(), "");
-    view.reset();
+    window.reset();
 }
 
 } // namespace

@@ -27,14 +27,17 @@ RemoteEntry version(int id, const std::string& path, std::optional<std::string> 
 class DetailCard : public RestoreViewTest {
 protected:
     // A file node of `count` versions, one hour apart, the newest first.
+    // Each call gives a node of its own path: the model compares selections by id.
     RestoreNodePtr fileWithVersions(int count) {
+        static int made = 0;
+        const std::string path = "~/Documents/plan " + std::to_string(++made) + ".txt";
         std::vector<RemoteEntry> versions;
         for (int i = 0; i < count; ++i) {
-            versions.push_back(version(1000 - i, "~/Documents/plan.txt",
+            versions.push_back(version(1000 - i, path,
                                        "2026-01-" + std::string(i < 9 ? "0" : "") +
                                            std::to_string(1 + i % 28) + " 10:00:00"));
         }
-        return RestoreNode::makeFile("~/Documents/plan.txt", "plan.txt", std::move(versions));
+        return RestoreNode::makeFile(path, path.substr(12), std::move(versions));
     }
 
     QList<VersionRow*> versionRows() {
@@ -159,7 +162,7 @@ TEST_F(DetailCard, HeaderAndRestoreTitleForFilesAndFolders) {
         bool versions;
     };
     const std::vector<Case> cases{
-        {"folder of 1,234", child("/data/many"), "Restore 1,234 files", "1,234 files \u00B7 1.23 MB", false},
+        {"folder of 1,234", child("/data/many"), "Restore 1,234 files", "1,234 files \u00B7 1.2 MB", false},
         {"folder of one", child("/data/one"), "Restore 1 files", "1 files \u00B7 1.5 MB", false},
         {"file", (*child("/data/one")->children)[0], "Restore", "1.5 MB", true},
     };

@@ -7,6 +7,7 @@
 #include "tests/ui/restore/RestoreViewFixture.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace keldra::test {
@@ -122,11 +123,12 @@ TEST_F(RestoreActions, StopDuringASlowDownloadEndsWithRestoreStopped) {
 
 TEST_F(RestoreActions, HostileNamesAreShownLiterallyEverywhere) {
     struct Name {
-        std::string stored;
-        QString shown;
+        std::string stored; // below ~/Documents
+        QString name;       // the last component as shown
     };
+    // "<b>bold</b>.txt" is a folder "<b>bold<" holding "b>.txt": its stored path carries the markup whole.
     const std::vector<Name> names{
-        {"<b>bold</b>.txt", "<b>bold</b>.txt"},
+        {"<b>bold</b>.txt", "b>.txt"},
         {"<img src=\"x\">", "<img src=\"x\">"},
         {"invoice\u202Etxt.exe", "invoice\\u{202E}txt.exe"},
         {"bell\x07.txt", "bell\\x07.txt"},
@@ -135,22 +137,33 @@ TEST_F(RestoreActions, HostileNamesAreShownLiterallyEverywhere) {
         writeHome("Documents/" + name.stored, "x");
     }
     backUpToKeldra();
-    show();
-    clickRow(rowNamed("Documents"));
+    RestoreView& view = show();
+    QTest::keyClicks(view.searchField()->lineEdit(), QStringLiteral("documents/"));
+    drain();
+    ASSERT_TRUE(rows().isSearch());
+    ASSERT_EQ(rows().rowCount(), 4);
     for (const Name& name : names) {
-        SCOPED_TRACE(name.stored);
-        const int row = rowNamed(name.shown);
+        const QString path =
+            "~/Documents/" + (name.stored == names[0].stored ? QString::fromUtf8(name.stored) : name.name);
+        SCOPED_TRACE(path.toStdString());
+        int row = -1;
+        for (int i = 0; i < rows().rowCount(); ++i) {
+            if (rows().texts(i).path == path) {
+                row = i;
+            }
+        }
         ASSERT_GE(row, 0);
-        EXPECT_EQ(rows().texts(row).accessible, "File " + name.shown);
+        EXPECT_EQ(rows().texts(row).name, name.name);
+        EXPECT_EQ(rows().texts(row).accessible, "File " + name.name);
         clickRow(row);
-        EXPECT_EQ(card<OLText>("selectionName")->text(), name.shown);
-        auto* path = card<QLabel>("selectionPath");
-        EXPECT_EQ(path->textFormat(), Qt::PlainText);
-        EXPECT_EQ(path->text().remove(QLatin1Char('\n')), "~/Documents/" + name.shown);
+        EXPECT_EQ(card<OLText>("selectionName")->text(), name.name);
+        auto* label = card<QLabel>("selectionPath");
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->text().remove(QLatin1Char('\n')), path);
         click(card<QAbstractButton>("deleteButton"));
         QMessageBox* box = view_->deleteDialog();
         ASSERT_TRUE(box);
-        EXPECT_TRUE(box->informativeText().startsWith("This permanently deletes " + name.shown + " and all"));
+        EXPECT_TRUE(box->informativeText().startsWith("This permanently deletes " + name.name + " and all"));
         auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
         ASSERT_TRUE(informative);
         EXPECT_EQ(informative->textFormat(), Qt::PlainText);
@@ -160,14 +173,14 @@ TEST_F(RestoreActions, HostileNamesAreShownLiterallyEverywhere) {
 
     // A failure banner names the file as it is.
     RestoreSummary failed;
-    failed.failures.push_back({"~/Documents/" + names[0].stored, "Couldn't write <i>here</i>."});
+    failed.failures.push_back({"~/Documents/<img src=\"x\">", "Couldn't write <i>here</i>."});
     failed.failures.push_back({"~/Documents/" + names[2].stored, "No room"});
     model_->setSummary(failed);
     drain();
     auto* banner = card<StateBanner>("summaryBanner");
     ASSERT_TRUE(banner);
     EXPECT_EQ(banner->messageText()->text(),
-              "<b>bold</b>.txt: Couldn't write <i>here</i>.\ninvoice\\u{202E}txt.exe: No room");
+              "<img src=\"x\">: Couldn't write <i>here</i>.\ninvoice\\u{202E}txt.exe: No room");
 }
 
 TEST_F(RestoreActions, QuickSourceSwitchesShowAndDeleteTheChosenSourcesListing) {

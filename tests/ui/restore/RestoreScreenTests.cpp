@@ -36,8 +36,15 @@ TEST_F(RestoreScreen, ListStatesFollowTheModelInTheirOrder) {
         {"reloading a tree", [&] { model_->setIsLoading(true); }, State::listing},
         {"a load error replaces the tree", [&] { model_->setLoadError("That drive isn't connected."); },
          State::failed},
-        {"no tree, still loading", [&] { model_->setTree({}); }, State::failed},
-        {"error cleared, loading", [&] { model_->setLoadError(std::nullopt); }, State::loading},
+        // Loading without a tree comes first.
+        {"no tree, still loading", [&] { model_->setTree({}); }, State::loading},
+        {"loaded with the error", [&] { model_->setIsLoading(false); }, State::failed},
+        {"error cleared, loading again",
+         [&] {
+             model_->setLoadError(std::nullopt);
+             model_->setIsLoading(true);
+         },
+         State::loading},
         {"loaded, nothing backed up", [&] { model_->setIsLoading(false); }, State::empty},
     };
     for (const Case& c : cases) {

@@ -7,6 +7,7 @@
 #include "design/button/OLButton.h"
 #include "design/button/OLIconButton.h"
 #include "design/controls/OLMenuPicker.h"
+#include "design/controls/OLSearchField.h"
 #include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreDetailCard.h"
 #include "screens/restore/RestoreListPane.h"
@@ -18,10 +19,12 @@
 #include "tests/ui/support/UiTest.h"
 
 #include <QAbstractButton>
-#include <QListView>
-#include <QMenu>
 #include <QAction>
+#include <QBoxLayout>
+#include <QListView>
 #include <QLocale>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 namespace keldra::test {
@@ -73,16 +76,22 @@ protected:
     }
 
     void TearDown() override {
-        view_.reset();
+        window_.reset();
+        view_ = nullptr;
         host_.reset();
         RestoreModelTest::TearDown();
     }
 
-    // The screen, shown in an active window and settled.
+    // The screen in an active window whose focus starts elsewhere (as in the shell, where the sidebar
+    // comes first), settled.
     RestoreView& show() {
-        view_ = std::make_unique<RestoreView>(*host_);
-        view_->resize(1200, 760);
-        showActive(*view_);
+        window_ = std::make_unique<QWidget>();
+        auto* layout = new QHBoxLayout(window_.get());
+        layout->addWidget(new QPushButton(QStringLiteral("Overview")));
+        view_ = new RestoreView(*host_);
+        layout->addWidget(view_, 1);
+        window_->resize(1400, 760);
+        showActive(*window_);
         settle();
         return *view_;
     }
@@ -134,7 +143,8 @@ protected:
     }
 
     std::unique_ptr<FixtureRestoreHost> host_;
-    std::unique_ptr<RestoreView> view_;
+    std::unique_ptr<QWidget> window_;
+    RestoreView* view_ = nullptr;
 };
 
 } // namespace keldra::test

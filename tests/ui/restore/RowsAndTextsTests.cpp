@@ -129,7 +129,7 @@ TEST_F(RestoreRows, DrawnRowsFollowStyleAndSelection) {
          {OLTheme{OLStyle::glass, OLAccent::frost}, OLTheme{OLStyle::signal, OLAccent::teal}}) {
         SCOPED_TRACE(std::string(rawValue(theme.style)));
         olSetTheme(&list, theme);
-        const QImage image = test::grab(&list);
+        const QImage image = list.viewport()->grab().toImage();
         const QRect selected = list.visualRect(rows.index(0));
         const QColor tint = test::blend(selectionFill(theme).qcolor(), base);
         EXPECT_TRUE(test::near(image.pixelColor(selected.right() - 4, selected.top() + 3), tint));
