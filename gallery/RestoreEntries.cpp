@@ -22,17 +22,25 @@ namespace {
 // The application's side of the screen, over the scripted drive.
 class GalleryRestoreHost final : public RestoreScreenHost {
 public:
-    explicit GalleryRestoreHost(RestoreModel* model) : model_(model) {}
+    // Without `listing` the context has no key, so the screen's own load leaves a state set by hand.
+    GalleryRestoreHost(RestoreModel* model, bool listing) : model_(model), listing_(listing) {}
     RestoreModel* restoreModel() const override { return model_; }
     std::string restoreSearch() const override { return {}; }
     void setRestoreSearch(std::string) override {}
     int searchFocusRequest() const override { return 0; }
-    RestoreContext restoreContext() const override { return RestoreGalleryDrive::instance().context(); }
+    RestoreContext restoreContext() const override {
+        RestoreContext context = RestoreGalleryDrive::instance().context();
+        if (!listing_) {
+            context.key.reset();
+        }
+        return context;
+    }
     int versionRetentionDays() const override { return 30; }
     SystemTime now() const override { return RestoreGalleryDrive::instance().clock().now(); }
 
 private:
     RestoreModel* model_;
+    bool listing_;
 };
 
 void settle(const std::function<bool()>& done = [] { return true; }) {
@@ -62,7 +70,7 @@ Screen makeScreen(const OLTheme& theme,
                   std::optional<const char*> device = RestoreGalleryDrive::studioDevice) {
     RestoreGalleryDrive& drive = RestoreGalleryDrive::instance();
     auto* model = new RestoreModel(drive.workers(), drive.chooser(), drive.revealer());
-    auto* host = new GalleryRestoreHost(model);
+    auto* host = new GalleryRestoreHost(model, device.has_value());
     auto* view = new RestoreView(*host);
     model->setParent(view);
     host->setParent(view);

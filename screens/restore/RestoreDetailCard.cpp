@@ -216,6 +216,7 @@ void RestoreDetailCard::rebuild() {
     }
     stack->addStretch(1);
     layout_->addWidget(content_);
+    emit contentChanged();
 }
 
 void RestoreDetailCard::addEmptyState(QVBoxLayout* stack) {
@@ -243,7 +244,7 @@ void RestoreDetailCard::addEmptyState(QVBoxLayout* stack) {
                               static_cast<std::int64_t>(catalog.versionCount()));
         });
         line->setObjectName(QStringLiteral("listedLine"));
-        line->setContentsMargins(0, 6, 0, 0);
+        inner->addSpacing(6);
         inner->addWidget(line);
     }
     stack->addWidget(empty);

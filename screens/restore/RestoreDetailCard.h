@@ -38,6 +38,8 @@ signals:
     void deleteRequested();
     // The delete error banner was dismissed.
     void deleteErrorDismissed();
+    // The content was rebuilt (its height may differ).
+    void contentChanged();
 
 private:
     void rebuild();

@@ -28,7 +28,8 @@ constexpr OLTextStyle noticeStyle{12,    OLFontWeight::regular,       1.35, 0, f
 // "Name", "Size", "Backed up" over the rows' columns, with a rule below.
 class ColumnHeader final : public OLWidget {
 public:
-    ColumnHeader() { setFixedHeight(38); }
+    // Lines up with the rows of `list`, whose scroll bar takes width from them.
+    explicit ColumnHeader(QListView* list) : list_(list) { setFixedHeight(38); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -41,7 +42,8 @@ protected:
         const auto label = [&](const char* text) {
             return olShownText(style, QString::fromLatin1(text));
         };
-        const double right = width() - 16;
+        const QScrollBar* bar = list_->verticalScrollBar();
+        const double right = width() - 16 - (bar->isVisible() ? bar->width() : 0);
         painter.drawText(QRectF(16, 0, right - 16, height()), Qt::AlignLeft | Qt::AlignVCenter,
                          label("Name"));
         painter.drawText(
@@ -54,7 +56,19 @@ protected:
         painter.fillRect(QRectF(0, height() - 1, width(), 1),
                          OLColor::hairline.opacity(glass ? 0.08 : 0.14).qcolor());
     }
+
+private:
+    QListView* list_;
 };
+
+// `inner` inside a box with the given margins (the kit's text widget draws from its own edge).
+QWidget* padded(QWidget* inner, int left, int top, int right, int bottom) {
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(left, top, right, bottom);
+    layout->addWidget(inner);
+    return box;
+}
 
 QVBoxLayout* stack(QWidget* widget, int spacing, int margin) {
     auto* layout = new QVBoxLayout(widget);
@@ -78,15 +92,14 @@ RestoreListPane::RestoreListPane(RestoreRowsModel* rows, QWidget* parent)
     }
     auto* decrypting =
         new OLText(QStringLiteral("Decrypting file names\u2026"), OLTextStyle::caption, OLColor::textMuted);
-    decrypting->setContentsMargins(0, 6, 0, 0);
     decrypting->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    loading->addWidget(decrypting);
+    loading->addWidget(padded(decrypting, 0, 6, 0, 0));
     loading->addStretch(1);
 
     stack(failureBox_, 0, 16)->addStretch(1);
 
     QVBoxLayout* listing = stack(listing_, 0, 0);
-    listing->addWidget(new ColumnHeader);
+    listing->addWidget(new ColumnHeader(list_));
     list_->setModel(rows);
     list_->setItemDelegate(new NodeRowDelegate(list_));
     list_->setUniformItemSizes(true);
@@ -103,12 +116,10 @@ RestoreListPane::RestoreListPane(RestoreRowsModel* rows, QWidget* parent)
     listing->addWidget(list_, 1);
     listing->addSpacing(8);
     noMatch_ = new OLText(QString(), OLTextStyle::callout, OLColor::textMuted);
-    noMatch_->setContentsMargins(16, 16, 16, 16);
-    listing->addWidget(noMatch_);
-    listing->addStretch(0);
+    // In the list's place when nothing matches, taking its room.
+    listing->addWidget(padded(noMatch_, 16, 16, 16, 16), 1);
     unreadable_ = new OLText(QString(), noticeStyle, OLColor::toneWarning);
-    unreadable_->setContentsMargins(16, 10, 16, 10);
-    listing->addWidget(unreadable_);
+    listing->addWidget(padded(unreadable_, 16, 10, 16, 10));
 
     auto* emptyLayout = stack(empty_, 8, 20);
     emptyLayout->addWidget(
@@ -149,9 +160,9 @@ void RestoreListPane::showFailure(const QString& message, std::function<void()> 
 
 void RestoreListPane::showListing(std::optional<QString> noMatch, std::int64_t unreadable) {
     list_->setVisible(!noMatch);
-    noMatch_->setVisible(noMatch.has_value());
+    noMatch_->parentWidget()->setVisible(noMatch.has_value());
     noMatch_->setText(noMatch.value_or(QString()));
-    unreadable_->setVisible(unreadable > 0);
+    unreadable_->parentWidget()->setVisible(unreadable > 0);
     unreadable_->setText(unreadable > 0 ? unreadableNotice(unreadable) : QString());
     setState(State::listing);
 }

@@ -19,12 +19,50 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollArea>
 
 namespace keldra {
 
 namespace {
 
 using SourceChoice = std::optional<RestoreSource>;
+
+// The detail card's content scrolls when it is taller than the window (thirty versions are); otherwise
+// the card is as tall as its content.
+class CardScroll final : public QScrollArea {
+public:
+    explicit CardScroll(QWidget* content) {
+        setWidget(content);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setStyleSheet(
+            QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+        viewport()->setAutoFillBackground(false);
+        content->setAutoFillBackground(false);
+    }
+    QSize sizeHint() const override {
+        if (!widget()) {
+            return {};
+        }
+        // Wrapped text is as tall as the width it gets.
+        const QSize content = widget()->sizeHint();
+        const int width =
+            this->width() > 2 * frameWidth() ? this->width() - 2 * frameWidth() : content.width();
+        const int height = widget()->hasHeightForWidth() ? widget()->heightForWidth(width) : content.height();
+        return {content.width(), height + 2 * frameWidth()};
+    }
+    QSize minimumSizeHint() const override { return {0, 0}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QScrollArea::resizeEvent(event);
+        if (event->size().width() != event->oldSize().width()) {
+            updateGeometry();
+        }
+    }
+};
 
 } // namespace
 
@@ -58,7 +96,9 @@ RestoreView::RestoreView(RestoreScreenHost& host, QWidget* parent)
     body->setContentsMargins(32, 0, 32, 32);
     body->setSpacing(24);
     body->addWidget(pane_, 1);
-    auto* card = new OLCard(20, false, card_);
+    auto* scroll = new CardScroll(card_);
+    connect(card_, &RestoreDetailCard::contentChanged, scroll, [scroll] { scroll->updateGeometry(); });
+    auto* card = new OLCard(20, false, scroll);
     card->setFixedWidth(380);
     body->addWidget(card, 0, Qt::AlignTop);
     layout->addLayout(body, 1);

@@ -8,8 +8,8 @@
 #include "design/theme/OLWidget.h"
 #include "restore/model/RestoreModel.h"
 #include "restore/model/RestoreSource.h"
-#include "screens/restore/RestoreScreenHost.h"
 #include "restore/tree/RestoreNode.h"
+#include "screens/restore/RestoreScreenHost.h"
 
 #include <QMessageBox>
 #include <QPointer>
