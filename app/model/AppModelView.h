@@ -1,0 +1,213 @@
+#pragma once
+
+#include "app/model/AppPhase.h"
+#include "app/model/BackupHealth.h"
+#include "app/model/ModelValues.h"
+#include "app/model/StatusValues.h"
+#include "app/model/ThemeValues.h"
+#include "core/crypto/KeldraKey.h"
+#include "core/events/LogLine.h"
+#include "core/events/RunProgress.h"
+#include "core/index/IndexRows.h"
+#include "core/secrets/StoredSession.h"
+#include "core/settings/BackupSettings.h"
+#include "core/settings/BackupSource.h"
+#include "drive/destination/LocalDestination.h"
+#include "service/types/AccountInfo.h"
+#include "service/types/KeldraFolder.h"
+#include "service/types/KeldraStatus.h"
+
+#include <QObject>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <qcoro/qcorotask.h>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace keldra {
+
+class BackupIndex;
+class RestoreModel;
+
+// All a screen knows of the application model: its observed state, the values derived from it and the
+// operations the screens call. The real AppModel and the gallery's FakeAppModel implement it, so every
+// screen runs unchanged on either.
+//
+// Each property has one change signal, emitted only on a real change. The derived values (health, primary
+// action, status lines, next run, banner, popover theme) share statusChanged(), emitted at most once per
+// event-loop turn after any of their inputs changed. Waiting operations are coroutines that run
+// synchronously up to their first wait, so isWorking() is already true when the call returns.
+class AppModelView : public QObject {
+    Q_OBJECT
+
+public:
+    using DriveStates = std::map<std::string, DriveState>;
+    using Availabilities = std::map<std::string, BackupSource::Availability>;
+    using SuggestedFolders = std::vector<std::pair<std::string, std::filesystem::path>>;
+
+    explicit AppModelView(QObject* parent = nullptr);
+    ~AppModelView() override;
+
+    // Window and navigation.
+    virtual AppPhase phase() const = 0;
+    virtual void setPhase(AppPhase value) = 0;
+    virtual AppSection section() const = 0;
+    virtual void setSection(AppSection value) = 0;
+    virtual OLStyle style() const = 0;
+    virtual OLAccent accent() const = 0;
+    virtual PopoverStyle popoverStyle() const = 0;
+    virtual bool hideDockIcon() const = 0;
+    // The user's appearance choices: stored, then always written to the user defaults.
+    virtual void persistStyle(OLStyle value) = 0;
+    virtual void persistAccent(OLAccent value) = 0;
+    virtual void persistPopoverStyle(PopoverStyle value) = 0;
+    virtual void persistHideDockIcon(bool value) = 0;
+    virtual std::optional<BannerModel> currentBanner() const = 0;
+    virtual const std::set<std::string>& dismissedBanners() const = 0;
+    virtual void setDismissedBanners(std::set<std::string> value) = 0;
+    virtual const std::string& restoreSearch() const = 0;
+    virtual void setRestoreSearch(std::string value) = 0;
+    virtual int searchFocusRequest() const = 0;
+    virtual void setSearchFocusRequest(int value) = 0;
+    // The Restore screen's model; a sign-out replaces it (restoreModelChanged), so screens never keep it.
+    virtual RestoreModel* restoreModel() const = 0;
+
+    // Sign-in, unlock and sign-out.
+    virtual const std::string& pendingEmail() const = 0;
+    virtual void setPendingEmail(std::string value) = 0;
+    virtual const std::string& pendingPassword() const = 0;
+    virtual void setPendingPassword(std::string value) = 0;
+    virtual const std::optional<std::string>& authError() const = 0;
+    virtual void setAuthError(std::optional<std::string> value) = 0;
+    virtual bool isWorking() const = 0;
+    virtual QCoro::Task<> signIn(std::optional<std::string> code = std::nullopt) = 0;
+    virtual const VerifierState& verifierState() const = 0;
+    virtual QCoro::Task<> checkVerifier() = 0;
+    // No value on success, else the message to show.
+    virtual QCoro::Task<std::optional<std::string>> unlock(std::string passphrase, bool remember) = 0;
+    virtual QCoro::Task<std::optional<std::string>> createPassphrase(std::string passphrase,
+                                                                     bool remember) = 0;
+    virtual const std::optional<KeldraKey>& keldraKey() const = 0;
+    virtual bool unattended() const = 0;
+    // Keeps the held key in the keyring for unattended backups (true), or removes it (false).
+    virtual void setUnattended(bool value) = 0;
+    virtual void lock() = 0;
+    virtual QCoro::Task<> signOut() = 0;
+    virtual const std::optional<StoredSession>& session() const = 0;
+    virtual const std::optional<AccountInfo>& account() const = 0;
+    virtual const std::optional<KeldraStatus>& keldraStatus() const = 0;
+
+    // Setup.
+    virtual const BackupSettings& settings() const = 0;
+    virtual void setSettings(BackupSettings value) = 0;
+    virtual const std::vector<BackupSource>& sources() const = 0;
+    // Documents, Desktop and Pictures in the home folder, in this order.
+    virtual SuggestedFolders suggestedFolders() const;
+    virtual void addSources(std::vector<std::filesystem::path> urls) = 0;
+    // Replaces the sources and saves them for the signed-in account.
+    virtual void setSources(std::vector<BackupSource> value) = 0;
+    virtual void removeSource(const BackupSource& source) = 0;
+    virtual const std::vector<KeldraFolder>& existingDevices() const = 0;
+    virtual QCoro::Task<> loadDevices() = 0;
+    virtual QCoro::Task<std::optional<std::string>>
+    chooseDeviceFolder(std::string name, std::optional<KeldraFolder> existing) = 0;
+    virtual QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) = 0;
+    virtual void openWebKeldra() = 0;
+
+    // Backups and status.
+    virtual BackupHealth health() const = 0;
+    virtual std::optional<PrimaryAction> primaryAction() const = 0;
+    virtual void perform(PrimaryAction action) = 0;
+    virtual std::string statusSentence() const = 0;
+    virtual std::string progressLine() const = 0;
+    virtual std::optional<SystemTime> nextRunDate() const = 0;
+    virtual std::vector<LocalDestination> overdueDrives() const = 0;
+    virtual bool canBackUpNow() const = 0;
+    virtual OLTheme popoverTheme() const = 0;
+    virtual const std::optional<SystemTime>& lastSuccess() const = 0;
+    virtual bool pausedByUser() const = 0;
+    virtual void setPaused(bool value) = 0;
+    virtual bool isRunning() const = 0;
+    virtual const RunProgress& progress() const = 0;
+    virtual double currentSpeed() const = 0;
+    virtual const std::vector<double>& throughput() const = 0;
+    virtual const std::vector<LogLine>& log() const = 0;
+    virtual const std::vector<RunRecord>& runs() const = 0;
+    virtual const std::optional<RunRecord>& lastRun() const = 0;
+    virtual QCoro::Task<> refreshRuns() = 0;
+    // The open index: screens test only its presence and read its figures below, never its statements.
+    virtual const std::shared_ptr<BackupIndex>& index() const = 0;
+    // Figures of the open index, cached by the model (refreshed on a worker when the index opens, the
+    // sources change and a run ends; zero without an index).
+    virtual std::int64_t backedUpFileCount() const = 0;
+    virtual std::int64_t backedUpBytes() const = 0;
+    virtual SourceStats sourceStats(const std::string& sourceID) const = 0;
+    virtual void runBackup(std::string trigger, bool acceptLocalChanges, bool acceptMissing,
+                           bool includeCloud, std::optional<std::vector<std::string>> destinationIDs) = 0;
+
+    // Sources' availability and the drives.
+    virtual const Availabilities& unavailableSources() const = 0;
+    virtual const std::vector<LocalDestination>& destinations() const = 0;
+    virtual const DriveStates& driveStates() const = 0;
+    // No value when the drive was added, else the message to show.
+    virtual QCoro::Task<std::optional<std::string>> addDestination(std::filesystem::path url) = 0;
+    virtual void removeDestination(const LocalDestination& destination) = 0;
+    virtual void setDestinationEnabled(const LocalDestination& destination, bool enabled) = 0;
+    virtual void backUpDriveNow(const LocalDestination& destination, bool acceptMassChange) = 0;
+
+signals:
+    void phaseChanged();
+    void sectionChanged();
+    void styleChanged();
+    void accentChanged();
+    void popoverStyleChanged();
+    void hideDockIconChanged();
+    void dismissedBannersChanged();
+    void restoreSearchChanged();
+    void searchFocusRequestChanged();
+    void restoreModelChanged();
+    void pendingEmailChanged();
+    void pendingPasswordChanged();
+    void authErrorChanged();
+    void isWorkingChanged();
+    void verifierStateChanged();
+    void keldraKeyChanged();
+    void unattendedChanged();
+    void sessionChanged();
+    void accountChanged();
+    void keldraStatusChanged();
+    void settingsChanged();
+    void sourcesChanged();
+    void existingDevicesChanged();
+    void lastSuccessChanged();
+    void pausedByUserChanged();
+    void isRunningChanged();
+    void progressChanged();
+    void currentSpeedChanged();
+    void throughputChanged();
+    void logChanged();
+    void runsChanged();
+    void lastRunChanged();
+    void indexChanged();
+    void indexFiguresChanged();
+    void unavailableSourcesChanged();
+    void destinationsChanged();
+    void driveStatesChanged();
+    // Once per event-loop turn after any change: for the derived values.
+    void statusChanged();
+
+protected:
+    // Emits `signal` and schedules statusChanged() for the end of this event-loop turn.
+    void announce(void (AppModelView::*signal)());
+    // Schedules statusChanged() alone (a change without its own signal).
+    void scheduleStatus();
+
+private:
+    bool statusPending_ = false;
+};
+
+} // namespace keldra

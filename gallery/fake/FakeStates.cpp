@@ -1,0 +1,329 @@
+#include "gallery/fake/FakeStates.h"
+
+#include <chrono>
+
+namespace keldra {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::int64_t gigabyte = 1'000'000'000;
+
+SystemTime now() {
+    return std::chrono::system_clock::now();
+}
+
+KeldraKey sampleKey() {
+    const std::vector<std::uint8_t> bytes(32, 0x5A);
+    return *KeldraKey::fromBytes(bytes.data(), bytes.size());
+}
+
+KeldraStatus storage(std::int64_t used, std::int64_t quota) {
+    KeldraStatus status;
+    status.usedBytes = FlexInt(used);
+    status.quotaBytes = FlexInt(quota);
+    return status;
+}
+
+BackupSource source(const char* id, const char* path) {
+    return BackupSource{id, path, false, now() - 24h * 30};
+}
+
+void signedIn(FakeAppModel& model) {
+    model.setSession(StoredSession{"token", now() + 24h * 60, "ada@example.com"});
+    model.setPendingEmail("ada@example.com");
+}
+
+void setupStep(FakeAppModel& model, bool key, bool device, bool sources) {
+    signedIn(model);
+    model.setPhase(AppPhase::setup);
+    if (key) {
+        model.setKeldraKey(sampleKey());
+    }
+    BackupSettings settings;
+    if (device) {
+        settings.deviceFolderID = "device-1";
+    }
+    model.setSettings(settings);
+    if (sources) {
+        model.setSources({source("S1", "/home/ada/Documents")});
+    }
+}
+
+// The ready window of an account that backs up two folders daily and last succeeded two hours ago.
+void ready(FakeAppModel& model) {
+    signedIn(model);
+    model.setPhase(AppPhase::ready);
+    model.setKeldraKey(sampleKey());
+    model.setUnattended(true);
+    model.clearCalls();
+    BackupSettings settings;
+    settings.deviceFolderID = "device-1";
+    model.setSettings(settings);
+    model.setSources({source("S1", "/home/ada/Documents"), source("S2", "/home/ada/Pictures")});
+    model.setLastSuccess(now() - 2h);
+    model.setNextRunDate(now() + 22h);
+    model.setIndexFigures(12'345, 48 * gigabyte + 200'000'000,
+                          {{"S1", SourceStats{9'000, 8 * gigabyte, std::nullopt}},
+                           {"S2", SourceStats{3'345, 40 * gigabyte + 200'000'000, std::nullopt}}});
+    model.setKeldraStatus(storage(120 * gigabyte, 500 * gigabyte));
+    RunRecord last;
+    last.id = 41;
+    last.startedAt = now() - 2h - 5min;
+    last.finishedAt = now() - 2h;
+    last.status = RunStatus::succeeded;
+    last.trigger = "Scheduled";
+    model.setLastRun(last);
+    model.setRuns({last});
+    model.setHealth(BackupHealth::protectedState());
+    model.setPrimaryAction(PrimaryAction::backUpNow);
+    model.setCanBackUpNow(true);
+    model.setStatusSentence("Last backup today. Files are encrypted on this computer before they leave it.");
+    model.setProgressLine("Last 10:12 · 12,345 files · next 08:12");
+}
+
+BannerModel banner(std::string id, StatusTone tone, std::string title, std::string message,
+                   std::optional<std::string> actionTitle, std::optional<std::string> secondaryTitle,
+                   bool dismissible, FakeAppModel& model) {
+    BannerModel result;
+    result.id = id;
+    result.tone = tone;
+    result.title = std::move(title);
+    result.message = std::move(message);
+    if (actionTitle) {
+        result.actionTitle = actionTitle;
+        result.action = [&model, id] {
+            model.bannerAction(id);
+        };
+    }
+    if (secondaryTitle) {
+        result.secondaryTitle = secondaryTitle;
+        result.secondary = [&model, id] {
+            model.bannerAction(id + " secondary");
+        };
+    }
+    result.dismissible = dismissible;
+    return result;
+}
+
+FakeState bannerState(std::string name, std::function<BannerModel(FakeAppModel&)> make,
+                      std::function<void(FakeAppModel&)> extra = {}) {
+    return FakeState{"banner-" + name,
+                     [make = std::move(make), extra = std::move(extra)](FakeAppModel& model) {
+                         ready(model);
+                         if (extra) {
+                             extra(model);
+                         }
+                         model.setBanners({make(model)});
+                     }};
+}
+
+std::vector<FakeState> bannerStates() {
+    std::vector<FakeState> states;
+    states.push_back(bannerState("geo-destroy", [](FakeAppModel& model) {
+        return banner(
+            "geo-destroy", StatusTone::danger, "Country rule set to Destroy",
+            "Opening your Keldra from Russia, Belarus wipes it, including through a VPN server there. "
+            "Before every Keldra call this app checks where your connection appears to be, and holds "
+            "backups rather than connect from those countries.",
+            "Review rule on the web", std::nullopt, true, model);
+    }));
+    states.push_back(bannerState("dms", [](FakeAppModel& model) {
+        return banner("dms", StatusTone::danger, "Dead man's switch is on",
+                      "If you don't visit the web Keldra in the next 5 days, it shares every file with your "
+                      "emergency contact, including these backups. Automatic backups don't count as a visit.",
+                      "Open web Keldra", std::nullopt, true, model);
+    }));
+    states.push_back(bannerState("review-missing", [](FakeAppModel& model) {
+        return banner(
+            "review", StatusTone::warning, "Backups are missing from your Keldra",
+            "1,204 of 12,345 backed-up files aren't in the Keldra listing. If you deleted them on the "
+            "web, upload them again. If not, contact support before continuing.",
+            "Upload them again", "Open web Keldra", false, model);
+    }));
+    states.push_back(bannerState(
+        "review-changes",
+        [](FakeAppModel& model) {
+            return banner(
+                "review", StatusTone::warning, "Backup paused for review",
+                "4,210 of 12,345 protected files changed and 312 disappeared at once. That can mean a "
+                "sync problem or ransomware. Check a few files before continuing.",
+                "Back up anyway", "Show recent activity", false, model);
+        },
+        [](FakeAppModel& model) {
+            model.setHealth(BackupHealth::attention());
+            model.setPrimaryAction(PrimaryAction::review);
+        }));
+    states.push_back(bannerState(
+        "offline",
+        [](FakeAppModel& model) {
+            return banner("offline", StatusTone::warning, "Waiting for network",
+                          "Backups resume automatically when your computer is back online.", std::nullopt,
+                          std::nullopt, false, model);
+        },
+        [](FakeAppModel& model) { model.setHealth(BackupHealth::attention()); }));
+    states.push_back(bannerState(
+        "full",
+        [](FakeAppModel& model) {
+            return banner(
+                "full", StatusTone::danger, "Keldra storage is full",
+                "Some files weren't backed up. Free up space in the web Keldra or choose a larger plan.",
+                "See plans", std::nullopt, false, model);
+        },
+        [](FakeAppModel& model) {
+            model.setKeldraStatus(storage(500 * gigabyte, 500 * gigabyte));
+            model.setHealth(BackupHealth::storageFull());
+            model.setPrimaryAction(PrimaryAction::seePlans);
+        }));
+    states.push_back(bannerState(
+        "nearly-full",
+        [](FakeAppModel& model) {
+            return banner("nearly-full", StatusTone::warning, "Keldra is 95% full",
+                          "25 GB left. Old versions count towards your storage.", "See plans", std::nullopt,
+                          true, model);
+        },
+        [](FakeAppModel& model) { model.setKeldraStatus(storage(475 * gigabyte, 500 * gigabyte)); }));
+    states.push_back(bannerState("drive", [](FakeAppModel& model) {
+        return banner(
+            "drive-S2", StatusTone::warning, "Photos SSD isn't connected",
+            "It was skipped. Its backups stay in the Keldra and nothing is removed while it's unplugged.",
+            std::nullopt, std::nullopt, true, model);
+    }));
+    states.push_back(bannerState("drive-overdue", [](FakeAppModel& model) {
+        return banner("drive-overdue-D1", StatusTone::warning, "Travel Drive hasn't been backed up recently",
+                      "Its last copy was 12 days ago. Connect it and the copy starts on its own.",
+                      std::nullopt, std::nullopt, true, model);
+    }));
+    states.push_back(bannerState(
+        "unattended",
+        [](FakeAppModel& model) {
+            return banner(
+                "unattended", StatusTone::info, "Scheduled backups run while the Keldra is unlocked",
+                "After a restart, they wait for your passphrase. Turn on unattended backups in Settings › "
+                "Encryption to keep the key in this computer's keyring.",
+                "Open settings", std::nullopt, true, model);
+        },
+        [](FakeAppModel& model) { model.setUnattended(false); }));
+    return states;
+}
+
+} // namespace
+
+std::vector<FakeState> fakeStates() {
+    std::vector<FakeState> states{
+        {"launching",
+         [](FakeAppModel& model) {
+             model.setPhase(AppPhase::launching);
+         }},
+        {"signed-out",
+         [](FakeAppModel& model) {
+             model.setPhase(AppPhase::signedOut);
+         }},
+        {"two-factor",
+         [](FakeAppModel& model) {
+             model.setPendingEmail("ada@example.com");
+             model.setPendingPassword("correct horse");
+             model.setPhase(AppPhase::twoFactor);
+         }},
+        {"setup-passphrase",
+         [](FakeAppModel& model) {
+             setupStep(model, false, false, false);
+         }},
+        {"setup-device",
+         [](FakeAppModel& model) {
+             setupStep(model, true, false, false);
+         }},
+        {"setup-folders",
+         [](FakeAppModel& model) {
+             setupStep(model, true, true, false);
+         }},
+        {"setup-schedule",
+         [](FakeAppModel& model) {
+             setupStep(model, true, true, true);
+         }},
+        {"unlock",
+         [](FakeAppModel& model) {
+             signedIn(model);
+             model.setPhase(AppPhase::unlock);
+             model.setHealth(BackupHealth::locked());
+             model.setPrimaryAction(PrimaryAction::unlock);
+         }},
+        {"ready-never",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setLastSuccess(std::nullopt);
+             model.setLastRun(std::nullopt);
+             model.setRuns({});
+             model.setIndexFigures(0, 0);
+             model.setKeldraStatus(storage(0, 500 * gigabyte));
+             model.setHealth(BackupHealth::atRisk());
+             model.setStatusSentence("This computer hasn't been backed up yet.");
+             model.setProgressLine("0 files · next 08:12");
+         }},
+        {"ready-protected",
+         [](FakeAppModel& model) {
+             ready(model);
+         }},
+        {"ready-running",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setIsRunning(true);
+             RunProgress progress;
+             progress.phase = RunPhase::uploading;
+             progress.filesTotal = 1'250;
+             progress.filesDone = 500;
+             progress.bytesTotal = 5 * gigabyte;
+             progress.bytesDone = 2 * gigabyte;
+             model.setProgress(progress);
+             model.setCurrentSpeed(12'500'000);
+             model.setHealth(BackupHealth::backingUp());
+             model.setPrimaryAction(PrimaryAction::pause);
+             model.setCanBackUpNow(false);
+             model.setStatusSentence(
+                 "Uploading 500 of 1,250 changed files. Each one is encrypted here first.");
+             model.setProgressLine("500/1,250 · 12.5 MB/s");
+         }},
+        {"ready-paused",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setPaused(true);
+             model.clearCalls();
+             model.setNextRunDate(std::nullopt);
+             model.setHealth(BackupHealth::paused());
+             model.setPrimaryAction(PrimaryAction::resume);
+             model.setStatusSentence("Backups are paused. Nothing new is protected until you resume.");
+         }},
+        {"ready-storage-95",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setKeldraStatus(storage(475 * gigabyte, 500 * gigabyte));
+         }},
+    };
+    for (auto& state : bannerStates()) {
+        states.push_back(std::move(state));
+    }
+    return states;
+}
+
+std::vector<FakeState> fakeStates(const std::string& prefix) {
+    std::vector<FakeState> chosen;
+    for (auto& state : fakeStates()) {
+        if (state.name.starts_with(prefix)) {
+            chosen.push_back(std::move(state));
+        }
+    }
+    return chosen;
+}
+
+bool applyFakeState(FakeAppModel& model, const std::string& name) {
+    for (const auto& state : fakeStates()) {
+        if (state.name == name) {
+            state.apply(model);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace keldra
