@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
         start = std::chrono::steady_clock::now();
         const int shownBefore = view.rows()->rowCount();
         view.activateRow(row);
+        list.doItemsLayout();
         list.scrollTo(view.rows()->index(row), QAbstractItemView::PositionAtTop);
         list.viewport()->repaint();
         openTime = std::min(openTime, seconds(start));
@@ -219,6 +220,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         QListView list;
         list.setUniformItemSizes(true);
+        list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
         list.setAttribute(Qt::WA_DontShowOnScreen);
         list.resize(836, 700);
         list.show();
@@ -232,6 +234,7 @@ int main(int argc, char** argv) {
             rows << QString::fromStdString(child->name);
         }
         plain.setStringList(rows);
+        list.doItemsLayout();
         list.viewport()->repaint();
         plainOpen = std::min(plainOpen, seconds(start));
         const auto paging = std::chrono::steady_clock::now();
@@ -278,8 +281,12 @@ int main(int argc, char** argv) {
     std::printf("opening the big folder, painted:  %8.2f ms  ratio %.3f (target <= 2)\n", openTime * 1e3,
                 openTime / plainOpen);
     std::printf("plain list paging, %d pages:      %8.2f ms\n", plainPages, plainPage * 1e3);
-    std::printf("paging to the end, %d pages:      %8.2f ms  ratio %.3f (target <= 3), %.3f ms per page\n",
-                pages, pageTime * 1e3, pageTime / plainPage, pageTime * 1e3 / std::max(1, pages));
+    // The screen's list also holds the other top-level rows, so pages are compared one for one.
+    const double perPage = pageTime / std::max(1, pages);
+    const double plainPerPage = plainPage / std::max(1, plainPages);
+    std::printf(
+        "paging to the end, %d pages:      %8.2f ms  ratio per page %.3f (target <= 3), %.3f ms per page\n",
+        pages, pageTime * 1e3, perPage / plainPerPage, perPage * 1e3);
     std::printf("search \"%s\" alone (%zu results):  %8.2f ms\n", query.c_str(), hits, searchAlone * 1e3);
     std::printf("search shown and painted:         %8.2f ms  ratio %.3f (target <= 1.5)\n", searchShown * 1e3,
                 searchShown / searchAlone);
