@@ -27,5 +27,6 @@ std::vector<GalleryEntry> foundationEntries();
 std::vector<GalleryEntry> buttonEntries();
 std::vector<GalleryEntry> screenEntries();
 std::vector<GalleryEntry> onboardingEntries();
+std::vector<GalleryEntry> restoreEntries();
 
 } // namespace keldra::gallery

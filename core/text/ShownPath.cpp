@@ -24,7 +24,9 @@ bool mustEscape(std::uint32_t c) {
            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-std::string escaped(std::string_view text) {
+} // namespace
+
+std::string shownText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
@@ -41,8 +43,6 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-} // namespace
-
 std::string shownPath(std::string_view path) {
     // Offsets of the first byte of every character.
     std::vector<std::size_t> starts;
@@ -53,9 +53,9 @@ std::string shownPath(std::string_view path) {
         }
     }
     if (starts.size() < 81) {
-        return escaped(path);
+        return shownText(path);
     }
-    return "\u2026" + escaped(path.substr(starts[starts.size() - 78]));
+    return "\u2026" + shownText(path.substr(starts[starts.size() - 78]));
 }
 
 } // namespace keldra

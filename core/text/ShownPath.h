@@ -12,4 +12,7 @@ namespace keldra {
 // stored.
 std::string shownPath(std::string_view path);
 
+// The same escapes without shortening: a name or path shown whole (the Restore screen elides on its own).
+std::string shownText(std::string_view text);
+
 } // namespace keldra

@@ -29,7 +29,10 @@ int deleteKeldraVersions(KeldraAPI& api, const std::vector<FlexID>& ids, const C
 
 int deleteDriveVersions(const std::optional<std::filesystem::path>& deviceFolder,
                         const std::vector<FlexID>& ids) {
-    if (!deviceFolder) {
+    // Without the device folder (the drive unplugged or the folder gone) nothing can be deleted: a missing
+    // object would otherwise read as already deleted and the delete as a success.
+    std::error_code folderError;
+    if (!deviceFolder || !std::filesystem::is_directory(*deviceFolder, folderError)) {
         return static_cast<int>(ids.size());
     }
     int failures = 0;

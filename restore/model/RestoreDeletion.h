@@ -17,8 +17,9 @@ class KeldraAPI;
 int deleteKeldraVersions(KeldraAPI& api, const std::vector<FlexID>& ids, const CancelToken& cancel = {});
 
 // Removes the object files of the ids from a device folder on a drive; one already gone is no failure.
-// Without a device folder, or for an id that is not a drive object id, nothing is removed and the id
-// counts as a failure. Returns how many could not be deleted. Blocking: call it off the GUI thread.
+// Without a device folder (none given, or none on the drive), or for an id that is not a drive object id,
+// nothing is removed and the id counts as a failure. Returns how many could not be deleted. Blocking: call
+// it off the GUI thread.
 int deleteDriveVersions(const std::optional<std::filesystem::path>& deviceFolder,
                         const std::vector<FlexID>& ids);
 

@@ -1,6 +1,6 @@
 #include "restore/model/RestoreDeletion.h"
 #include "restore/model/RestoreRun.h"
-#include "tests/app/restoremodel/RestoreModelFixture.h"
+#include "tests/support/RestoreModelFixture.h"
 
 namespace keldra::test {
 namespace {

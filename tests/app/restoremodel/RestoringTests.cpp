@@ -1,4 +1,4 @@
-#include "tests/app/restoremodel/RestoreModelFixture.h"
+#include "tests/support/RestoreModelFixture.h"
 
 #include <sys/mount.h>
 

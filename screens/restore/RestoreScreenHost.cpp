@@ -1,0 +1,7 @@
+#include "screens/restore/RestoreScreenHost.h"
+
+namespace keldra {
+
+RestoreScreenHost::~RestoreScreenHost() = default;
+
+} // namespace keldra
