@@ -42,6 +42,7 @@ namespace {
 class NoFolder final : public FolderChooser {
 public:
     void chooseFolder(const std::string&, const std::string&, Done done) override { done(std::nullopt); }
+    void choosePaths(const FolderChoice&, PathsDone done) override { done({}); }
 };
 class NoReveal final : public FileRevealer {
 public:

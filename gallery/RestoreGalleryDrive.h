@@ -52,6 +52,7 @@ private:
     class NoFolder final : public FolderChooser {
     public:
         void chooseFolder(const std::string&, const std::string&, Done done) override { done(std::nullopt); }
+        void choosePaths(const FolderChoice&, PathsDone done) override { done({}); }
     };
     class NoReveal final : public FileRevealer {
     public:
