@@ -36,6 +36,7 @@ std::string upperAscii(std::string text) {
 AppModel::AppModel(AppServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), workers_(services_.workerThreads) {
     lifetime_ = workers_.cancelSource();
+    driveIndexLane_ = workers_.newLane();
     keyringLane_ = std::make_unique<ThreadLane>("keldra-keyring");
     restoreEngine_ = makeRestoreEngine(services_);
     restore_ = newRestoreModel();

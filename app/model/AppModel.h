@@ -485,6 +485,9 @@ private:
     std::vector<KeldraFolder> existingDevices_;
     std::shared_ptr<BackupIndex> index_;
     std::shared_ptr<SerialLane> indexLane_;
+    // Drive indexes open one at a time: two connections creating one new index at once collide, and the
+    // loser would silently leave its drive out of a run.
+    std::shared_ptr<SerialLane> driveIndexLane_;
     std::optional<std::string> authError_;
     bool isWorking_ = false;
     std::string pendingEmail_;

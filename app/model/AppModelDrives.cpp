@@ -145,7 +145,8 @@ QCoro::Task<> AppModel::refreshDriveStatesNow() {
     std::vector<std::shared_ptr<BackupIndex>> indexes;
     for (const LocalDestination& destination : list) {
         auto opening = localIndex(destination);
-        indexes.push_back(co_await opening);
+        std::shared_ptr<BackupIndex> opened = co_await opening;
+        indexes.push_back(std::move(opened));
     }
     auto reading = onWorker(guard, [list, indexes, &volumes = services_.volumes] {
         DriveStates states;

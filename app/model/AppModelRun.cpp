@@ -102,7 +102,6 @@ void AppModel::runBackup(const std::string& trigger, bool acceptLocalChanges, bo
         }
         drives.push_back(std::move(drive));
     }
-
     if (!cloud && drives.empty()) {
         return;
     }
@@ -156,7 +155,9 @@ void AppModel::approveReview() {
 
 QCoro::Task<std::shared_ptr<BackupIndex>> AppModel::localIndex(LocalDestination destination) {
     if (auto open = localIndexes_.find(destination.id); open != localIndexes_.end()) {
-        co_return open->second;
+        // A copy first: g++ 12 moves from the map's element when it is the co_return operand.
+        std::shared_ptr<BackupIndex> kept = open->second;
+        co_return kept;
     }
     const std::optional<std::string> scope = sessionScopeKey();
     if (!scope) {
@@ -164,9 +165,10 @@ QCoro::Task<std::shared_ptr<BackupIndex>> AppModel::localIndex(LocalDestination 
     }
     std::shared_ptr<BackupIndex> opened;
     try {
-        auto opening =
-            onWorker(accountGuard(), [directory = accountDirectory(*scope) / ("drive-" + destination.id),
-                                      &logger = services_.logger] {
+        std::shared_ptr<SerialLane> lane = driveIndexLane_;
+        auto opening = keldra::onLane(
+            *lane, accountGuard(),
+            [directory = accountDirectory(*scope) / ("drive-" + destination.id), &logger = services_.logger] {
                 return std::make_shared<BackupIndex>(directory, logger);
             });
         opened = co_await opening;
@@ -177,7 +179,9 @@ QCoro::Task<std::shared_ptr<BackupIndex>> AppModel::localIndex(LocalDestination 
     }
     // Another opening may have finished first: everybody uses the one kept.
     if (auto open = localIndexes_.find(destination.id); open != localIndexes_.end()) {
-        co_return open->second;
+        // A copy first: g++ 12 moves from the map's element when it is the co_return operand.
+        std::shared_ptr<BackupIndex> kept = open->second;
+        co_return kept;
     }
     IndexMap indexes = localIndexes_;
     indexes[destination.id] = opened;
