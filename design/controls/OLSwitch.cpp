@@ -55,9 +55,9 @@ void OLSwitch::setOn(bool on) {
 
 void OLSwitch::nextCheckState() {
     QAbstractButton::nextCheckState();
-    const OLAnimationSpec spec =
-        isGlass(olTheme(this)) ? OLAnimationSpec::spring(0.3, 0.7) : OLAnimationSpec::easeOut(0.15);
-    knob_->animateTo(isChecked() ? 1 : 0, spec);
+    const OLAnimationTiming timing =
+        isGlass(olTheme(this)) ? OLAnimationTiming::spring(0.3, 0.7) : OLAnimationTiming::easeOut(0.15);
+    knob_->animateTo(isChecked() ? 1 : 0, timing);
 }
 
 QSize OLSwitch::sizeHint() const {

@@ -95,7 +95,7 @@ void StatusHeadline::setPresentation(const HealthPresentation& presentation) {
         fading_->show();
         word_->setText(shown);
         fade_->setValue(0);
-        fade_->animateTo(1, OLAnimationSpec::easeOut(0.25));
+        fade_->animateTo(1, OLAnimationTiming::easeOut(0.25));
         if (!fade_->isRunning())
             fading_->hide();
     }

@@ -24,7 +24,7 @@ double springPosition(double t, double response, double damping) {
                    (std::cos(damped * t) + zeta * omega / damped * std::sin(damped * t));
 }
 
-QEasingCurve springCurve(const OLAnimationSpec& spec) {
+QEasingCurve springCurve(const OLAnimationTiming& timing) {
     // Sampled and joined by Catmull-Rom segments: QEasingCurve takes no closure.
     constexpr int samples = 48;
     std::vector<QPointF> points;
@@ -32,7 +32,7 @@ QEasingCurve springCurve(const OLAnimationSpec& spec) {
     for (int i = 0; i <= samples; ++i) {
         const double p = static_cast<double>(i) / samples;
         const double y =
-            i == samples ? 1.0 : springPosition(p * spec.duration, spec.response, spec.dampingFraction);
+            i == samples ? 1.0 : springPosition(p * timing.duration, timing.response, timing.dampingFraction);
         points.emplace_back(p, y);
     }
     QEasingCurve curve(QEasingCurve::BezierSpline);
@@ -63,22 +63,22 @@ bool decorativeMotionAllowed() {
     return animationsEnabled() && !reduceMotion();
 }
 
-QEasingCurve easingCurve(const OLAnimationSpec& spec) {
-    switch (spec.curve) {
-    case OLAnimationSpec::Curve::linear:
+QEasingCurve easingCurve(const OLAnimationTiming& timing) {
+    switch (timing.curve) {
+    case OLAnimationTiming::Curve::linear:
         return QEasingCurve(QEasingCurve::Linear);
-    case OLAnimationSpec::Curve::easeOut:
+    case OLAnimationTiming::Curve::easeOut:
         return QEasingCurve(QEasingCurve::OutCubic);
-    case OLAnimationSpec::Curve::easeInOut:
+    case OLAnimationTiming::Curve::easeInOut:
         return QEasingCurve(QEasingCurve::InOutCubic);
-    case OLAnimationSpec::Curve::spring:
-        return springCurve(spec);
+    case OLAnimationTiming::Curve::spring:
+        return springCurve(timing);
     }
     return QEasingCurve(QEasingCurve::Linear);
 }
 
-int durationMs(const OLAnimationSpec& spec) {
-    return static_cast<int>(std::lround(spec.duration * 1000));
+int durationMs(const OLAnimationTiming& timing) {
+    return static_cast<int>(std::lround(timing.duration * 1000));
 }
 
 } // namespace keldra::OLMotion
@@ -92,12 +92,12 @@ bool OLAnimatedValue::isRunning() const {
     return animation_ && animation_->state() == QAbstractAnimation::Running;
 }
 
-void OLAnimatedValue::animateTo(double target, const OLAnimationSpec& spec) {
+void OLAnimatedValue::animateTo(double target, const OLAnimationTiming& timing) {
     target_ = target;
     if (animation_)
         animation_->stop();
     const bool allowed = decorative_ ? OLMotion::decorativeMotionAllowed() : OLMotion::animationsEnabled();
-    if (!allowed || spec.duration <= 0 || value_ == target) {
+    if (!allowed || timing.duration <= 0 || value_ == target) {
         set(target);
         emit finished();
         return;
@@ -105,8 +105,8 @@ void OLAnimatedValue::animateTo(double target, const OLAnimationSpec& spec) {
     auto* animation = new QVariantAnimation(this);
     animation->setStartValue(value_);
     animation->setEndValue(target);
-    animation->setDuration(OLMotion::durationMs(spec));
-    animation->setEasingCurve(OLMotion::easingCurve(spec));
+    animation->setDuration(OLMotion::durationMs(timing));
+    animation->setEasingCurve(OLMotion::easingCurve(timing));
     connect(animation, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { set(v.toDouble()); });
     connect(animation, &QVariantAnimation::finished, this, [this] {

@@ -3,7 +3,7 @@
 // them off: values jump to their end, as tests and the gallery need) and the desktop's reduce-motion
 // choice, which stops only decorative motion (breathing, spinning), never feedback like a hold's band.
 
-#include "design/motion/OLAnimationSpec.h"
+#include "design/motion/OLAnimationTiming.h"
 
 #include <QEasingCurve>
 #include <QObject>
@@ -14,11 +14,11 @@ class QVariantAnimation;
 namespace keldra::OLMotion {
 
 // A pressed change of a button: ease-out 0.15 s.
-inline constexpr OLAnimationSpec pressed = OLAnimationSpec::easeOut(0.15);
+inline constexpr OLAnimationTiming pressed = OLAnimationTiming::easeOut(0.15);
 // A hold button's band filling: linear over the hold time.
-inline constexpr OLAnimationSpec holdFill = OLAnimationSpec::linear(0.8);
+inline constexpr OLAnimationTiming holdFill = OLAnimationTiming::linear(0.8);
 // The band shrinking back after an early release.
-inline constexpr OLAnimationSpec holdRelease = OLAnimationSpec::easeOut(0.15);
+inline constexpr OLAnimationTiming holdRelease = OLAnimationTiming::easeOut(0.15);
 
 // False when the environment sets KELDRA_ANIMATIONS=0.
 bool animationsEnabled();
@@ -27,8 +27,8 @@ bool reduceMotion();
 // Whether decorative motion may run now.
 bool decorativeMotionAllowed();
 
-QEasingCurve easingCurve(const OLAnimationSpec& spec);
-int durationMs(const OLAnimationSpec& spec);
+QEasingCurve easingCurve(const OLAnimationTiming& timing);
+int durationMs(const OLAnimationTiming& timing);
 
 } // namespace keldra::OLMotion
 
@@ -45,7 +45,7 @@ public:
     double target() const { return target_; }
     bool isRunning() const;
 
-    void animateTo(double target, const OLAnimationSpec& spec);
+    void animateTo(double target, const OLAnimationTiming& timing);
     // Jumps at once, stopping any running animation.
     void setValue(double value);
 

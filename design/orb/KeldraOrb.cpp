@@ -125,7 +125,7 @@ void KeldraOrb::setProgress(std::optional<double> progress) {
         return update();
     const double target = std::isfinite(*progress_) ? *progress_ : 0;
     if (had)
-        shownProgress_->animateTo(target, OLAnimationSpec::easeOut(0.25));
+        shownProgress_->animateTo(target, OLAnimationTiming::easeOut(0.25));
     else
         shownProgress_->setValue(target);
     update();
@@ -193,7 +193,7 @@ void KeldraOrb::updateBreathing() {
     } else {
         breathing_->stop();
         settle_->setValue(breathe_);
-        settle_->animateTo(0, OLAnimationSpec::easeOut(0.25));
+        settle_->animateTo(0, OLAnimationTiming::easeOut(0.25));
     }
 }
 

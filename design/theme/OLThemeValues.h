@@ -3,7 +3,7 @@
 // style and the phase animation. Pure functions of the value, Qt-free.
 
 #include "app/model/ThemeValues.h"
-#include "design/motion/OLAnimationSpec.h"
+#include "design/motion/OLAnimationTiming.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLTextStyle.h"
 
@@ -60,8 +60,8 @@ constexpr OLTextStyle metaTextStyle(const OLTheme& theme) {
 }
 
 // Changes of the root phase, setup steps, the overview's state and a segmented control's selection.
-inline OLAnimationSpec phaseAnimation(const OLTheme& theme) {
-    return isGlass(theme) ? OLAnimationSpec::spring(0.45, 0.8) : OLAnimationSpec::easeOut(0.25);
+inline OLAnimationTiming phaseAnimation(const OLTheme& theme) {
+    return isGlass(theme) ? OLAnimationTiming::spring(0.45, 0.8) : OLAnimationTiming::easeOut(0.25);
 }
 
 } // namespace keldra

@@ -15,8 +15,8 @@ SkeletonRow::SkeletonRow(QWidget* parent) : QWidget(parent), pulse_(new QVariant
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     pulse_->setStartValue(0.0);
     pulse_->setEndValue(1.0);
-    pulse_->setDuration(OLMotion::durationMs(OLAnimationSpec::easeInOut(1.2)));
-    pulse_->setEasingCurve(OLMotion::easingCurve(OLAnimationSpec::easeInOut(1.2)));
+    pulse_->setDuration(OLMotion::durationMs(OLAnimationTiming::easeInOut(1.2)));
+    pulse_->setEasingCurve(OLMotion::easingCurve(OLAnimationTiming::easeInOut(1.2)));
     connect(pulse_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         phase_ = value.toDouble();
         update();

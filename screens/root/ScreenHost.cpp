@@ -12,12 +12,12 @@ namespace {
 // The old screen's picture on top of the new one, fading out, then gone.
 class FadingPicture : public QWidget {
 public:
-    FadingPicture(QPixmap picture, const OLAnimationSpec& spec, QWidget* parent)
+    FadingPicture(QPixmap picture, const OLAnimationTiming& timing, QWidget* parent)
         : QWidget(parent), picture_(std::move(picture)), opacity_(new OLAnimatedValue(1, false, this)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(opacity_, &OLAnimatedValue::valueChanged, this, qOverload<>(&QWidget::update));
         connect(opacity_, &OLAnimatedValue::finished, this, &QObject::deleteLater);
-        opacity_->animateTo(0, spec);
+        opacity_->animateTo(0, timing);
     }
 
 protected:
@@ -40,7 +40,7 @@ ScreenHost::ScreenHost(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(0);
 }
 
-void ScreenHost::replace(QWidget* next, std::optional<OLAnimationSpec> fade) {
+void ScreenHost::replace(QWidget* next, std::optional<OLAnimationTiming> fade) {
     QPointer<QWidget> old = screen_;
     QPixmap picture;
     if (old && fade && OLMotion::animationsEnabled() && old->isVisible()) {

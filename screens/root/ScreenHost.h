@@ -3,7 +3,7 @@
 // next. The old screen is hidden at once and deleted later, so a screen whose own handler caused the
 // switch is never deleted under its feet; nothing keeps screens that are not shown.
 
-#include "design/motion/OLAnimationSpec.h"
+#include "design/motion/OLAnimationTiming.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -19,7 +19,7 @@ public:
     QWidget* screen() const { return screen_; }
     // Shows `next` (taking it over) in place of the current screen. With `fade`, the old screen's last
     // picture fades out over the new one along that curve (when animations run).
-    void replace(QWidget* next, std::optional<OLAnimationSpec> fade = std::nullopt);
+    void replace(QWidget* next, std::optional<OLAnimationTiming> fade = std::nullopt);
 
 private:
     QPointer<QWidget> screen_;

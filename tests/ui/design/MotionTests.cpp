@@ -7,7 +7,7 @@ namespace keldra {
 namespace {
 
 TEST(Motion, GlassSpringOvershootsSlightlyAndSettles) {
-    const OLAnimationSpec spring = phaseAnimation(OLTheme{});
+    const OLAnimationTiming spring = phaseAnimation(OLTheme{});
     // Settles within a thousandth: ln(1000) / (0.8 × 2π / 0.45) ≈ 0.62 s.
     EXPECT_NEAR(spring.duration, 0.618, 0.005);
     EXPECT_EQ(OLMotion::durationMs(spring), 618);

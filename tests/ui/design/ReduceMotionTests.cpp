@@ -134,7 +134,7 @@ TEST_F(ReduceMotion, InstalledMonitorDrivesDecorativeMotionOnly) {
     OLAnimatedValue band(0, false);
     OLAnimatedValue breathing(0, true);
     band.animateTo(1, OLMotion::holdFill);
-    breathing.animateTo(1, OLAnimationSpec::easeInOut(2));
+    breathing.animateTo(1, OLAnimationTiming::easeInOut(2));
     EXPECT_TRUE(band.isRunning());
     EXPECT_LT(band.value(), 1);
     EXPECT_FALSE(breathing.isRunning());

@@ -48,10 +48,10 @@ TEST(ThemeValues, DerivedValuesPerStyle) {
     EXPECT_EQ(panelBackground(signal), OLColor::background);
     EXPECT_EQ(metaTextStyle(glass), OLTextStyle::caption);
     EXPECT_EQ(metaTextStyle(signal), OLTextStyle::eyebrow);
-    EXPECT_EQ(phaseAnimation(glass).curve, OLAnimationSpec::Curve::spring);
+    EXPECT_EQ(phaseAnimation(glass).curve, OLAnimationTiming::Curve::spring);
     EXPECT_EQ(phaseAnimation(glass).response, 0.45);
     EXPECT_EQ(phaseAnimation(glass).dampingFraction, 0.8);
-    EXPECT_EQ(phaseAnimation(signal), OLAnimationSpec::easeOut(0.25));
+    EXPECT_EQ(phaseAnimation(signal), OLAnimationTiming::easeOut(0.25));
 }
 
 TEST(ThemeValues, SelectionFillFollowsAccentAndDiffersOnlyInOpacity) {

@@ -1,4 +1,4 @@
-#include "design/motion/OLAnimationSpec.h"
+#include "design/motion/OLAnimationTiming.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 namespace keldra {
 
-OLAnimationSpec OLAnimationSpec::spring(double response, double dampingFraction) {
+OLAnimationTiming OLAnimationTiming::spring(double response, double dampingFraction) {
     const double omega = 2 * std::numbers::pi / response;
     const double zeta = std::clamp(dampingFraction, 0.05, 1.0);
     // The envelope e^(-zeta*omega*t) falls below 0.001 here.

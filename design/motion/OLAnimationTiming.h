@@ -3,7 +3,7 @@
 
 namespace keldra {
 
-struct OLAnimationSpec {
+struct OLAnimationTiming {
     enum class Curve { linear, easeOut, easeInOut, spring };
 
     Curve curve = Curve::easeOut;
@@ -11,13 +11,13 @@ struct OLAnimationSpec {
     double response = 0;    // spring: the period of the undamped oscillation, seconds
     double dampingFraction = 1;
 
-    static constexpr OLAnimationSpec linear(double seconds) { return {Curve::linear, seconds, 0, 1}; }
-    static constexpr OLAnimationSpec easeOut(double seconds) { return {Curve::easeOut, seconds, 0, 1}; }
-    static constexpr OLAnimationSpec easeInOut(double seconds) { return {Curve::easeInOut, seconds, 0, 1}; }
+    static constexpr OLAnimationTiming linear(double seconds) { return {Curve::linear, seconds, 0, 1}; }
+    static constexpr OLAnimationTiming easeOut(double seconds) { return {Curve::easeOut, seconds, 0, 1}; }
+    static constexpr OLAnimationTiming easeInOut(double seconds) { return {Curve::easeInOut, seconds, 0, 1}; }
     // A damped spring; it runs until it settles within a thousandth of its target.
-    static OLAnimationSpec spring(double response, double dampingFraction);
+    static OLAnimationTiming spring(double response, double dampingFraction);
 
-    friend constexpr bool operator==(const OLAnimationSpec&, const OLAnimationSpec&) = default;
+    friend constexpr bool operator==(const OLAnimationTiming&, const OLAnimationTiming&) = default;
 };
 
 } // namespace keldra
