@@ -6,6 +6,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/TerminationSignals.h"
+#include "design/theme/AppStyle.h"
 
 #include <QApplication>
 #include <clocale>
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     }
     QApplication::setApplicationName(QStringLiteral("Orlivane Keldra"));
     QApplication::setDesktopFileName(QString::fromLatin1(SingleInstance::applicationId));
+    olApplyAppStyle(app);
     // Closing the window never ends the process; Quit does.
     QApplication::setQuitOnLastWindowClosed(false);
 

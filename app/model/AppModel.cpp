@@ -34,7 +34,7 @@ std::string upperAscii(std::string text) {
 } // namespace
 
 AppModel::AppModel(AppServices services, QObject* parent)
-    : QObject(parent), services_(std::move(services)), workers_(services_.workerThreads) {
+    : AppModelView(parent), services_(std::move(services)), workers_(services_.workerThreads) {
     lifetime_ = workers_.cancelSource();
     driveIndexLane_ = workers_.newLane();
     keyringLane_ = std::make_unique<ThreadLane>("keldra-keyring");
@@ -66,8 +66,9 @@ AppModel::AppModel(AppServices services, QObject* parent)
         }
     });
     setIsOnline(services_.network.isOnline());
-    // The backed-up file count follows the index and the end of every run.
+    // The index's figures follow the index, the sources and the end of every run.
     connect(this, &AppModel::indexChanged, this, [this] { startDetached(refreshIndexFigures()); });
+    connect(this, &AppModel::sourcesChanged, this, [this] { startDetached(refreshIndexFigures()); });
     connect(this, &AppModel::isRunningChanged, this, [this] {
         if (!isRunning_) {
             startDetached(refreshIndexFigures());
@@ -89,20 +90,6 @@ AppModel::~AppModel() {
 }
 
 // ---- observation
-
-void AppModel::scheduleStatus() {
-    if (statusPending_) {
-        return;
-    }
-    statusPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            statusPending_ = false;
-            emit statusChanged();
-        },
-        Qt::QueuedConnection);
-}
 
 void AppModel::announce(void (AppModel::*signal)()) {
     (this->*signal)();
@@ -273,7 +260,7 @@ void AppModel::setRestore(std::unique_ptr<RestoreModel> value) {
     // Views still holding the old model hear of the new one before it goes.
     std::unique_ptr<RestoreModel> old = std::move(restore_);
     restore_ = std::move(value);
-    announce(&AppModel::restoreChanged);
+    announce(&AppModel::restoreModelChanged);
     old.reset();
 }
 void AppModel::setLockedNoticePosted(bool value) {

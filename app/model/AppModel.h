@@ -2,6 +2,7 @@
 
 #include "app/async/ThreadLane.h"
 #include "app/async/Workers.h"
+#include "app/model/AppModelView.h"
 #include "app/model/AppPhase.h"
 #include "app/model/AppServices.h"
 #include "app/model/BackupHealth.h"
@@ -52,14 +53,12 @@ namespace keldra {
 // Each observed property has one change signal, emitted only when the value really changes (the key and
 // the index announce every assignment). statusChanged() is emitted once per event-loop turn after any of
 // them, for the values derived from several properties.
-class AppModel final : public QObject {
+class AppModel final : public AppModelView {
     Q_OBJECT
 
 public:
     using DriveState = keldra::DriveState;
-    using DriveStates = std::map<std::string, DriveState>;
     using IndexMap = std::map<std::string, std::shared_ptr<BackupIndex>>;
-    using Availabilities = std::map<std::string, BackupSource::Availability>;
 
     static constexpr std::size_t logLimit = 400;
     static constexpr std::size_t throughputSamples = 300;
@@ -76,54 +75,54 @@ public:
     AppModel& operator=(const AppModel&) = delete;
 
     // Observed state.
-    OLStyle style() const { return style_; }
-    OLAccent accent() const { return accent_; }
-    PopoverStyle popoverStyle() const { return popoverStyle_; }
-    bool hideDockIcon() const { return hideDockIcon_; }
-    AppPhase phase() const { return phase_; }
-    AppSection section() const { return section_; }
-    const std::string& restoreSearch() const { return restoreSearch_; }
-    const std::optional<StoredSession>& session() const { return session_; }
-    const std::optional<AccountInfo>& account() const { return account_; }
-    const std::optional<KeldraStatus>& keldraStatus() const { return keldraStatus_; }
-    const std::optional<KeldraKey>& keldraKey() const { return keldraKey_; }
-    bool unattended() const { return unattended_; }
-    const BackupSettings& settings() const { return settings_; }
-    const std::vector<BackupSource>& sources() const { return sources_; }
-    const std::vector<LocalDestination>& destinations() const { return destinations_; }
-    const DriveStates& driveStates() const { return driveStates_; }
+    OLStyle style() const override { return style_; }
+    OLAccent accent() const override { return accent_; }
+    PopoverStyle popoverStyle() const override { return popoverStyle_; }
+    bool hideDockIcon() const override { return hideDockIcon_; }
+    AppPhase phase() const override { return phase_; }
+    AppSection section() const override { return section_; }
+    const std::string& restoreSearch() const override { return restoreSearch_; }
+    const std::optional<StoredSession>& session() const override { return session_; }
+    const std::optional<AccountInfo>& account() const override { return account_; }
+    const std::optional<KeldraStatus>& keldraStatus() const override { return keldraStatus_; }
+    const std::optional<KeldraKey>& keldraKey() const override { return keldraKey_; }
+    bool unattended() const override { return unattended_; }
+    const BackupSettings& settings() const override { return settings_; }
+    const std::vector<BackupSource>& sources() const override { return sources_; }
+    const std::vector<LocalDestination>& destinations() const override { return destinations_; }
+    const DriveStates& driveStates() const override { return driveStates_; }
     const IndexMap& localIndexes() const { return localIndexes_; }
     const std::shared_ptr<LocalBackupEngine>& localEngine() const { return localEngine_; }
     // Whether the volume watcher is installed (once per process).
     bool watchingVolumes() const { return watchingVolumes_; }
-    const VerifierState& verifierState() const { return verifierState_; }
-    const std::vector<KeldraFolder>& existingDevices() const { return existingDevices_; }
-    const std::shared_ptr<BackupIndex>& index() const { return index_; }
-    const std::optional<std::string>& authError() const { return authError_; }
-    bool isWorking() const { return isWorking_; }
-    const std::string& pendingEmail() const { return pendingEmail_; }
-    const std::string& pendingPassword() const { return pendingPassword_; }
-    bool isRunning() const { return isRunning_; }
-    const RunProgress& progress() const { return progress_; }
-    const std::optional<RunRecord>& lastRun() const { return lastRun_; }
-    const std::vector<RunRecord>& runs() const { return runs_; }
-    const std::optional<SystemTime>& lastSuccess() const { return lastSuccess_; }
+    const VerifierState& verifierState() const override { return verifierState_; }
+    const std::vector<KeldraFolder>& existingDevices() const override { return existingDevices_; }
+    const std::shared_ptr<BackupIndex>& index() const override { return index_; }
+    const std::optional<std::string>& authError() const override { return authError_; }
+    bool isWorking() const override { return isWorking_; }
+    const std::string& pendingEmail() const override { return pendingEmail_; }
+    const std::string& pendingPassword() const override { return pendingPassword_; }
+    bool isRunning() const override { return isRunning_; }
+    const RunProgress& progress() const override { return progress_; }
+    const std::optional<RunRecord>& lastRun() const override { return lastRun_; }
+    const std::vector<RunRecord>& runs() const override { return runs_; }
+    const std::optional<SystemTime>& lastSuccess() const override { return lastSuccess_; }
     const std::optional<SystemTime>& lastAttempt() const { return lastAttempt_; }
     bool lastAttemptFailed() const { return lastAttemptFailed_; }
-    bool pausedByUser() const { return pausedByUser_; }
+    bool pausedByUser() const override { return pausedByUser_; }
     const std::optional<MassChangeReview>& review() const { return review_; }
     const std::optional<BlockReason>& block() const { return block_; }
     bool storageFull() const { return storageFull_; }
-    const Availabilities& unavailableSources() const { return unavailableSources_; }
-    const std::vector<LogLine>& log() const { return log_; }
-    const std::vector<double>& throughput() const { return throughput_; }
-    double currentSpeed() const { return currentSpeed_; }
+    const Availabilities& unavailableSources() const override { return unavailableSources_; }
+    const std::vector<LogLine>& log() const override { return log_; }
+    const std::vector<double>& throughput() const override { return throughput_; }
+    double currentSpeed() const override { return currentSpeed_; }
     bool trayFrame() const { return trayFrame_; }
-    int searchFocusRequest() const { return searchFocusRequest_; }
+    int searchFocusRequest() const override { return searchFocusRequest_; }
     bool isOnline() const { return isOnline_; }
-    const std::set<std::string>& dismissedBanners() const { return dismissedBanners_; }
+    const std::set<std::string>& dismissedBanners() const override { return dismissedBanners_; }
     const std::shared_ptr<BackupEngine>& engine() const { return engine_; }
-    RestoreModel* restore() const { return restore_.get(); }
+    RestoreModel* restoreModel() const override { return restore_.get(); }
     bool lockedNoticePosted() const { return lockedNoticePosted_; }
     int verifierAbsentStreak() const { return verifierAbsentStreak_; }
     bool restartAfterRun() const { return restartAfterRun_; }
@@ -136,7 +135,8 @@ public:
     const std::shared_ptr<ThroughputMeter>& meter() const { return meter_; }
     RestoreEngine& restoreEngine() const { return *restoreEngine_; }
     // What the Restore screen's loads, restores and deletes read of the account, taken when each starts.
-    RestoreContext restoreContext() const;
+    RestoreContext restoreContext() const override;
+    SystemTime now() const override { return services_.clock.now(); }
     const AppServices& services() const { return services_; }
     Workers& workers() { return workers_; }
 
@@ -145,9 +145,9 @@ public:
     void setAccent(OLAccent value);
     void setPopoverStyle(PopoverStyle value);
     void setHideDockIcon(bool value);
-    void setPhase(AppPhase value);
-    void setSection(AppSection value);
-    void setRestoreSearch(std::string value);
+    void setPhase(AppPhase value) override;
+    void setSection(AppSection value) override;
+    void setRestoreSearch(std::string value) override;
     void setSession(std::optional<StoredSession> value);
     void setAccount(std::optional<AccountInfo> value);
     void setKeldraStatus(std::optional<KeldraStatus> value);
@@ -155,9 +155,9 @@ public:
     // The plain setters of `unattended` and `sources`; setUnattended and setSources are the user's
     // operations (they also write the keyring or the user defaults).
     void assignUnattended(bool value);
-    void setSettings(BackupSettings value);
+    void setSettings(BackupSettings value) override;
     // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
-    void adoptSettings(const BackupSettings& changed);
+    void adoptSettings(const BackupSettings& changed) override;
     void assignSources(std::vector<BackupSource> value);
     void setDestinations(std::vector<LocalDestination> value);
     void setDriveStates(DriveStates value);
@@ -168,10 +168,10 @@ public:
     void setVerifierState(VerifierState value);
     void setExistingDevices(std::vector<KeldraFolder> value);
     void setIndex(std::shared_ptr<BackupIndex> value);
-    void setAuthError(std::optional<std::string> value);
+    void setAuthError(std::optional<std::string> value) override;
     void setIsWorking(bool value);
-    void setPendingEmail(std::string value);
-    void setPendingPassword(std::string value);
+    void setPendingEmail(std::string value) override;
+    void setPendingPassword(std::string value) override;
     void setIsRunning(bool value);
     void setProgress(RunProgress value);
     void setLastRun(std::optional<RunRecord> value);
@@ -188,9 +188,9 @@ public:
     void setThroughput(std::vector<double> value);
     void setCurrentSpeed(double value);
     void setTrayFrame(bool value);
-    void setSearchFocusRequest(int value);
+    void setSearchFocusRequest(int value) override;
     void setIsOnline(bool value);
-    void setDismissedBanners(std::set<std::string> value);
+    void setDismissedBanners(std::set<std::string> value) override;
     void setEngine(std::shared_ptr<BackupEngine> value);
     // Replaces the Restore screen's model (announced when it is another object).
     void setRestore(std::unique_ptr<RestoreModel> value);
@@ -202,14 +202,14 @@ public:
     void setGeoRule(GeoGuard::Rule value);
 
     // Preference setters: assign, then write the user default every time.
-    void persistStyle(OLStyle value);
-    void persistAccent(OLAccent value);
-    void persistPopoverStyle(PopoverStyle value);
-    void persistHideDockIcon(bool value);
+    void persistStyle(OLStyle value) override;
+    void persistAccent(OLAccent value) override;
+    void persistPopoverStyle(PopoverStyle value) override;
+    void persistHideDockIcon(bool value) override;
 
     // Derived values.
-    bool canBackUpNow() const;
-    OLTheme popoverTheme() const;
+    bool canBackUpNow() const override;
+    OLTheme popoverTheme() const override;
 
     // The account's country rule from the user defaults, handed to the portal client too.
     void loadGeoRule(const std::string& scopeKey);
@@ -217,7 +217,7 @@ public:
     void applyGeoRule(const GeoGuard::Rule& rule);
     // The 200 newest runs of the index (none without one); the newest also becomes lastRun while it has
     // none.
-    QCoro::Task<> refreshRuns();
+    QCoro::Task<> refreshRuns() override;
 
     // Start-up and the per-account load.
     QCoro::Task<> startup();
@@ -229,11 +229,11 @@ public:
     void onNetworkPathChange();
 
     // Account and session.
-    QCoro::Task<> signIn(std::optional<std::string> code = std::nullopt);
+    QCoro::Task<> signIn(std::optional<std::string> code = std::nullopt) override;
     QCoro::Task<> refreshSessionIfNeeded();
     QCoro::Task<> refreshStatus();
     QCoro::Task<> refreshAccount();
-    QCoro::Task<> signOut();
+    QCoro::Task<> signOut() override;
     void sessionExpired();
 
     // Holds, reminders and the run log.
@@ -243,41 +243,41 @@ public:
     void appendLog(std::string text, LogLine::Tone tone);
 
     // Passphrase, unlock and lock. unlock and createPassphrase give the message to show, none on success.
-    QCoro::Task<> checkVerifier();
-    QCoro::Task<std::optional<std::string>> unlock(std::string passphrase, bool remember);
-    QCoro::Task<std::optional<std::string>> createPassphrase(std::string passphrase, bool remember);
+    QCoro::Task<> checkVerifier() override;
+    QCoro::Task<std::optional<std::string>> unlock(std::string passphrase, bool remember) override;
+    QCoro::Task<std::optional<std::string>> createPassphrase(std::string passphrase, bool remember) override;
     // Keeps the key in the keyring for unattended backups, or forgets it there.
-    void setUnattended(bool on);
-    void lock();
+    void setUnattended(bool on) override;
+    void lock() override;
     void useKey(KeldraKey key, bool remember);
     // The passphrase's key, derived on a worker.
     QCoro::Task<KeldraKey> deriveKey(std::string passphrase);
 
     // Device folder and sources.
-    QCoro::Task<> loadDevices();
+    QCoro::Task<> loadDevices() override;
     // Reuses `reuse`, or creates a folder named after `name` below "Backups"; the message to show on
     // failure, none on success.
-    QCoro::Task<std::optional<std::string>> chooseDeviceFolder(std::string name,
-                                                               std::optional<KeldraFolder> reuse = {});
-    QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications);
-    void addSources(const std::vector<std::filesystem::path>& urls);
+    QCoro::Task<std::optional<std::string>>
+    chooseDeviceFolder(std::string name, std::optional<KeldraFolder> reuse = {}) override;
+    QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
+    void addSources(const std::vector<std::filesystem::path>& urls) override;
     // Replaces the sources (kept in sourceOrder) and saves them for the account.
-    void setSources(std::vector<BackupSource> sources);
-    void removeSource(const std::string& id);
-    void setPaused(bool paused);
+    void setSources(std::vector<BackupSource> sources) override;
+    void removeSource(const std::string& id) override;
+    void setPaused(bool paused) override;
     // The first sources offered: (label, folder) for Documents, Desktop and Pictures in the home folder.
-    std::vector<std::pair<std::string, std::filesystem::path>> suggestedFolders() const;
+    std::vector<std::pair<std::string, std::filesystem::path>> suggestedFolders() const override;
     // Asks the user for several folders and files (the sources picker) through the folder chooser.
-    void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done);
+    void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) override;
     // Opens a portal page (PortalLinks) in the default browser.
-    void openPortalPage(const std::string& url);
+    void openPortalPage(const std::string& url) override;
     static bool sourceOrder(const BackupSource& a, const BackupSource& b);
 
     // Running a backup. runBackup starts the one run task, or does nothing when its guards refuse;
     // destinationIDs none means every eligible drive.
     void runBackup(const std::string& trigger, bool acceptLocalChanges = false, bool acceptMissing = false,
                    bool includeCloud = true,
-                   std::optional<std::vector<std::string>> destinationIDs = std::nullopt);
+                   std::optional<std::vector<std::string>> destinationIDs = std::nullopt) override;
     void approveReview();
     // The drive's own index, opened on a worker the first time and kept in localIndexes; none without a
     // session or when it cannot be opened.
@@ -304,7 +304,7 @@ public:
     void tick(bool force = false);
     // What a step would start now, its notices aside.
     SchedulerStep planTick(bool force) const;
-    std::optional<SystemTime> nextRunDate() const;
+    std::optional<SystemTime> nextRunDate() const override;
     bool isDriveDue(const LocalDestination& destination) const;
     void postStaleNotice();
     void sample();
@@ -312,33 +312,36 @@ public:
 
     // Backup drives: the list operations (an add answers with a message to show, none on success), their
     // states rebuilt off the UI thread, and the reaction to volumes coming and going.
-    QCoro::Task<std::optional<std::string>> addDestination(std::filesystem::path folder);
-    void removeDestination(const std::string& id);
-    void setDestinationEnabled(const std::string& id, bool enabled);
-    void backUpDriveNow(const std::string& id, bool acceptChanges);
+    QCoro::Task<std::optional<std::string>> addDestination(std::filesystem::path folder) override;
+    void removeDestination(const std::string& id) override;
+    void setDestinationEnabled(const std::string& id, bool enabled) override;
+    void backUpDriveNow(const std::string& id, bool acceptChanges) override;
     void refreshDriveStates();
     QCoro::Task<> refreshDriveStatesNow();
     void saveDestinations();
     void handleVolumeChange(const VolumeChange& change);
-    // The backed-up file count of the index, read off the UI thread when the index opens and after runs.
-    std::int64_t backedUpFileCount() const { return backedUpFileCount_; }
+    // Figures of the open index, read off the UI thread when the index opens, the sources change and a run
+    // ends.
+    std::int64_t backedUpFileCount() const override { return backedUpFileCount_; }
+    std::int64_t backedUpBytes() const override { return backedUpBytes_; }
+    SourceStats sourceStats(const std::string& sourceID) const override;
     QCoro::Task<> refreshIndexFigures();
 
     // What every screen shows: health, the main button and what it does, the status lines and the banner.
-    BackupHealth health() const;
-    std::vector<LocalDestination> overdueDrives() const;
-    std::optional<PrimaryAction> primaryAction() const;
-    void perform(PrimaryAction action);
-    std::string statusSentence() const;
+    BackupHealth health() const override;
+    std::vector<LocalDestination> overdueDrives() const override;
+    std::optional<PrimaryAction> primaryAction() const override;
+    void perform(PrimaryAction action) override;
+    std::string statusSentence() const override;
     std::string attentionDetail() const;
-    std::string progressLine() const;
-    std::optional<BannerModel> currentBanner();
+    std::string progressLine() const override;
+    std::optional<BannerModel> currentBanner() override;
     void dismissBanner(const std::string& id);
     // Banner and menu actions.
     void showActivity();
     void approveReviewAction();
     void openSettings();
-    void openWebKeldra();
+    void openWebKeldra() override;
     void openPlans();
     // Go › Search backed-up files: the Restore screen, its search field focused.
     void requestSearchFocus();
@@ -352,68 +355,29 @@ public:
     template <class Fn> QCoro::Task<std::optional<IndexValue<Fn>>> onIndex(Fn fn);
 
 signals:
-    void styleChanged();
-    void accentChanged();
-    void popoverStyleChanged();
-    void hideDockIconChanged();
-    void phaseChanged();
-    void sectionChanged();
-    void restoreSearchChanged();
-    void sessionChanged();
-    void accountChanged();
-    void keldraStatusChanged();
-    void keldraKeyChanged();
-    void unattendedChanged();
-    void settingsChanged();
-    void sourcesChanged();
-    void destinationsChanged();
-    void driveStatesChanged();
     void localIndexesChanged();
     void localEngineChanged();
     void watchingVolumesChanged();
-    void verifierStateChanged();
-    void existingDevicesChanged();
-    void indexChanged();
-    void authErrorChanged();
-    void isWorkingChanged();
-    void pendingEmailChanged();
-    void pendingPasswordChanged();
-    void isRunningChanged();
-    void progressChanged();
-    void lastRunChanged();
-    void runsChanged();
-    void lastSuccessChanged();
     void lastAttemptChanged();
     void lastAttemptFailedChanged();
-    void pausedByUserChanged();
     void reviewChanged();
     void blockChanged();
     void storageFullChanged();
-    void unavailableSourcesChanged();
-    void logChanged();
-    void throughputChanged();
-    void currentSpeedChanged();
     void trayFrameChanged();
-    void searchFocusRequestChanged();
     void isOnlineChanged();
-    void dismissedBannersChanged();
     void engineChanged();
-    void restoreChanged();
     void lockedNoticePostedChanged();
     void verifierAbsentStreakChanged();
     void restartAfterRunChanged();
     void keyMismatchNotifiedChanged();
     void lastStaleNoticeChanged();
     void geoRuleChanged();
-    void backedUpFileCountChanged();
-    // Once per event-loop turn after any change: for health, status lines and the other derived values.
-    void statusChanged();
 
 private:
     template <class T, class Signal> void assign(T& field, T value, Signal signal);
     template <class T, class Signal> void assignAlways(T& field, T value, Signal signal);
+    // Emits `signal` (the model's own or the view's) and schedules statusChanged().
     void announce(void (AppModel::*signal)());
-    void scheduleStatus();
 
     WorkGuard ownerGuard() { return WorkGuard::forOwner(this); }
     WorkGuard accountGuard() { return WorkGuard::forAccount(this, generation_); }
@@ -460,7 +424,6 @@ private:
     std::optional<std::string> loadedScopeKey_;
     // Counts sign-in attempts: an attempt that a newer one overtook writes nothing more.
     std::uint64_t signInAttempt_ = 0;
-    bool statusPending_ = false;
 
     OLStyle style_ = OLStyle::glass;
     OLAccent accent_ = OLAccent::frost;
@@ -522,6 +485,8 @@ private:
     std::optional<SystemTime> lastStaleNotice_;
     GeoGuard::Rule geoRule_;
     std::int64_t backedUpFileCount_ = 0;
+    std::int64_t backedUpBytes_ = 0;
+    std::map<std::string, SourceStats> sourceStats_;
     // The scheduler's timers; the wake watch is set once for the model's life.
     std::unique_ptr<TimerHandle> ticker_;
     std::unique_ptr<TimerHandle> sampler_;

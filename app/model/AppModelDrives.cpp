@@ -193,14 +193,42 @@ QCoro::Task<> AppModel::afterVolumeChange(bool isMount) {
     }
 }
 
+namespace {
+
+struct IndexFigures {
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+    std::map<std::string, SourceStats> perSource;
+};
+
+} // namespace
+
 QCoro::Task<> AppModel::refreshIndexFigures() {
-    auto counting = onIndex([](BackupIndex& index) { return index.backedUpFileCount(); });
-    const auto count = co_await counting;
-    const std::int64_t value = count.value_or(0);
-    if (value != backedUpFileCount_) {
-        backedUpFileCount_ = value;
-        announce(&AppModel::backedUpFileCountChanged);
+    std::vector<std::string> ids;
+    for (const BackupSource& source : sources_) {
+        ids.push_back(source.id);
     }
+    auto reading = onIndex([ids = std::move(ids)](BackupIndex& index) {
+        IndexFigures figures{index.backedUpFileCount(), index.backedUpBytes(), {}};
+        for (const std::string& id : ids) {
+            figures.perSource.emplace(id, index.sourceStats(id));
+        }
+        return figures;
+    });
+    const IndexFigures figures = (co_await reading).value_or(IndexFigures{});
+    if (figures.files == backedUpFileCount_ && figures.bytes == backedUpBytes_ &&
+        figures.perSource == sourceStats_) {
+        co_return;
+    }
+    backedUpFileCount_ = figures.files;
+    backedUpBytes_ = figures.bytes;
+    sourceStats_ = figures.perSource;
+    announce(&AppModel::indexFiguresChanged);
+}
+
+SourceStats AppModel::sourceStats(const std::string& sourceID) const {
+    auto found = sourceStats_.find(sourceID);
+    return found == sourceStats_.end() ? SourceStats{} : found->second;
 }
 
 } // namespace keldra

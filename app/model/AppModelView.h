@@ -14,6 +14,7 @@
 #include "core/settings/BackupSettings.h"
 #include "core/settings/BackupSource.h"
 #include "drive/destination/LocalDestination.h"
+#include "restore/model/RestoreContext.h"
 #include "service/types/AccountInfo.h"
 #include "service/types/KeldraFolder.h"
 #include "service/types/KeldraStatus.h"
@@ -76,6 +77,10 @@ public:
     virtual void setSearchFocusRequest(int value) = 0;
     // The Restore screen's model; a sign-out replaces it (restoreModelChanged), so screens never keep it.
     virtual RestoreModel* restoreModel() const = 0;
+    // What the Restore screen's loads, restores and deletes read of the account, taken when each starts.
+    virtual RestoreContext restoreContext() const = 0;
+    // The model's clock.
+    virtual SystemTime now() const = 0;
 
     // Sign-in, unlock and sign-out.
     virtual const std::string& pendingEmail() const = 0;

@@ -4,8 +4,10 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/MenuCommands.h"
 #include "app/shell/TrayController.h"
-#include "app/shell/placeholder/PlaceholderRoot.h"
+#include "app/shell/WindowPlacement.h"
 #include "core/platform/LaunchContext.h"
+#include "design/brand/KeldraAppIcon.h"
+#include "screens/root/RootView.h"
 
 #include <QMenuBar>
 
@@ -13,7 +15,11 @@ namespace keldra {
 
 DesktopApplication::DesktopApplication(AppModel& model, const LaunchContext& launch, QObject* parent)
     : QObject(parent), model_(model), launch_(launch), window_(std::make_unique<MainWindow>()) {
-    window_->setRootView(new PlaceholderRoot(model));
+    window_->setRootView(new RootView(model));
+    window_->setWindowIcon(keldraAppIcon());
+    window_->setMinimumSize(RootView::minimumWidth, RootView::minimumHeight);
+    keepWindowPlacement(*window_, model.services().defaults,
+                        QSize(MainWindow::defaultWidth, MainWindow::defaultHeight));
     const auto quit = [this] {
         emit quitRequested();
     };
@@ -37,7 +43,7 @@ void DesktopApplication::openWindow() {
 
 void stopWorkForQuit(AppModel& model) {
     model.cancelRunTask();
-    if (RestoreModel* restore = model.restore(); restore && restore->restoreTask()) {
+    if (RestoreModel* restore = model.restoreModel(); restore && restore->restoreTask()) {
         restore->restoreTask()->cancel();
     }
 }

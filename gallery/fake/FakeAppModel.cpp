@@ -409,4 +409,16 @@ void FakeAppModel::backUpDriveNow(const std::string& id, bool acceptChanges) {
     record("backUpDriveNow " + id + (acceptChanges ? " acceptChanges" : ""));
 }
 
+RestoreContext FakeAppModel::restoreContext() const {
+    RestoreContext context;
+    context.key = keldraKey_;
+    context.destinations = destinations_;
+    context.deviceFolderID = settings_.deviceFolderID;
+    return context;
+}
+
+SystemTime FakeAppModel::now() const {
+    return std::chrono::system_clock::now();
+}
+
 } // namespace keldra

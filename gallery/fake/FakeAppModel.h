@@ -53,6 +53,9 @@ public:
     int searchFocusRequest() const override { return searchFocusRequest_; }
     void setSearchFocusRequest(int value) override;
     RestoreModel* restoreModel() const override { return restoreModel_.get(); }
+    // The key and the drives; no portal, so nothing is loaded from it.
+    RestoreContext restoreContext() const override;
+    SystemTime now() const override;
     void setRestoreModel(std::unique_ptr<RestoreModel> value);
 
     // Sign-in, unlock and sign-out.

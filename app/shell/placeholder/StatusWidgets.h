@@ -1,6 +1,6 @@
 #pragma once
-// Plain stock widgets showing the model's status, shared by the placeholder window content and the tray
-// popup until the designed screens take their place.
+// Plain stock widgets showing the model's status, for the tray popup until its designed panel takes its
+// place.
 
 #include "app/model/StatusValues.h"
 
@@ -39,30 +39,6 @@ private:
     QLabel* sentence_;
     QLabel* progress_;
     QPushButton* primary_;
-};
-
-// The current banner with its buttons and, when it may be closed, a close button.
-class BannerStrip final : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit BannerStrip(AppModel& model, QWidget* parent = nullptr);
-    void update();
-
-    QLabel* title() const { return title_; }
-    QLabel* message() const { return message_; }
-    QPushButton* action() const { return action_; }
-    QPushButton* secondary() const { return secondary_; }
-    QPushButton* dismiss() const { return dismiss_; }
-
-private:
-    QPointer<AppModel> model_;
-    std::optional<BannerModel> shown_;
-    QLabel* title_;
-    QLabel* message_;
-    QPushButton* action_;
-    QPushButton* secondary_;
-    QPushButton* dismiss_;
 };
 
 } // namespace keldra

@@ -230,7 +230,7 @@ TEST_F(AppModelSession, SignOutRevokesForgetsTheItemsAndResetsTheAccountState) {
     m.setLastStaleNotice(clock.now());
     m.setSection(AppSection::activity);
     m.appendLog("before", LogLine::Tone::info);
-    RestoreModel* oldRestore = m.restore();
+    RestoreModel* oldRestore = m.restoreModel();
     const BackupSettings settings = m.settings();
     control().resetStats();
 
@@ -260,7 +260,7 @@ TEST_F(AppModelSession, SignOutRevokesForgetsTheItemsAndResetsTheAccountState) {
     EXPECT_EQ(m.verifierAbsentStreak(), 0);
     EXPECT_TRUE(m.keyMismatchNotified().empty());
     EXPECT_FALSE(m.lastStaleNotice());
-    EXPECT_NE(m.restore(), oldRestore);
+    EXPECT_NE(m.restoreModel(), oldRestore);
     // What the user typed and chose stays.
     EXPECT_EQ(m.pendingEmail(), email);
     EXPECT_EQ(m.settings(), settings);

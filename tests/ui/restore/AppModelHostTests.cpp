@@ -1,5 +1,5 @@
 #include "design/controls/OLSearchField.h"
-#include "screens/restore/AppModelRestoreHost.h"
+#include "screens/restore/ModelRestoreHost.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreView.h"
 #include "tests/app/model/AppModelFixture.h"
@@ -23,7 +23,7 @@ TEST_F(RestoreOnAppModel, TheScreenFollowsTheApplicationsHandOversAndItsModelAcr
     AppModel& app = start();
     ASSERT_TRUE(runUntil([&] { return app.phase() == AppPhase::ready; }));
 
-    AppModelRestoreHost host(app);
+    ModelRestoreHost host(app);
     app.setRestoreSearch("report");
     // In a window whose focus starts elsewhere, as in the shell.
     auto window = std::make_unique<QWidget>();
@@ -34,11 +34,11 @@ TEST_F(RestoreOnAppModel, TheScreenFollowsTheApplicationsHandOversAndItsModelAcr
     window->resize(1400, 760);
     showActive(*window);
     ASSERT_TRUE(
-        runUntil([&] { return app.restore()->loadedAt().has_value() && !app.restore()->isLoading(); }));
+        runUntil([&] { return app.restoreModel()->loadedAt().has_value() && !app.restoreModel()->isLoading(); }));
     drainEvents();
 
-    EXPECT_EQ(view->model(), app.restore());
-    EXPECT_EQ(app.restore()->query(), "report");
+    EXPECT_EQ(view->model(), app.restoreModel());
+    EXPECT_EQ(app.restoreModel()->query(), "report");
     EXPECT_EQ(app.restoreSearch(), "");
     EXPECT_EQ(view->searchField()->text(), "report");
     EXPECT_EQ(view->listPane()->state(), RestoreListPane::State::empty); // nothing backed up on this account
@@ -49,11 +49,11 @@ TEST_F(RestoreOnAppModel, TheScreenFollowsTheApplicationsHandOversAndItsModelAcr
     EXPECT_TRUE(view->searchField()->isFocused());
 
     // Sign-out replaces the model: the screen lets go of the old one and shows the fresh one.
-    const QPointer<RestoreModel> before = app.restore();
+    const QPointer<RestoreModel> before = app.restoreModel();
     await(app.signOut());
     drainEvents();
     EXPECT_FALSE(before);
-    EXPECT_EQ(view->model(), app.restore());
+    EXPECT_EQ(view->model(), app.restoreModel());
     EXPECT_EQ(view->searchField()->text(), "");
     window.reset();
 }

@@ -3,10 +3,14 @@
 #include "app/shell/MenuCommands.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/TrayController.h"
-#include "app/shell/placeholder/PlaceholderRoot.h"
+#include "app/shell/WindowPlacement.h"
 #include "app/shell/placeholder/StatusWidgets.h"
 #include "app/shell/placeholder/TrayPopup.h"
+#include "design/button/OLButton.h"
+#include "design/text/OLText.h"
 #include "platform/login/ArgumentsLaunchContext.h"
+#include "screens/root/RootView.h"
+#include "screens/shell/BannerSlot.h"
 #include "tests/app/model/AppModelFixture.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 
@@ -49,8 +53,12 @@ void expectLaunch(DesktopApplication& app, bool windowShown) {
     EXPECT_EQ(app.window().isVisible(), windowShown);
     EXPECT_EQ(app.window().windowTitle(), "Orlivane Keldra");
     EXPECT_EQ(app.window().objectName(), "main");
-    EXPECT_EQ(app.window().size(), QSize(1200, 760));
-    EXPECT_TRUE(dynamic_cast<PlaceholderRoot*>(app.window().rootView()));
+    // 1200 × 760 at first, within what the screen offers.
+    EXPECT_EQ(app.window().size(),
+              restoredGeometry(std::nullopt, QSize(RootView::minimumWidth, RootView::minimumHeight),
+                               QSize(MainWindow::defaultWidth, MainWindow::defaultHeight))
+                  .size());
+    EXPECT_TRUE(dynamic_cast<RootView*>(app.window().rootView()));
 
     bool closed = false;
     QObject::connect(&app.window(), &MainWindow::closedByUser, [&] { closed = true; });
@@ -259,27 +267,28 @@ TEST_F(DesktopApplicationTest, ASecondLaunchBringsTheFirstOnesWindowBack) {
     QDBusConnection::disconnectFromBus(QStringLiteral("second-launch"));
 }
 
-TEST_F(DesktopApplicationTest, TheReadyPageShowsTheBannerAndClosesIt) {
+TEST_F(DesktopApplicationTest, TheReadyWindowShowsTheBannerAndClosesIt) {
     DesktopApplication& app = readyApplication(launchContext);
     AppModel& m = *model;
     m.assignUnattended(false);
     m.setGeoRule(GeoGuard::Rule::block({"RU"}));
     drainEvents();
-    auto* root = dynamic_cast<PlaceholderRoot*>(app.window().rootView());
+    auto* root = dynamic_cast<RootView*>(app.window().rootView());
     ASSERT_TRUE(root);
     ASSERT_EQ(root->shownPhase(), AppPhase::ready);
-    auto* banner = root->page()->findChild<BannerStrip*>();
-    ASSERT_TRUE(banner);
-    EXPECT_EQ(banner->title()->text(), "Country rule set to Destroy");
-    EXPECT_EQ(banner->title()->textFormat(), Qt::PlainText);
-    banner->dismiss()->click();
+    auto* slot = root->findChild<BannerSlot*>();
+    ASSERT_TRUE(slot && slot->banner());
+    EXPECT_EQ(slot->banner()->titleText()->text(), "Country rule set to Destroy");
+    slot->banner()->dismissButton()->click();
     drainEvents();
-    EXPECT_EQ(banner->title()->text(), "Scheduled backups run while the Keldra is unlocked");
-    banner->action()->click();
+    ASSERT_TRUE(slot->banner());
+    EXPECT_EQ(slot->banner()->titleText()->text(), "Scheduled backups run while the Keldra is unlocked");
+    slot->banner()->actionButton()->click();
+    drainEvents();
     EXPECT_EQ(m.section(), AppSection::settings);
 
     m.setPhase(AppPhase::signedOut);
     drainEvents();
     EXPECT_EQ(root->shownPhase(), AppPhase::signedOut);
-    EXPECT_TRUE(root->page()->findChild<QPushButton*>());
+    EXPECT_FALSE(root->findChild<BannerSlot*>());
 }

@@ -11,7 +11,7 @@
 #include "onboarding/setup/SetupFlowView.h"
 #include "onboarding/setup/SourceRows.h"
 #include "onboarding/setup/StrengthMeter.h"
-#include "tests/ui/onboarding/OnboardingFixture.h"
+#include "tests/ui/onboarding/realmodel/OnboardingFixture.h"
 
 #include <QLabel>
 #include <fstream>

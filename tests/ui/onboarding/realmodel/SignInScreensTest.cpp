@@ -1,10 +1,12 @@
 #include "design/controls/CodeBoxes.h"
 #include "design/text/OLText.h"
+#include "design/theme/ThemeScope.h"
 #include "onboarding/auth/AuthTitle.h"
 #include "onboarding/auth/SignInView.h"
 #include "onboarding/auth/TwoFactorView.h"
 #include "service/types/PortalLinks.h"
-#include "tests/ui/onboarding/OnboardingFixture.h"
+#include "tests/ui/onboarding/realmodel/OnboardingFixture.h"
+#include "tests/ui/support/UiTest.h"
 
 #include <QLabel>
 

@@ -1,7 +1,7 @@
 #include "design/controls/OLCheckbox.h"
 #include "design/text/OLText.h"
 #include "onboarding/auth/UnlockView.h"
-#include "tests/ui/onboarding/OnboardingFixture.h"
+#include "tests/ui/onboarding/realmodel/OnboardingFixture.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "onboarding/common/SettingsBinding.h"
 
-#include "tests/ui/onboarding/OnboardingFixture.h"
+#include "tests/ui/onboarding/realmodel/OnboardingFixture.h"
 
 #include <fstream>
 

@@ -1,16 +1,16 @@
 #pragma once
-// The Restore screen's host over the application model.
+// The Restore screen's host over the application model (the real one or the gallery's).
 
 #include "screens/restore/RestoreScreenHost.h"
 
 namespace keldra {
 
-class AppModel;
+class AppModelView;
 
-class AppModelRestoreHost final : public RestoreScreenHost {
+class ModelRestoreHost final : public RestoreScreenHost {
     Q_OBJECT
 public:
-    explicit AppModelRestoreHost(AppModel& app, QObject* parent = nullptr);
+    explicit ModelRestoreHost(AppModelView& app, QObject* parent = nullptr);
 
     RestoreModel* restoreModel() const override;
     std::string restoreSearch() const override;
@@ -21,7 +21,7 @@ public:
     SystemTime now() const override;
 
 private:
-    AppModel& app_;
+    AppModelView& app_;
 };
 
 } // namespace keldra
