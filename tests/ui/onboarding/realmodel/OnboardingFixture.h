@@ -10,6 +10,8 @@
 #include "tests/app/model/AppModelFixture.h"
 #include "tests/ui/kit/KitTest.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -25,10 +27,18 @@ protected:
         drainEvents();
     }
 
+    // Typed key by key: printable ASCII only, as the keyboard helper maps nothing else.
     static void type(OLTextField* field, const QString& text) {
         field->lineEdit()->setFocus();
         field->lineEdit()->selectAll();
         QTest::keyClicks(field->lineEdit(), text);
+    }
+    // Pasted over the field's text with Ctrl+V, for text no key types (emoji, a line break).
+    static void paste(OLTextField* field, const QString& text) {
+        QGuiApplication::clipboard()->setText(text);
+        field->lineEdit()->setFocus();
+        field->lineEdit()->selectAll();
+        QTest::keyClick(field->lineEdit(), Qt::Key_V, Qt::ControlModifier);
     }
     // Return where the focus is, as the user presses it.
     static void pressReturn() {
@@ -51,6 +61,12 @@ protected:
         KeldraAPI client(clock, sleeper, baseUrl());
         client.setToken(control().issueToken(address));
         client.storeVerifier(base64Encode(sealed), base64Encode(iv));
+    }
+    // The verifier the portal holds for `address` now.
+    std::optional<KeldraAPI::Verifier> portalVerifier(const std::string& address) {
+        KeldraAPI client(clock, sleeper, baseUrl());
+        client.setToken(control().issueToken(address));
+        return client.fetchVerifier();
     }
 
     // Signed in with a kept session, starting in the phase the stored settings give.
