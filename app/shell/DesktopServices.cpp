@@ -14,12 +14,16 @@ NetworkMonitor::Dispatcher onUiThread() {
     };
 }
 
+// As often as the scheduler ticks.
+constexpr std::chrono::milliseconds powerReadingPeriod{30'000};
+
 } // namespace
 
 DesktopServices::DesktopServices(const std::vector<std::string>& arguments)
     : defaults_(FileKeyValueStore::defaultLocation(), logger_), secrets_(logger_),
       api_(std::make_shared<KeldraAPI>(clock_, sleeper_)),
       storage_(std::make_shared<StorageTransport>(clock_, sleeper_)), network_(onUiThread()),
+      power_(sysfsPower_, powerReadingPeriod),
       loginItem_(xdgConfigHome(), AutostartLoginItem::currentExecutable(), logger_), sleepWatcher_(clock_),
       volumeWatcher_(volumes_), fileRevealer_(urlOpener_), launch_(arguments) {
     sleepWatcher_.start();

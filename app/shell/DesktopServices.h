@@ -11,6 +11,7 @@
 #include "platform/mime/SharedMimeTypes.h"
 #include "platform/network/NetlinkNetworkMonitor.h"
 #include "platform/notify/DBusNotifier.h"
+#include "platform/power/PolledPowerSource.h"
 #include "platform/power/SysfsPowerSource.h"
 #include "platform/reveal/FileManagerRevealer.h"
 #include "platform/secrets/LibsecretStore.h"
@@ -50,7 +51,9 @@ private:
     SharedMimeTypes mimeTypes_;
     LinuxVolumeProvider volumes_;
     NetlinkNetworkMonitor network_;
-    SysfsPowerSource power_;
+    SysfsPowerSource sysfsPower_;
+    // The scheduler reads the last reading; sysfs is read on the poller's thread.
+    PolledPowerSource power_;
     DBusNotifier notifier_;
     AutostartLoginItem loginItem_;
     MachineIdentity identity_;

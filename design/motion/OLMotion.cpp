@@ -25,8 +25,9 @@ double springPosition(double t, double response, double damping) {
 }
 
 QEasingCurve springCurve(const OLAnimationTiming& timing) {
-    // Sampled and joined by Catmull-Rom segments: QEasingCurve takes no closure.
-    constexpr int samples = 48;
+    // Sampled and joined by Catmull-Rom segments: QEasingCurve takes no closure. Qt 6.4 keeps at most ten
+    // segments of a spline (more are written past its arrays and corrupt the heap), so ten it is.
+    constexpr int samples = 10;
     std::vector<QPointF> points;
     points.reserve(samples + 1);
     for (int i = 0; i <= samples; ++i) {

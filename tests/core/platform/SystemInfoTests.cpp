@@ -3,10 +3,14 @@
 #include "platform/identity/MachineIdentity.h"
 #include "platform/memory/ProcMemoryInfo.h"
 #include "platform/mime/SharedMimeTypes.h"
+#include "platform/power/PolledPowerSource.h"
 #include "platform/power/SysfsPowerSource.h"
 #include "tests/support/TempDir.h"
 
+#include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace keldra {
 namespace {
@@ -77,6 +81,46 @@ TEST(SysfsPowerSource, BatteryOnlyWhenNoMainsIsOnlineAndASystemBatteryDischarges
         EXPECT_EQ(SysfsPowerSource(root.path()).isOnBatteryPower(), c.onBattery) << c.what;
     }
     EXPECT_FALSE(SysfsPowerSource("/nonexistent/power_supply").isOnBatteryPower());
+}
+
+// Reads sysfs, remembering on which thread.
+class ThreadNotingPowerSource final : public PowerSource {
+public:
+    explicit ThreadNotingPowerSource(const std::filesystem::path& root) : sysfs_(root) {}
+    bool isOnBatteryPower() const override {
+        readOn_.store(std::this_thread::get_id());
+        return sysfs_.isOnBatteryPower();
+    }
+    std::thread::id readOn() const { return readOn_.load(); }
+
+private:
+    SysfsPowerSource sysfs_;
+    mutable std::atomic<std::thread::id> readOn_{};
+};
+
+// Waits (up to a generous bound) for a condition the polling thread makes true.
+bool eventually(const std::function<bool()>& condition) {
+    for (int i = 0; i < 1000 && !condition(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+TEST(PolledPowerSource, FollowsTheSupplyFromItsOwnThread) {
+    TempDir root;
+    std::filesystem::create_directories(root / "AC");
+    std::filesystem::create_directories(root / "BAT0");
+    writeFile(root / "AC" / "type", "Mains\n");
+    writeFile(root / "AC" / "online", "0\n");
+    writeFile(root / "BAT0" / "type", "Battery\n");
+    writeFile(root / "BAT0" / "status", "Discharging\n");
+    const ThreadNotingPowerSource sysfs(root.path());
+    PolledPowerSource polled(sysfs, std::chrono::milliseconds(20));
+    EXPECT_TRUE(eventually([&] { return polled.hasReading() && polled.isOnBatteryPower(); }));
+    EXPECT_NE(sysfs.readOn(), std::this_thread::get_id()) << "never read on the asking thread";
+
+    writeFile(root / "AC" / "online", "1\n");
+    EXPECT_TRUE(eventually([&] { return !polled.isOnBatteryPower(); })) << "plugged in again";
 }
 
 TEST(ProcMemoryInfo, ReadsMemAvailableElseAQuarterOfPhysicalMemory) {

@@ -12,6 +12,7 @@
 #include "screens/root/RootView.h"
 #include "screens/shell/BannerSlot.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/app/model/RunFixture.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 
 #include <QAction>
@@ -291,4 +292,51 @@ TEST_F(DesktopApplicationTest, TheReadyWindowShowsTheBannerAndClosesIt) {
     drainEvents();
     EXPECT_EQ(root->shownPhase(), AppPhase::signedOut);
     EXPECT_FALSE(root->findChild<BannerSlot*>());
+}
+
+namespace {
+
+// The application around a model that backs up for real, to the local portal.
+class DesktopRunTest : public RunFixture {
+protected:
+    void TearDown() override {
+        application.reset();
+        RunFixture::TearDown();
+    }
+
+    std::unique_ptr<DesktopApplication> application;
+};
+
+} // namespace
+
+TEST_F(DesktopRunTest, PauseCancelsTheRun) {
+    for (int i = 0; i < 6; ++i) {
+        writeHomeFile("f" + std::to_string(i) + ".txt", "file " + std::to_string(i));
+    }
+    AppModel& m = ready();
+    application = std::make_unique<DesktopApplication>(m, launchContext);
+    MenuCommands& menus = application->menus();
+    // A slow portal keeps the run in its uploads long enough to be paused there.
+    control().setSettings({{"latency_ms", 150}});
+    menus.backUpNow()->trigger();
+    ASSERT_TRUE(runUntil([&] { return m.progress().phase == RunPhase::uploading; }));
+    ASSERT_TRUE(menus.pauseOrResume()->isEnabled());
+    EXPECT_EQ(menus.pauseOrResume()->text(), "Pause backups");
+
+    menus.pauseOrResume()->trigger();
+    ASSERT_TRUE(runUntil([&] { return !m.isRunning() && !m.hasRunTask(); }));
+    control().setSettings({{"latency_ms", 0}});
+    drainEvents();
+
+    EXPECT_TRUE(m.pausedByUser());
+    EXPECT_EQ(menus.pauseOrResume()->text(), "Resume backups");
+    ASSERT_TRUE(m.lastRun());
+    EXPECT_EQ(m.lastRun()->status, RunStatus::cancelled);
+    EXPECT_EQ(m.lastRun()->message, "Stopped. The next run picks up where this one stopped.");
+    EXPECT_EQ(application->tray().image(), TrayImage::idle);
+    // Stored so, too: the index holds the run as stopped, not running.
+    BackupIndex index(accountFolder(), logger);
+    const auto runs = index.recentRuns(5);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs.front().status, RunStatus::cancelled);
 }

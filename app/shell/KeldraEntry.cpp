@@ -1,0 +1,73 @@
+#include "app/shell/KeldraEntry.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/DesktopApplication.h"
+#include "app/shell/DesktopServices.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/SingleInstance.h"
+#include "app/shell/TerminationSignals.h"
+#include "design/theme/AppStyle.h"
+
+#include <QApplication>
+#include <clocale>
+#include <locale>
+#include <stdexcept>
+
+namespace keldra {
+
+void prepareKeldraApplication(QApplication& app) {
+    // Counts, sizes and times follow the user's locale.
+    std::setlocale(LC_ALL, "");
+    try {
+        std::locale::global(std::locale(""));
+    } catch (const std::runtime_error&) {
+        // An unknown locale name leaves the classic one.
+    }
+    QApplication::setApplicationName(QStringLiteral("Orlivane Keldra"));
+    QApplication::setDesktopFileName(QString::fromLatin1(SingleInstance::applicationId));
+    olApplyAppStyle(app);
+    // Closing the window never ends the process; Quit does.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+KeldraInstance::KeldraInstance(const std::vector<std::string>& arguments, const QDBusConnection& bus)
+    : desktop_(std::make_unique<DesktopServices>(arguments)),
+      instance_(std::make_unique<SingleInstance>(bus)) {
+    const bool atLogin = desktop_->launchContext().launchedAsLoginItem();
+    // A launch while another instance runs brings that one's window forward; one at login only leaves.
+    if (instance_->claim(!atLogin) == SingleInstance::Outcome::handledByOther) {
+        return;
+    }
+    model_ = std::make_unique<AppModel>(desktop_->services());
+    shell_ = std::make_unique<DesktopApplication>(*model_, desktop_->launchContext());
+    desktop_->folderChooser().setParent(&shell_->window());
+    DesktopApplication* shell = shell_.get();
+    QObject::connect(instance_.get(), &SingleInstance::activated, shell,
+                     [shell](const QString&) { shell->openWindow(); });
+    QObject::connect(shell, &DesktopApplication::quitRequested, qApp, &QApplication::quit);
+    termination_ = std::make_unique<TerminationSignals>();
+    QObject::connect(termination_.get(), &TerminationSignals::received, qApp, &QApplication::quit);
+    shell_->start();
+}
+
+KeldraInstance::~KeldraInstance() {
+    if (model_) {
+        stopWorkForQuit(*model_);
+    }
+    shell_.reset();
+    // Waits for the engines, which record a cancelled run as stopped.
+    model_.reset();
+}
+
+int keldraMain(int argc, char** argv) {
+    QApplication app(argc, argv);
+    prepareKeldraApplication(app);
+    const std::vector<std::string> arguments(argv, argv + argc);
+    KeldraInstance keldra(arguments);
+    if (!keldra.isPrimary()) {
+        return 0;
+    }
+    return QApplication::exec();
+}
+
+} // namespace keldra
