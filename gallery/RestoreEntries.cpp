@@ -3,10 +3,13 @@
 #include "design/theme/ThemeScope.h"
 #include "gallery/GalleryEntry.h"
 #include "gallery/RestoreGalleryDrive.h"
+#include "gallery/fake/FakeAppModel.h"
+#include "gallery/fake/FakeStates.h"
 #include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreRowsModel.h"
 #include "screens/restore/RestoreScreenHost.h"
 #include "screens/restore/RestoreView.h"
+#include "screens/root/RootView.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -95,6 +98,35 @@ void openAndSelect(Screen& screen, const std::vector<std::string>& ids) {
     settle();
 }
 
+// The window on the Restore section, its screen built by the shell over the application model, which holds
+// the listed drive.
+QWidget* inWindow(const OLTheme& theme) {
+    RestoreGalleryDrive& drive = RestoreGalleryDrive::instance();
+    auto app = std::make_unique<FakeAppModel>();
+    app->persistStyle(theme.style);
+    app->persistAccent(theme.accent);
+    applyFakeState(*app, "ready-protected");
+    auto model = std::make_unique<RestoreModel>(drive.workers(), drive.chooser(), drive.revealer());
+    model->setSource(
+        RestoreSource::drive(RestoreGalleryDrive::destinationID, RestoreGalleryDrive::studioDevice));
+    QCoro::waitFor(model->load(drive.context(), true));
+    app->setRestoreModel(std::move(model));
+    app->setSection(AppSection::restore);
+
+    auto* frame = new QWidget;
+    auto* root = new RootView(*app, frame);
+    root->setGeometry(0, 0, RootView::minimumWidth, RootView::minimumHeight);
+    frame->setFixedSize(RootView::minimumWidth, RootView::minimumHeight);
+    // The model goes after the views that read it: it is the frame's last child.
+    app.release()->setParent(frame);
+    settle([frame] { return frame->findChild<RestoreView*>() != nullptr; });
+    if (auto* view = frame->findChild<RestoreView*>()) {
+        Screen screen{view, view->model()};
+        openAndSelect(screen, {"~/Documents", "~/Documents/Thesis", "~/Documents/Thesis/thesis.tex"});
+    }
+    return frame;
+}
+
 GalleryEntry entry(const char* state, std::function<QWidget*(const OLTheme&)> make) {
     return GalleryEntry{QStringLiteral("restore"), QString::fromLatin1(state), std::move(make), 0};
 }
@@ -103,6 +135,7 @@ GalleryEntry entry(const char* state, std::function<QWidget*(const OLTheme&)> ma
 
 std::vector<GalleryEntry> restoreEntries() {
     return {
+        entry("in-window", inWindow),
         entry("loading",
               [](const OLTheme& theme) -> QWidget* {
                   Screen s = makeScreen(theme, std::nullopt);

@@ -82,19 +82,23 @@ void NodeRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
     // The columns from the trailing edge inwards.
     double right = rect.right() + 1 - 16;
-    const QRectF dateRect(right - dateColumn, rect.top(), dateColumn, rect.height());
-    right -= dateColumn + 8;
+    painter->setFont(monoFont_);
+    if (showsDate(static_cast<int>(rect.width()))) {
+        painter->setPen(mutedColor.qcolor());
+        painter->drawText(QRectF(right - dateColumn, rect.top(), dateColumn, rect.height()),
+                          Qt::AlignRight | Qt::AlignVCenter, texts.date);
+        right -= dateColumn + 8;
+    }
     const QRectF sizeRect(right - sizeColumn, rect.top(), sizeColumn, rect.height());
     right -= sizeColumn;
-    painter->setFont(monoFont_);
-    painter->setPen(mutedColor.qcolor());
-    painter->drawText(dateRect, Qt::AlignRight | Qt::AlignVCenter, texts.date);
     painter->setPen(sizeColor.qcolor());
     painter->drawText(sizeRect, Qt::AlignRight | Qt::AlignVCenter, texts.size);
-    if (!texts.versions.isEmpty()) {
+    const double versionsWidth =
+        texts.versions.isEmpty() ? 0 : QFontMetricsF(captionFont_).horizontalAdvance(texts.versions);
+    if (versionsWidth > 0 && right - 8 - versionsWidth - 8 - x >= minimumNameWidth) {
         painter->setFont(captionFont_);
         painter->setPen(mutedColor.qcolor());
-        const double width = QFontMetricsF(captionFont_).horizontalAdvance(texts.versions);
+        const double width = versionsWidth;
         right -= 8 + width;
         painter->drawText(QRectF(right, rect.top(), width, rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
                           texts.versions);

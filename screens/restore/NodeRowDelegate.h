@@ -20,6 +20,13 @@ public:
 
     // Where the chevron starts, from the row's left edge.
     static int indent(int depth) { return 16 + 18 * depth; }
+    // Below this list width (the glass sidebar beside the detail card at the window's smallest size) the
+    // date column is left out, rows and column header alike, so the names keep room to be read. Measured on
+    // the list's viewport, which is what a row spans.
+    static constexpr int narrowListWidth = 420;
+    static bool showsDate(int listWidth) { return listWidth >= narrowListWidth; }
+    // The version count goes before a name would be cut to less than this.
+    static constexpr int minimumNameWidth = 96;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

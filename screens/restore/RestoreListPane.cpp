@@ -46,10 +46,13 @@ protected:
         const double right = width() - 16 - (bar->isVisible() ? bar->width() : 0);
         painter.drawText(QRectF(16, 0, right - 16, height()), Qt::AlignLeft | Qt::AlignVCenter,
                          label("Name"));
-        painter.drawText(
-            QRectF(right - NodeRowDelegate::dateColumn, 0, NodeRowDelegate::dateColumn, height()),
-            Qt::AlignRight | Qt::AlignVCenter, label("Backed up"));
-        const double sizeRight = right - NodeRowDelegate::dateColumn - 8;
+        double sizeRight = right;
+        if (NodeRowDelegate::showsDate(list_->viewport()->width())) {
+            painter.drawText(
+                QRectF(right - NodeRowDelegate::dateColumn, 0, NodeRowDelegate::dateColumn, height()),
+                Qt::AlignRight | Qt::AlignVCenter, label("Backed up"));
+            sizeRight -= NodeRowDelegate::dateColumn + 8;
+        }
         painter.drawText(
             QRectF(sizeRight - NodeRowDelegate::sizeColumn, 0, NodeRowDelegate::sizeColumn, height()),
             Qt::AlignRight | Qt::AlignVCenter, label("Size"));

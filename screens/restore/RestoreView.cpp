@@ -5,14 +5,13 @@
 #include "design/controls/OLMenuPicker.h"
 #include "design/controls/OLSearchField.h"
 #include "design/layout/OLCard.h"
-#include "design/text/OLText.h"
-#include "design/theme/OLColor.h"
 #include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreDetailCard.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreRowsModel.h"
 #include "screens/restore/RestoreScreenHost.h"
 #include "screens/restore/RestoreTexts.h"
+#include "screens/shell/PageHeader.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -80,17 +79,14 @@ RestoreView::RestoreView(RestoreScreenHost& host, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(32, 24, 32, 20);
-    header->addWidget(new OLText(QStringLiteral("Restore"), OLTextStyle::title, OLColor::textPrimary), 0,
-                      Qt::AlignVCenter);
-    header->addStretch(1);
+    auto* controls = new QWidget;
+    controls->setLayout(controls_);
+    controls_->setContentsMargins(0, 0, 0, 0);
     controls_->setSpacing(10);
     search_->setFixedWidth(280);
     controls_->addWidget(search_, 0, Qt::AlignVCenter);
     controls_->addWidget(refresh_, 0, Qt::AlignVCenter);
-    header->addLayout(controls_);
-    layout->addLayout(header);
+    layout->addWidget(new PageHeader(QStringLiteral("Restore"), controls));
 
     auto* body = new QHBoxLayout;
     body->setContentsMargins(32, 0, 32, 32);
@@ -123,6 +119,12 @@ RestoreView::RestoreView(RestoreScreenHost& host, QWidget* parent)
     connect(&host, &RestoreScreenHost::searchFocusRequestChanged, this, &RestoreView::focusSearch);
     connect(&host, &RestoreScreenHost::settingsChanged, card_, &RestoreDetailCard::scheduleRebuild);
     attach(host.restoreModel());
+}
+
+RestoreView::RestoreView(std::unique_ptr<RestoreScreenHost> host, QWidget* parent)
+    : RestoreView(*host, parent) {
+    // Made the view's last child, so it outlives every part of the view that reads it.
+    host.release()->setParent(this);
 }
 
 RestoreView::~RestoreView() {

@@ -13,6 +13,7 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
 #include <vector>
@@ -32,6 +33,8 @@ class RestoreView final : public OLWidget {
     Q_OBJECT
 public:
     explicit RestoreView(RestoreScreenHost& host, QWidget* parent = nullptr);
+    // The view owns its host (the window's page over the application model).
+    explicit RestoreView(std::unique_ptr<RestoreScreenHost> host, QWidget* parent = nullptr);
     ~RestoreView() override;
 
     RestoreModel* model() const { return model_; }

@@ -1,5 +1,7 @@
 #include "screens/shell/SectionScreens.h"
 
+#include "screens/restore/ModelRestoreHost.h"
+#include "screens/restore/RestoreView.h"
 #include "screens/shell/PlaceholderPage.h"
 #include "screens/shell/SectionList.h"
 
@@ -14,7 +16,7 @@ QWidget* makeBackupsScreen(AppModelView& app, QWidget* parent) {
 }
 
 QWidget* makeRestoreScreen(AppModelView& app, QWidget* parent) {
-    return new PlaceholderPage(app, sectionTitle(AppSection::restore), false, parent);
+    return new RestoreView(std::make_unique<ModelRestoreHost>(app), parent);
 }
 
 QWidget* makeActivityScreen(AppModelView& app, QWidget* parent) {
