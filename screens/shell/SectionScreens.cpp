@@ -2,6 +2,7 @@
 
 #include "screens/shell/PlaceholderPage.h"
 #include "screens/shell/SectionList.h"
+#include "screens/shell/SectionNames.h"
 
 namespace keldra {
 
