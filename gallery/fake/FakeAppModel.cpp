@@ -81,6 +81,7 @@ void FakeAppModel::setPhase(AppPhase value) {
     assign(phase_, value, &AppModelView::phaseChanged);
 }
 void FakeAppModel::setSection(AppSection value) {
+    ++sectionWrites_;
     assign(section_, value, &AppModelView::sectionChanged);
 }
 void FakeAppModel::persistStyle(OLStyle value) {
@@ -349,6 +350,7 @@ void FakeAppModel::setIndex(std::shared_ptr<BackupIndex> value) {
 }
 
 SourceStats FakeAppModel::sourceStats(const std::string& sourceID) const {
+    ++sourceStatsReads_;
     auto found = sourceStats_.find(sourceID);
     return found == sourceStats_.end() ? SourceStats{} : found->second;
 }
