@@ -1,6 +1,7 @@
 #include "OverviewFixture.h"
 #include "design/button/HoldButton.h"
 #include "design/button/OLButton.h"
+#include "design/button/OLIconButton.h"
 #include "design/controls/OLSearchField.h"
 #include "design/data/DataList.h"
 #include "design/data/StatTile.h"
@@ -15,9 +16,10 @@
 #include "screens/sources/SourceRow.h"
 #include "screens/sources/SourcesColumn.h"
 
+#include <QMenu>
 #include <QPointer>
-#include <QVBoxLayout>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace keldra {
@@ -146,6 +148,43 @@ TEST(Overview, ARunsSamplesRebuildNoRowAndReadNoSourceFigures) {
             EXPECT_FALSE(row.isNull());
         }
     }
+}
+
+TEST(Overview, SourceRowVariantsMenuAndRemoval) {
+    Hosted hosted("ready-protected");
+    hosted.model.setIndexFigures(10, 2'000, {{"S1", SourceStats{10, 2'000, 1.7e9}}});
+    int removed = 0;
+    auto* regular = new SourceRow(
+        hosted.model, hosted.model.sources()[0], false, [&] { ++removed; }, hosted.scope.get());
+    auto* compact = new SourceRow(hosted.model, hosted.model.sources()[1], true, {}, hosted.scope.get());
+    hosted.scope->show();
+    settle();
+    EXPECT_EQ(regular->height(), 64);
+    EXPECT_EQ(compact->height(), 54);
+    ASSERT_NE(regular->lastBackupText(), nullptr);
+    EXPECT_FALSE(regular->lastBackupText()->isHidden());
+    EXPECT_EQ(compact->lastBackupText(), nullptr) << "the compact row never shows the time";
+    ASSERT_NE(regular->removeButton(), nullptr);
+    EXPECT_EQ(regular->removeButton()->label(), "Stop backing up Documents");
+    EXPECT_EQ(compact->removeButton(), nullptr);
+
+    std::unique_ptr<QMenu> menu(regular->makeMenu(nullptr));
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), "Show in Files");
+    EXPECT_EQ(menu->actions()[1]->text(), "Stop backing up…");
+    hosted.model.clearCalls();
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(hosted.model.calls(), std::vector<std::string>{"revealInFiles /home/ada/Documents"});
+    menu->actions()[1]->trigger();
+    QTest::mouseClick(regular->removeButton(), Qt::LeftButton);
+    EXPECT_EQ(removed, 2);
+    std::unique_ptr<QMenu> compactMenu(compact->makeMenu(nullptr));
+    EXPECT_EQ(compactMenu->actions().size(), 1);
+
+    // Without the index's time the regular row shows none either.
+    hosted.model.setIndexFigures(0, 0);
+    settle();
+    EXPECT_TRUE(regular->lastBackupText()->isHidden());
 }
 
 TEST(Overview, StyleChangeBuildsAFreshPage) {
