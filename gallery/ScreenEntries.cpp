@@ -49,6 +49,14 @@ QWidget* window(const FakeState& state, const OLTheme& theme) {
     return frame;
 }
 
+// The ready window at a given size, its chrome included.
+QWidget* windowAt(const FakeState& state, const OLTheme& theme, QSize size) {
+    auto* frame = new ModelFrame(modelIn(state, theme));
+    frame->setView(new RootView(frame->model(), frame));
+    frame->setFixedSize(size);
+    return frame;
+}
+
 QWidget* runPanel(const FakeState& state, const OLTheme& theme) {
     auto* frame = new ModelFrame(modelIn(state, theme));
     auto* column = new QWidget(frame);
@@ -84,6 +92,20 @@ std::vector<GalleryEntry> screenEntries() {
             entries.push_back(
                 {QStringLiteral("shell"), QString::fromStdString(state.name), [state](const OLTheme& theme) {
                      return window(state, theme);
+                 }});
+        }
+    }
+    // The Overview with its chrome at the default window size and at the minimum.
+    for (const auto& state : states) {
+        if (state.name.starts_with("ready-")) {
+            entries.push_back({QStringLiteral("overview"), QString::fromStdString(state.name),
+                               [state](const OLTheme& theme) {
+                                   return windowAt(state, theme, QSize(1200, 760));
+                               }});
+            entries.push_back(
+                {QStringLiteral("overview"), QString::fromStdString(state.name) + QStringLiteral("-min"),
+                 [state](const OLTheme& theme) {
+                     return windowAt(state, theme, QSize(RootView::minimumWidth, RootView::minimumHeight));
                  }});
         }
     }

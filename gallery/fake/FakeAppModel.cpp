@@ -81,6 +81,7 @@ void FakeAppModel::setPhase(AppPhase value) {
     assign(phase_, value, &AppModelView::phaseChanged);
 }
 void FakeAppModel::setSection(AppSection value) {
+    ++sectionWrites_;
     assign(section_, value, &AppModelView::sectionChanged);
 }
 void FakeAppModel::persistStyle(OLStyle value) {
@@ -254,6 +255,10 @@ void FakeAppModel::openPortalPage(const std::string& url) {
     record("openPortalPage " + url);
 }
 
+void FakeAppModel::revealInFiles(const std::filesystem::path& path) {
+    record("revealInFiles " + path.string());
+}
+
 void FakeAppModel::choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) {
     record("choosePaths " + choice.message);
     done(std::exchange(nextPaths_, {}));
@@ -345,6 +350,7 @@ void FakeAppModel::setIndex(std::shared_ptr<BackupIndex> value) {
 }
 
 SourceStats FakeAppModel::sourceStats(const std::string& sourceID) const {
+    ++sourceStatsReads_;
     auto found = sourceStats_.find(sourceID);
     return found == sourceStats_.end() ? SourceStats{} : found->second;
 }

@@ -102,6 +102,7 @@ public:
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void openWebKeldra() override;
     void openPortalPage(const std::string& url) override;
+    void revealInFiles(const std::filesystem::path& path) override;
     // Answers with the places set by setNextPaths (then none), at once.
     void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) override;
     void setNextPaths(std::vector<std::filesystem::path> paths) { nextPaths_ = std::move(paths); }
@@ -147,6 +148,10 @@ public:
     std::int64_t backedUpFileCount() const override { return backedUpFileCount_; }
     std::int64_t backedUpBytes() const override { return backedUpBytes_; }
     SourceStats sourceStats(const std::string& sourceID) const override;
+    // How often the screens read the per-source figures.
+    int sourceStatsReads() const { return sourceStatsReads_; }
+    // How often anything wrote the section, changed or not: views write it only when it differs.
+    int sectionWrites() const { return sectionWrites_; }
     void setIndexFigures(std::int64_t files, std::int64_t bytes,
                          std::map<std::string, SourceStats> perSource = {});
     void runBackup(const std::string& trigger, bool acceptLocalChanges = false, bool acceptMissing = false,
@@ -178,6 +183,8 @@ private:
     QCoro::Task<std::optional<std::string>> answer(std::string call, bool showsWorking);
 
     std::vector<std::string> calls_;
+    mutable int sourceStatsReads_ = 0;
+    int sectionWrites_ = 0;
     std::optional<std::string> nextResult_;
     bool held_ = false;
 

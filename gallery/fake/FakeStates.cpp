@@ -277,6 +277,13 @@ std::vector<FakeState> fakeStates() {
              progress.bytesDone = 2 * gigabyte;
              model.setProgress(progress);
              model.setCurrentSpeed(12'500'000);
+             std::vector<double> samples(300, 0.0);
+             for (std::size_t i = 180; i < samples.size(); ++i) {
+                 samples[i] = 9'000'000 + 4'000'000 * static_cast<double>((i * 37) % 11) / 10;
+             }
+             model.setThroughput(samples);
+             progress.currentPath = "~/Pictures/2024/Lisbon/IMG_2041.heic";
+             model.setProgress(progress);
              model.setHealth(BackupHealth::backingUp());
              model.setPrimaryAction(PrimaryAction::pause);
              model.setCanBackUpNow(false);
@@ -298,6 +305,75 @@ std::vector<FakeState> fakeStates() {
          [](FakeAppModel& model) {
              ready(model);
              model.setKeldraStatus(storage(475 * gigabyte, 500 * gigabyte));
+         }},
+        {"ready-partial",
+         [](FakeAppModel& model) {
+             ready(model);
+             RunRecord last = *model.lastRun();
+             last.status = RunStatus::partial;
+             last.failed = 1'234;
+             model.setLastRun(last);
+             model.setRuns({last});
+             model.setHealth(BackupHealth::attention());
+             model.setStatusSentence("1,234 files couldn't be backed up in the last run.");
+         }},
+        {"ready-no-sources",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setSources({});
+             model.setIndexFigures(0, 0);
+             model.setPrimaryAction(std::nullopt);
+             model.setHealth(BackupHealth::atRisk());
+             model.setStatusSentence("Nothing is selected for backup yet.");
+         }},
+        {"ready-seven-sources",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setSources({source("S1", "/home/ada/Documents"), source("S2", "/home/ada/Pictures"),
+                               source("S3", "/home/ada/Desktop"), source("S4", "/home/ada/Music"),
+                               source("S5", "/home/ada/Projects"), source("S6", "/home/ada/Mail"),
+                               source("S7", "/home/ada/Notes")});
+         }},
+        {"ready-unplugged-source",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setSources(
+                 {source("S1", "/home/ada/Documents"), source("S2", "/media/ada/Archive/Photos")});
+             model.setUnavailableSources({{"S2", BackupSource::Availability::driveDisconnected("Archive")}});
+             model.setHealth(BackupHealth::attention());
+             model.setStatusSentence("Photos is on a drive that isn't connected.");
+         }},
+        {"ready-drive-problem",
+         [](FakeAppModel& model) {
+             ready(model);
+             LocalDestination good;
+             good.id = "D1";
+             good.name = "Backup Disk";
+             LocalDestination troubled;
+             troubled.id = "D2";
+             troubled.name = "Travel SSD";
+             model.setDestinations({good, troubled});
+             DriveState copied;
+             copied.connected = true;
+             copied.lastSuccess = now() - 3h;
+             DriveState problem;
+             problem.lastSuccess = now() - 24h * 3;
+             problem.problem = "The drive is full. Free some space or choose another drive.";
+             model.setDriveStates({{"D1", copied}, {"D2", problem}});
+         }},
+        {"ready-offline",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setHealth(BackupHealth::blocked(BlockReason::offline()));
+             model.setPrimaryAction(std::nullopt);
+             model.setStatusSentence("This computer is offline. Backups resume when it's back online.");
+         }},
+        {"ready-blocked-no-plan",
+         [](FakeAppModel& model) {
+             ready(model);
+             model.setHealth(BackupHealth::blocked(BlockReason::noPlan()));
+             model.setPrimaryAction(PrimaryAction::seePlans);
+             model.setStatusSentence("Choose a plan to start backing up.");
          }},
     };
     for (auto& state : bannerStates()) {

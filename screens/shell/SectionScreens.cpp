@@ -1,14 +1,17 @@
 #include "screens/shell/SectionScreens.h"
 
+#include "screens/chrome/GlassSidebar.h"
+#include "screens/chrome/SignalTopBar.h"
+#include "screens/overview/OverviewView.h"
 #include "screens/restore/ModelRestoreHost.h"
 #include "screens/restore/RestoreView.h"
 #include "screens/shell/PlaceholderPage.h"
-#include "screens/shell/SectionList.h"
+#include "screens/shell/SectionNames.h"
 
 namespace keldra {
 
 QWidget* makeOverviewScreen(AppModelView& app, QWidget* parent) {
-    return new PlaceholderPage(app, sectionTitle(AppSection::overview), true, parent);
+    return new OverviewView(app, parent);
 }
 
 QWidget* makeBackupsScreen(AppModelView& app, QWidget* parent) {
@@ -44,11 +47,11 @@ QWidget* makeSectionScreen(AppSection section, AppModelView& app, QWidget* paren
 }
 
 QWidget* makeGlassSidebar(AppModelView& app, QWidget* parent) {
-    return new SectionList(app, parent);
+    return new GlassSidebar(app, parent);
 }
 
 QWidget* makeSignalTopBar(AppModelView& app, QWidget* parent) {
-    return new SectionList(app, parent);
+    return new SignalTopBar(app, parent);
 }
 
 } // namespace keldra

@@ -5,9 +5,12 @@
 #include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "gallery/fake/FakeStates.h"
+#include "screens/chrome/GlassSidebar.h"
+#include "screens/chrome/PlainButton.h"
+#include "screens/chrome/SidebarItem.h"
+#include "screens/chrome/SignalTopBar.h"
 #include "screens/root/LaunchView.h"
 #include "screens/shell/MainShell.h"
-#include "screens/shell/SectionList.h"
 #include "tests/ui/support/UiTest.h"
 
 #include <QApplication>
@@ -119,12 +122,16 @@ TEST(RootView, StyleSwapsTheNavigationAndRebuildsThePage) {
 
 TEST(RootView, AccentRepaintsAndKeepsThePage) {
     Window window("ready-protected");
+    window.model.persistStyle(OLStyle::signal);
+    settle();
     MainShell* shell = window.shell();
     ASSERT_NE(shell, nullptr);
     QPointer<QWidget> page = shell->page();
-    auto* navigation = qobject_cast<SectionList*>(shell->navigation());
+    auto* navigation = qobject_cast<SignalTopBar*>(shell->navigation());
     ASSERT_NE(navigation, nullptr);
-    const QPoint mark = navigation->mapTo(window.root.get(), navigation->currentMark().center());
+    // The current page's tab is underlined in the accent colour along the bar's lower border.
+    QWidget* tab = navigation->tabs()[0];
+    const QPoint mark = tab->mapTo(window.root.get(), QPoint(tab->width() / 2, tab->height() - 2));
 
     const QImage frost = test::grab(window.root.get());
     EXPECT_TRUE(test::near(frost.pixelColor(mark), accentColor(OLAccent::frost).qcolor()));
@@ -141,10 +148,10 @@ TEST(RootView, SectionsReplaceThePageWithoutKeepingIt) {
     MainShell* shell = window.shell();
     ASSERT_NE(shell, nullptr);
     QPointer<QWidget> overview = shell->page();
-    auto* navigation = qobject_cast<SectionList*>(shell->navigation());
+    auto* navigation = qobject_cast<GlassSidebar*>(shell->navigation());
     ASSERT_NE(navigation, nullptr);
     // The press comes from inside the shell: the page it replaces goes only after the press.
-    QTest::mouseClick(navigation->buttons()[2], Qt::LeftButton);
+    QTest::mouseClick(navigation->items()[2], Qt::LeftButton);
     EXPECT_EQ(window.model.section(), AppSection::restore);
     settle();
     EXPECT_TRUE(overview.isNull());

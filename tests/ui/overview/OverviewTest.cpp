@@ -1,0 +1,207 @@
+#include "OverviewFixture.h"
+#include "design/button/HoldButton.h"
+#include "design/button/OLButton.h"
+#include "design/button/OLIconButton.h"
+#include "design/controls/OLSearchField.h"
+#include "design/data/DataList.h"
+#include "design/data/StatTile.h"
+#include "design/orb/KeldraOrb.h"
+#include "design/text/OLText.h"
+#include "design/theme/OLColor.h"
+#include "screens/chrome/PlainButton.h"
+#include "screens/chrome/SignalTopBar.h"
+#include "screens/overview/GlassOverview.h"
+#include "screens/overview/OverviewView.h"
+#include "screens/overview/SignalOverview.h"
+#include "screens/sources/SourceRow.h"
+#include "screens/sources/SourcesColumn.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace keldra {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Hosted;
+using test::settle;
+
+TEST(Overview, TilesSayWhatTheModelKnows) {
+    {
+        Hosted partial("ready-partial");
+        auto* page = partial.show<GlassOverview>();
+        EXPECT_EQ(page->lastBackupTile()->valueText()->text(), "1,234 files need attention");
+        EXPECT_NE(page->lastBackupButton(), nullptr);
+        EXPECT_EQ(page->lastBackupButton()->accessibleDescription(), "Opens Activity");
+    }
+    {
+        Hosted never("ready-never");
+        never.model.setLastRun(std::nullopt);
+        auto* page = never.show<GlassOverview>();
+        EXPECT_EQ(page->lastBackupTile()->valueText()->text(), "Not backed up yet");
+        EXPECT_EQ(page->lastBackupButton(), nullptr);
+    }
+    {
+        Hosted done("ready-protected");
+        done.model.setLastSuccess(done.model.now() - 1min);
+        auto* page = done.show<GlassOverview>();
+        const QString value = page->lastBackupTile()->valueText()->text();
+        EXPECT_TRUE(value.startsWith("Completed today ")) << value.toStdString();
+        EXPECT_EQ(value, value.left(10) + value.mid(10).toLower());
+        EXPECT_EQ(page->activityTile()->valueText()->text(), "12,345");
+
+        KeldraStatus zero;
+        done.model.setKeldraStatus(zero);
+        settle();
+        EXPECT_EQ(page->storageTile()->valueText()->text(), "—");
+    }
+}
+
+TEST(Overview, OrbPerformsTheActionOfTheMomentOrNothing) {
+    Hosted hosted("ready-protected");
+    auto* page = hosted.show<GlassOverview>();
+    KeldraOrb* orb = page->orb();
+    EXPECT_EQ(orb->accessibleName(), "Back up now");
+    hosted.model.clearCalls();
+    QTest::mouseClick(orb, Qt::LeftButton, {}, orb->rect().center());
+    EXPECT_EQ(hosted.model.calls(), std::vector<std::string>{"perform backUpNow"});
+
+    hosted.model.setPrimaryAction(std::nullopt);
+    settle();
+    EXPECT_EQ(orb->accessibleName(), "Protected");
+    EXPECT_FALSE(page->primaryButton()->isVisible());
+    hosted.model.clearCalls();
+    QTest::mouseClick(orb, Qt::LeftButton, {}, orb->rect().center());
+    EXPECT_TRUE(hosted.model.calls().empty());
+}
+
+TEST(Overview, SourcesColumnStandsBesideTheMainColumnOnlyWhenItFits) {
+    Hosted hosted("ready-protected");
+    auto* page = hosted.show<GlassOverview>();
+    const int wide = page->wideWidth();
+    EXPECT_GE(wide, 844);
+    page->resize(wide + 64, 760);
+    settle();
+    EXPECT_TRUE(page->isWide());
+    EXPECT_EQ(page->sourcesColumn()->width(), 380);
+    page->resize(wide + 63, 760);
+    settle();
+    EXPECT_FALSE(page->isWide());
+    EXPECT_GT(page->sourcesColumn()->width(), 380) << "full width under the main column";
+}
+
+TEST(Overview, SignalActionEndsTheLeftColumn) {
+    {
+        Hosted idle("ready-no-sources", OLStyle::signal);
+        auto* page = idle.show<SignalOverview>();
+        EXPECT_EQ(page->actionControl(), nullptr);
+        // The facts are the last widget before the closing stretch.
+        EXPECT_EQ(page->leftColumn()->itemAt(page->leftColumn()->count() - 2)->widget(),
+                  static_cast<QWidget*>(page->facts()));
+        EXPECT_EQ(page->speedText()->text(), "— ↑");
+        EXPECT_FALSE(page->pathText()->isVisible());
+    }
+    {
+        Hosted running("ready-running", OLStyle::signal);
+        auto* page = running.show<SignalOverview>();
+        auto* hold = qobject_cast<HoldButton*>(page->actionControl());
+        ASSERT_NE(hold, nullptr);
+        EXPECT_EQ(hold->title(), "Hold to pause");
+        EXPECT_TRUE(page->pathText()->isVisible());
+    }
+    {
+        Hosted unplugged("ready-unplugged-source", OLStyle::signal);
+        auto* page = unplugged.show<SignalOverview>();
+        ASSERT_EQ(page->sourceStates().size(), 2U);
+        EXPECT_EQ(page->sourceStates()[0]->text(), "ON");
+        EXPECT_EQ(page->sourceStates()[1]->text(), "OFF");
+        EXPECT_EQ(page->sourceStates()[1]->color(), OLColor::toneWarning);
+    }
+}
+
+TEST(Overview, ARunsSamplesRebuildNoRowAndReadNoSourceFigures) {
+    for (OLStyle style : {OLStyle::glass, OLStyle::signal}) {
+        SCOPED_TRACE(static_cast<int>(style));
+        Hosted hosted("ready-running", style);
+        hosted.show<OverviewView>();
+        if (style == OLStyle::glass) {
+            hosted.show<SignalTopBar>();
+        }
+        std::vector<QPointer<SourceRow>> rows;
+        for (auto* row : hosted.scope->findChildren<SourceRow*>()) {
+            rows.emplace_back(row);
+        }
+        const int reads = hosted.model.sourceStatsReads();
+        auto samples = hosted.model.throughput();
+        for (int second = 0; second < 10; ++second) {
+            samples.erase(samples.begin());
+            samples.push_back(1'000'000.0 * second);
+            hosted.model.setThroughput(samples);
+            hosted.model.setCurrentSpeed(1'000'000.0 * second);
+            settle();
+        }
+        EXPECT_EQ(hosted.model.sourceStatsReads(), reads);
+        for (const auto& row : rows) {
+            EXPECT_FALSE(row.isNull());
+        }
+    }
+}
+
+TEST(Overview, SourceRowVariantsMenuAndRemoval) {
+    Hosted hosted("ready-protected");
+    hosted.model.setIndexFigures(10, 2'000, {{"S1", SourceStats{10, 2'000, 1.7e9}}});
+    int removed = 0;
+    auto* regular = new SourceRow(
+        hosted.model, hosted.model.sources()[0], false, [&] { ++removed; }, hosted.scope.get());
+    auto* compact = new SourceRow(hosted.model, hosted.model.sources()[1], true, {}, hosted.scope.get());
+    hosted.scope->show();
+    settle();
+    EXPECT_EQ(regular->height(), 64);
+    EXPECT_EQ(compact->height(), 54);
+    ASSERT_NE(regular->lastBackupText(), nullptr);
+    EXPECT_FALSE(regular->lastBackupText()->isHidden());
+    EXPECT_EQ(compact->lastBackupText(), nullptr) << "the compact row never shows the time";
+    ASSERT_NE(regular->removeButton(), nullptr);
+    EXPECT_EQ(regular->removeButton()->label(), "Stop backing up Documents");
+    EXPECT_EQ(compact->removeButton(), nullptr);
+
+    std::unique_ptr<QMenu> menu(regular->makeMenu(nullptr));
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), "Show in Files");
+    EXPECT_EQ(menu->actions()[1]->text(), "Stop backing up…");
+    hosted.model.clearCalls();
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(hosted.model.calls(), std::vector<std::string>{"revealInFiles /home/ada/Documents"});
+    menu->actions()[1]->trigger();
+    QTest::mouseClick(regular->removeButton(), Qt::LeftButton);
+    EXPECT_EQ(removed, 2);
+    std::unique_ptr<QMenu> compactMenu(compact->makeMenu(nullptr));
+    EXPECT_EQ(compactMenu->actions().size(), 1);
+
+    // Without the index's time the regular row shows none either.
+    hosted.model.setIndexFigures(0, 0);
+    settle();
+    EXPECT_TRUE(regular->lastBackupText()->isHidden());
+}
+
+TEST(Overview, StyleChangeBuildsAFreshPage) {
+    Hosted hosted("ready-protected");
+    auto* view = hosted.show<OverviewView>();
+    auto* glass = qobject_cast<GlassOverview*>(view->content());
+    ASSERT_NE(glass, nullptr);
+    glass->searchField()->setText("half typed");
+    olSetTheme(hosted.scope.get(), OLTheme{OLStyle::signal, OLAccent::frost, 999});
+    settle();
+    EXPECT_NE(qobject_cast<SignalOverview*>(view->content()), nullptr);
+    olSetTheme(hosted.scope.get(), OLTheme{OLStyle::glass, OLAccent::frost, 999});
+    settle();
+    auto* fresh = qobject_cast<GlassOverview*>(view->content());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->searchField()->text().isEmpty());
+}
+
+} // namespace
+} // namespace keldra
