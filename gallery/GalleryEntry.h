@@ -28,5 +28,7 @@ std::vector<GalleryEntry> buttonEntries();
 std::vector<GalleryEntry> screenEntries();
 std::vector<GalleryEntry> onboardingEntries();
 std::vector<GalleryEntry> restoreEntries();
+// Activity, Backups with its drives and confirmations, and the tray popover.
+std::vector<GalleryEntry> activityEntries();
 
 } // namespace keldra::gallery

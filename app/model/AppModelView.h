@@ -152,6 +152,11 @@ public:
     virtual const std::vector<RunRecord>& runs() const = 0;
     virtual const std::optional<RunRecord>& lastRun() const = 0;
     virtual QCoro::Task<> refreshRuns() = 0;
+    // The failures recorded for a run, by failure id, read from the index on a worker; none without an index.
+    virtual QCoro::Task<std::vector<RunFailure>> failures(std::int64_t runID) = 0;
+    // Shows a file or folder in the file manager; one that no longer exists shows its nearest existing
+    // folder. The file system is looked at off the UI thread.
+    virtual void revealInFiles(const std::filesystem::path& path) = 0;
     // The open index: screens test only its presence and read its figures below, never its statements.
     virtual const std::shared_ptr<BackupIndex>& index() const = 0;
     // Figures of the open index, cached by the model (refreshed on a worker when the index opens, the
@@ -174,6 +179,8 @@ public:
     virtual void removeDestination(const std::string& id) = 0;
     virtual void setDestinationEnabled(const std::string& id, bool enabled) = 0;
     virtual void backUpDriveNow(const std::string& id, bool acceptChanges) = 0;
+    // Shows the drive's backup folder in the file manager while its volume is mounted (nothing otherwise).
+    virtual void revealDriveFolder(const std::string& id) = 0;
 
 signals:
     void phaseChanged();

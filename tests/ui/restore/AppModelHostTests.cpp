@@ -33,8 +33,8 @@ TEST_F(RestoreOnAppModel, TheScreenFollowsTheApplicationsHandOversAndItsModelAcr
     layout->addWidget(view, 1);
     window->resize(1400, 760);
     showActive(*window);
-    ASSERT_TRUE(
-        runUntil([&] { return app.restoreModel()->loadedAt().has_value() && !app.restoreModel()->isLoading(); }));
+    ASSERT_TRUE(runUntil(
+        [&] { return app.restoreModel()->loadedAt().has_value() && !app.restoreModel()->isLoading(); }));
     drainEvents();
 
     EXPECT_EQ(view->model(), app.restoreModel());
