@@ -90,6 +90,9 @@ DriveState pluggedIn() {
 
 void base(FakeAppModel& model, const char* state) {
     applyFakeState(model, state);
+    BackupSettings settings = model.settings();
+    settings.deviceName = "Ada's laptop";
+    model.setSettings(settings);
     model.clearCalls();
 }
 

@@ -146,6 +146,7 @@ ActivityView::ActivityView(AppModelView& app, QWidget* parent) : OLWidget(parent
     liveLine_->setMaxLines(1);
     liveLine_->setElideMode(Qt::ElideMiddle);
     liveLayout->addWidget(liveLine_);
+    liveContent->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     live_ = new OLCard(20, false, liveContent, side);
     sideLayout_->addWidget(live_);
 
@@ -314,6 +315,7 @@ void ActivityView::rebuildDetail() {
         failureRows_ = static_cast<int>(shown);
         layout->addLayout(list);
     }
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* card = new OLCard(20, false, content);
     // Between the live card and the log section.
     sideLayout_->insertWidget(1, card);

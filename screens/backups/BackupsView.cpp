@@ -122,6 +122,7 @@ BackupsView::BackupsView(AppModelView& app, QWidget* parent) : OLWidget(parent),
     skipped_ = new OLText(QString(), OLTextStyle::callout, OLColor::textSecondary);
     settingsLayout->addWidget(
         new FormRow(QStringLiteral("Skipped automatically"), std::nullopt, false, skipped_, settings));
+    settings->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     stack_->addWidget(new OLCard(20, false, settings, content));
     stack_->addStretch(1);
 
@@ -216,6 +217,7 @@ void BackupsView::rebuildSources() {
         layout->addWidget(new OLText(QStringLiteral("Nothing selected yet"), OLTextStyle::headline,
                                      OLColor::textPrimary, content));
         layout->addWidget(new OLText(emptyMessage, OLTextStyle::callout, OLColor::textSecondary, content));
+        content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         list = new OLCard(20, false, content);
         empty_ = list;
     } else {
@@ -234,6 +236,7 @@ void BackupsView::rebuildSources() {
             layout->addWidget(row);
             sourceRows_.push_back(row);
         }
+        rows->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         list = glass ? static_cast<QWidget*>(new OLCard(12, false, rows)) : rows;
     }
     sourcesLayout_->addWidget(list);

@@ -148,6 +148,7 @@ void DestinationsSection::rebuild() {
 
     QWidget* list = nullptr;
     if (glass) {
+        rows->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         list = new OLCard(12, false, rows, this);
     } else {
         list = new QWidget(this);

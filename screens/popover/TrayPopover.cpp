@@ -113,6 +113,12 @@ const OLTextStyle pillValueStyle{17,    OLFontWeight::medium,         1.2, 0, tr
 const OLTextStyle pillExtraStyle{10,    OLFontWeight::regular,        1.2, 0, true,
                                  false, OLRelativeTextStyle::caption2};
 const OLTextStyle quitStyle{13, OLFontWeight::regular, 1.2, 0, false, false, OLRelativeTextStyle::callout};
+// The eyebrow without its upper-casing: the shortcut reads "Ctrl+O", as the desktop writes it.
+OLTextStyle footerStyle() {
+    OLTextStyle style = OLTextStyle::eyebrow;
+    style.uppercase = false;
+    return style;
+}
 
 class Divider final : public QWidget {
 public:
@@ -452,12 +458,12 @@ QWidget* TrayPopover::buildSignal() {
 
     layout->addWidget(buildDivider(body, 0));
     auto* footer = new QHBoxLayout;
-    auto* open = new TextLink(QStringLiteral("OPEN APP Ctrl+O"), OLTextStyle::eyebrow,
+    auto* open = new TextLink(QStringLiteral("OPEN APP Ctrl+O"), footerStyle(),
                               accentColor(app_.popoverTheme()), body);
     connect(open, &TextLink::clicked, this, [this] { openApp(AppSection::overview); });
     footer->addWidget(open, 0, Qt::AlignVCenter);
     footer->addStretch(1);
-    auto* quit = new TextLink(QStringLiteral("QUIT Ctrl+Q"), OLTextStyle::eyebrow, OLColor::textMuted, body);
+    auto* quit = new TextLink(QStringLiteral("QUIT Ctrl+Q"), footerStyle(), OLColor::textMuted, body);
     connect(quit, &TextLink::clicked, this, [this] {
         if (quit_) {
             quit_();
