@@ -125,7 +125,6 @@ ActivityView::ActivityView(AppModelView& app, QWidget* parent) : OLWidget(parent
     body->addLayout(left, 1);
 
     auto* side = new QWidget(this);
-    side->setFixedWidth(sideWidth);
     sideLayout_ = new QVBoxLayout(side);
     sideLayout_->setContentsMargins(0, 0, 0, 0);
     sideLayout_->setSpacing(20);
