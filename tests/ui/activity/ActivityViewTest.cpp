@@ -1,4 +1,6 @@
+#include "core/settings/BackupSource.h"
 #include "screens/activity/ActivityView.h"
+#include "screens/activity/FailureRow.h"
 
 #include "design/button/OLButton.h"
 #include "design/controls/OLProgressBar.h"
@@ -10,6 +12,7 @@
 #include "screens/activity/RunTexts.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -244,6 +247,22 @@ TEST(ActivityView, TwoHundredFiftyFailuresCountAllAndDrawTwoHundred) {
     ASSERT_TRUE(view.failuresLabel());
     EXPECT_EQ(view.failuresLabel()->text(), QStringLiteral("Not backed up \u00B7 250"));
     EXPECT_EQ(view.failureRowCount(), 200);
+}
+
+TEST(ActivityView, AFailureIsShownInFilesByItsExpandedPath) {
+    FakeAppModel app;
+    app.setRuns({run(1, RunStatus::partial)});
+    app.setFailures(1, {{1, "~/Documents/gone.txt", "Permission denied"}});
+    ActivityView view(app);
+    settle();
+    ASSERT_TRUE(view.detailCard());
+    auto* row = view.detailCard()->findChild<FailureRow*>();
+    ASSERT_TRUE(row);
+    std::unique_ptr<QMenu> menu(row->makeMenu(nullptr));
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text(), "Show in Files");
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(app.calls().back(), "revealInFiles " + BackupSource::expandPath("~/Documents/gone.txt").string());
 }
 
 TEST(ActivityView, ARowShowsItsCells) {
