@@ -273,6 +273,7 @@ public:
     void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) override;
     // Opens a portal page (PortalLinks) in the default browser.
     void openPortalPage(const std::string& url) override;
+    void revealInFiles(const std::filesystem::path& path) override;
     static bool sourceOrder(const BackupSource& a, const BackupSource& b);
 
     // Running a backup. runBackup starts the one run task, or does nothing when its guards refuse;

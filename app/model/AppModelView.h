@@ -127,6 +127,8 @@ public:
     virtual void openWebKeldra() = 0;
     // Opens a portal page (service/types/PortalLinks) in the default browser.
     virtual void openPortalPage(const std::string& url) = 0;
+    // Shows the file or folder selected in the desktop's file manager (else opens its parent folder).
+    virtual void revealInFiles(const std::filesystem::path& path) = 0;
     // Asks the user for several folders and files through the folder chooser; `done` gets them, none when
     // the user cancels.
     virtual void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) = 0;

@@ -1,32 +1,13 @@
 #include "app/shell/MenuCommands.h"
 
 #include "app/model/AppModel.h"
+#include "screens/shell/SectionNames.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 
 namespace keldra {
-
-namespace {
-
-QString sectionTitle(AppSection section) {
-    switch (section) {
-    case AppSection::overview:
-        return QStringLiteral("Overview");
-    case AppSection::backups:
-        return QStringLiteral("Backups");
-    case AppSection::restore:
-        return QStringLiteral("Restore");
-    case AppSection::activity:
-        return QStringLiteral("Activity");
-    case AppSection::settings:
-        return QStringLiteral("Settings");
-    }
-    return {};
-}
-
-} // namespace
 
 MenuCommands::MenuCommands(QMenuBar& bar, AppModel& model, std::function<void()> quit)
     : QObject(&bar), model_(&model) {
@@ -63,8 +44,7 @@ MenuCommands::MenuCommands(QMenuBar& bar, AppModel& model, std::function<void()>
     for (std::size_t i = 0; i < allSections.size(); ++i) {
         const AppSection section = allSections[i];
         QAction* item = go->addAction(sectionTitle(section));
-        // The digit is the item's place in the list.
-        item->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(i + 1)));
+        item->setShortcut(sectionShortcut(section));
         connect(item, &QAction::triggered, this, [this, section] {
             if (model_ && model_->phase() == AppPhase::ready) {
                 model_->setSection(section);

@@ -254,6 +254,10 @@ void FakeAppModel::openPortalPage(const std::string& url) {
     record("openPortalPage " + url);
 }
 
+void FakeAppModel::revealInFiles(const std::filesystem::path& path) {
+    record("revealInFiles " + path.string());
+}
+
 void FakeAppModel::choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) {
     record("choosePaths " + choice.message);
     done(std::exchange(nextPaths_, {}));

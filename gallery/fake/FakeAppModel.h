@@ -102,6 +102,7 @@ public:
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void openWebKeldra() override;
     void openPortalPage(const std::string& url) override;
+    void revealInFiles(const std::filesystem::path& path) override;
     // Answers with the places set by setNextPaths (then none), at once.
     void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) override;
     void setNextPaths(std::vector<std::filesystem::path> paths) { nextPaths_ = std::move(paths); }

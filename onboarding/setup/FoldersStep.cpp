@@ -108,12 +108,12 @@ void FoldersStep::rebuild() {
             QString::fromStdString(path.filename().empty() ? path.string() : path.filename().string());
         QPointer<AppModelView> model(&app_);
         auto* row =
-            new SourceRow(sourceIcon(source), name,
-                          QString::fromStdString(BackupSource::abbreviatePath(path)), [model, source] {
-                              if (model) {
-                                  model->removeSource(source.id);
-                              }
-                          });
+            new SetupSourceRow(sourceIcon(source), name,
+                               QString::fromStdString(BackupSource::abbreviatePath(path)), [model, source] {
+                                   if (model) {
+                                       model->removeSource(source.id);
+                                   }
+                               });
         rows->addWidget(row);
         sources_.push_back(row);
     }

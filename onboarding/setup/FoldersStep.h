@@ -15,7 +15,7 @@ namespace keldra {
 class AppModelView;
 class OLButton;
 class ReturnRouter;
-class SourceRow;
+class SetupSourceRow;
 class SuggestionRow;
 struct FolderChoice;
 
@@ -30,7 +30,7 @@ public:
     static FolderChoice sourceChoice();
 
     const std::vector<SuggestionRow*>& suggestionRows() const { return suggestions_; }
-    const std::vector<SourceRow*>& sourceRows() const { return sources_; }
+    const std::vector<SetupSourceRow*>& sourceRows() const { return sources_; }
     OLButton* addButton() const { return add_; }
     OLButton* continueButton() const { return continue_; }
 
@@ -43,7 +43,7 @@ private:
     QVBoxLayout* stack_;
     QWidget* list_;
     std::vector<SuggestionRow*> suggestions_;
-    std::vector<SourceRow*> sources_;
+    std::vector<SetupSourceRow*> sources_;
     OLButton* add_;
     OLButton* continue_;
     ReturnRouter* router_;

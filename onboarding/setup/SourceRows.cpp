@@ -85,8 +85,8 @@ void SuggestionRow::paintEvent(QPaintEvent*) {
     }
 }
 
-SourceRow::SourceRow(const QString& icon, const QString& name, const QString& path,
-                     std::function<void()> remove, QWidget* parent)
+SetupSourceRow::SetupSourceRow(const QString& icon, const QString& name, const QString& path,
+                               std::function<void()> remove, QWidget* parent)
     : OLWidget(parent), tile_(new IconTile(icon, std::nullopt, tileSize)),
       name_(new OLText(name, OLTextStyle::bodyStrong, OLColor::textPrimary)),
       path_(new OLText(path, OLTextStyle::caption, OLColor::textMuted)),
@@ -107,11 +107,11 @@ SourceRow::SourceRow(const QString& icon, const QString& name, const QString& pa
     remove_->setAction(std::move(remove));
 }
 
-QString SourceRow::iconName() const {
+QString SetupSourceRow::iconName() const {
     return icon_;
 }
 
-void SourceRow::paintEvent(QPaintEvent*) {
+void SetupSourceRow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paintFrame(this, painter);
 }

@@ -38,12 +38,12 @@ private:
     bool on_;
 };
 
-class SourceRow : public OLWidget {
+class SetupSourceRow : public OLWidget {
     Q_OBJECT
 public:
     // `icon` is the asset name of the source's kind; `remove` runs from the close button.
-    SourceRow(const QString& icon, const QString& name, const QString& path, std::function<void()> remove,
-              QWidget* parent = nullptr);
+    SetupSourceRow(const QString& icon, const QString& name, const QString& path,
+                   std::function<void()> remove, QWidget* parent = nullptr);
 
     QString iconName() const;
     OLText* nameText() const { return name_; }

@@ -1,8 +1,10 @@
 #include "screens/shell/BannerSlot.h"
 
 #include "app/model/AppModelView.h"
+#include "design/motion/OLMotion.h"
 #include "design/status/StateBanner.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QVBoxLayout>
 
 namespace keldra {
@@ -29,6 +31,32 @@ std::string shownKey(const BannerModel& banner) {
         key += part;
     }
     return key;
+}
+
+// A banner comes and goes with a fade of the platform's default length.
+constexpr OLAnimationTiming bannerFade = OLAnimationTiming::easeInOut(0.35);
+
+// Fades `banner` between two opacities; `done` runs at the end (at once with animations off).
+void fade(QWidget* banner, double from, double to, std::function<void()> done = {}) {
+    if (!OLMotion::animationsEnabled()) {
+        if (done) {
+            done();
+        }
+        return;
+    }
+    auto* effect = new QGraphicsOpacityEffect(banner);
+    effect->setOpacity(from);
+    banner->setGraphicsEffect(effect);
+    auto* value = new OLAnimatedValue(from, false, banner);
+    QObject::connect(value, &OLAnimatedValue::valueChanged, effect, &QGraphicsOpacityEffect::setOpacity);
+    QObject::connect(value, &OLAnimatedValue::finished, banner, [banner, done = std::move(done)] {
+        // A drawn opacity effect costs an offscreen pass on every paint; a settled banner needs none.
+        banner->setGraphicsEffect(nullptr);
+        if (done) {
+            done();
+        }
+    });
+    value->animateTo(to, bannerFade);
 }
 
 } // namespace
@@ -58,18 +86,33 @@ void BannerSlot::refresh() {
         return;
     }
     refreshed_ = true;
-    if (banner_) {
-        layout()->removeWidget(banner_);
-        banner_->hide();
-        banner_->deleteLater();
-        banner_ = nullptr;
-    }
+    const QPointer<StateBanner> leaving = banner_;
+    banner_ = nullptr;
     shownKey_ = key;
     shownID_ = current ? current->id : std::string();
     if (!current) {
-        // Hidden, the slot takes no space in its page's layout.
-        hide();
+        // The last banner fades out in place; hidden, the slot then takes no space in its page's layout.
+        if (leaving) {
+            fade(leaving, 1, 0, [this, leaving] {
+                if (leaving) {
+                    layout()->removeWidget(leaving);
+                    leaving->hide();
+                    leaving->deleteLater();
+                }
+                if (!banner_) {
+                    hide();
+                }
+            });
+        } else {
+            hide();
+        }
         return;
+    }
+    if (leaving) {
+        // Replaced at once: the next banner fades in where it stood.
+        layout()->removeWidget(leaving);
+        leaving->hide();
+        leaving->deleteLater();
     }
     std::function<void()> onDismiss;
     if (current->dismissible) {
@@ -83,6 +126,7 @@ void BannerSlot::refresh() {
                               text(current->actionTitle), current->action, text(current->secondaryTitle),
                               current->secondary, std::move(onDismiss), this);
     layout()->addWidget(banner_);
+    fade(banner_, 0, 1);
     // A slot not yet placed in its page is shown with the page (showing it now would open a window).
     if (!isWindow()) {
         show();

@@ -5,27 +5,12 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/OLSpace.h"
 #include "design/theme/OLThemeValues.h"
+#include "screens/shell/SectionNames.h"
 
 #include <QBoxLayout>
 #include <QPainter>
 
 namespace keldra {
-
-QString sectionTitle(AppSection section) {
-    switch (section) {
-    case AppSection::overview:
-        return QStringLiteral("Overview");
-    case AppSection::backups:
-        return QStringLiteral("Backups");
-    case AppSection::restore:
-        return QStringLiteral("Restore");
-    case AppSection::activity:
-        return QStringLiteral("Activity");
-    case AppSection::settings:
-        return QStringLiteral("Settings");
-    }
-    return QStringLiteral("Overview");
-}
 
 SectionList::SectionList(AppModelView& app, QWidget* parent) : OLWidget(parent), app_(app) {
     const bool glass = isGlass(theme());

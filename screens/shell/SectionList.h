@@ -32,7 +32,4 @@ private:
     std::vector<OLButton*> buttons_;
 };
 
-// The name a section's page shows in its header and in navigation.
-QString sectionTitle(AppSection section);
-
 } // namespace keldra

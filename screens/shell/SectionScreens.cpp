@@ -4,6 +4,7 @@
 #include "screens/backups/BackupsView.h"
 #include "screens/shell/PlaceholderPage.h"
 #include "screens/shell/SectionList.h"
+#include "screens/shell/SectionNames.h"
 
 namespace keldra {
 

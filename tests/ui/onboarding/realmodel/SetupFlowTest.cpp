@@ -254,11 +254,11 @@ TEST_F(SetupFlow, FoldersFollowTheModelsSources) {
     EXPECT_EQ(asked.message, "Choose folders, files or drives to back up.");
     EXPECT_EQ(asked.startIn, home);
     std::vector<QString> icons;
-    for (SourceRow* row : step.sourceRows()) {
+    for (SetupSourceRow* row : step.sourceRows()) {
         icons.push_back(row->iconName());
     }
     // Whatever the model accepted is shown; a file shows the file icon.
-    for (SourceRow* row : step.sourceRows()) {
+    for (SetupSourceRow* row : step.sourceRows()) {
         if (row->nameText()->text() == "notes.txt") {
             EXPECT_EQ(row->iconName(), "icon-file");
             EXPECT_EQ(row->pathText()->text(), "~/notes.txt");
