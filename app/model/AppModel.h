@@ -219,7 +219,6 @@ public:
     // none.
     QCoro::Task<> refreshRuns() override;
     QCoro::Task<std::vector<RunFailure>> failures(std::int64_t runID) override;
-    void revealInFiles(const std::filesystem::path& path) override;
 
     // Start-up and the per-account load.
     QCoro::Task<> startup();

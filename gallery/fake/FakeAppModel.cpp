@@ -434,10 +434,6 @@ void FakeAppModel::setFailures(std::int64_t runID, std::vector<RunFailure> failu
     failures_[runID] = std::move(failures);
 }
 
-void FakeAppModel::revealInFiles(const std::filesystem::path& path) {
-    record("revealInFiles " + path.string());
-}
-
 RestoreContext FakeAppModel::restoreContext() const {
     RestoreContext context;
     context.key = keldraKey_;

@@ -149,8 +149,6 @@ public:
     void setFailures(std::int64_t runID, std::vector<RunFailure> failures);
     void holdFailures(bool held) { failuresHeld_ = held; }
     void releaseFailures(std::int64_t runID) { emit failuresReleased(runID); }
-    // Recorded as "revealInFiles <path>".
-    void revealInFiles(const std::filesystem::path& path) override;
     const std::shared_ptr<BackupIndex>& index() const override { return index_; }
     void setIndex(std::shared_ptr<BackupIndex> value);
     std::int64_t backedUpFileCount() const override { return backedUpFileCount_; }

@@ -19,6 +19,7 @@
 #include "screens/activity/RunRow.h"
 #include "screens/activity/RunTexts.h"
 #include "screens/common/TransparentScroll.h"
+#include "screens/presentation/RunPresentation.h"
 #include "screens/shell/BannerSlot.h"
 #include "screens/shell/PageHeader.h"
 
@@ -32,17 +33,6 @@ namespace {
 
 constexpr int sideWidth = 420;
 constexpr int logLimit = 40;
-
-// Stand-in until the shared presentation functions arrive.
-double runFraction(const RunProgress& progress) {
-    double fraction = 0;
-    if (progress.bytesTotal >= 1) {
-        fraction = double(progress.bytesDone) / double(progress.bytesTotal);
-    } else if (progress.filesTotal >= 1) {
-        fraction = double(progress.filesDone) / double(progress.filesTotal);
-    }
-    return std::min(fraction, 1.0);
-}
 
 // The run list's frame: a rounded card in glass (content clipped to it), nothing in signal.
 class RunListPanel final : public OLWidget {
@@ -198,7 +188,7 @@ void ActivityView::updateLiveCard() {
     }
     const RunProgress& progress = app_.progress();
     const double fraction = runFraction(progress);
-    percent_->setText(QString::number(runPercent(fraction)) + QStringLiteral("%"));
+    percent_->setText(QString::number(runPercent(progress)) + QStringLiteral("%"));
     bar_->setFraction(fraction);
     liveLine_->setText(progress.currentPath ? QString::fromStdString(*progress.currentPath)
                                             : runPhaseLabel(progress.phase));

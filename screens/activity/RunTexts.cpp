@@ -6,7 +6,6 @@
 #include "design/theme/OLColor.h"
 
 #include <chrono>
-#include <cmath>
 
 namespace keldra {
 
@@ -83,13 +82,6 @@ QString runPhaseLabel(RunPhase phase) {
         return QStringLiteral("Tidying old versions");
     }
     return QStringLiteral("Preparing");
-}
-
-long long runPercent(double fraction) {
-    if (!std::isfinite(fraction)) {
-        return 0;
-    }
-    return static_cast<long long>(std::trunc(fraction * 100));
 }
 
 QString runDurationText(const RunRecord& run) {

@@ -21,9 +21,6 @@ StatusTone runStatusTone(RunStatus status);
 OLRgba runStatusDotColor(RunStatus status);
 QString runPhaseLabel(RunPhase phase);
 
-// The live card's whole percentage: the fraction × 100 truncated toward zero.
-long long runPercent(double fraction);
-
 // "—" until the run finished; a finish recorded before the start (a clock set back) reads "0s".
 QString runDurationText(const RunRecord& run);
 // The list's "Uploaded" column: "—" when nothing was uploaded, else the byte count.

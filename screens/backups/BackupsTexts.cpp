@@ -42,15 +42,6 @@ QString skippedText(const BackupSettings& settings) {
     return text + QStringLiteral(". Change in Settings \u203A Backup.");
 }
 
-QString sourceName(const BackupSource& source) {
-    std::filesystem::path path(source.path);
-    if (!path.has_filename() && path.has_parent_path() && path != path.root_path()) {
-        path = path.parent_path();
-    }
-    const std::string name = path.filename().string();
-    return QString::fromStdString(name.empty() ? path.string() : name);
-}
-
 DroppedItems splitDroppedUrls(const QList<QUrl>& urls) {
     DroppedItems items;
     for (const QUrl& url : urls) {

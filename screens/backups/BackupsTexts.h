@@ -19,9 +19,6 @@ AppModelView::SuggestedFolders openSuggestions(const AppModelView::SuggestedFold
 // Backup."
 QString skippedText(const BackupSettings& settings);
 
-// The last component of the source's path ("Documents" for "/home/ada/Documents/").
-QString sourceName(const BackupSource& source);
-
 // What a drop hands over: files on this computer become sources; web links and network places
 // ("smb:", "file://host/…") are left out and reported.
 struct DroppedItems {

@@ -3,7 +3,6 @@
 #include "app/model/AppModelView.h"
 #include "core/platform/FolderChooser.h"
 #include "design/button/OLButton.h"
-#include "design/button/OLIconButton.h"
 #include "design/layout/FormRow.h"
 #include "design/layout/OLCard.h"
 #include "design/layout/SectionLabel.h"
@@ -15,8 +14,10 @@
 #include "screens/backups/DestinationsSection.h"
 #include "screens/common/Confirmation.h"
 #include "screens/common/TransparentScroll.h"
+#include "screens/presentation/SourcePresentation.h"
 #include "screens/shell/BannerSlot.h"
 #include "screens/shell/PageHeader.h"
+#include "screens/sources/SourceRow.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -33,23 +34,6 @@ namespace {
 const QString emptyMessage = QStringLiteral("Add the folders you want protected. Documents, Desktop and "
                                             "Pictures are a good start. External drives work "
                                             "too: if one is unplugged, it's skipped and nothing is removed.");
-
-// Stand-in until the shared source row arrives: the path and a remove button.
-QWidget* makeSourceRow(AppModelView&, const BackupSource& source, std::function<void()> onRemove,
-                       QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 6, 0, 6);
-    auto* path =
-        new OLText(QString::fromStdString(source.path), OLTextStyle::body, OLColor::textPrimary, row);
-    path->setMaxLines(1);
-    path->setElideMode(Qt::ElideMiddle);
-    layout->addWidget(path, 1);
-    auto* remove = new OLIconButton(QStringLiteral("icon-trash"), QStringLiteral("Stop backing up"), 30, row);
-    QObject::connect(remove, &OLIconButton::clicked, row, [onRemove = std::move(onRemove)] { onRemove(); });
-    layout->addWidget(remove);
-    return row;
-}
 
 class Rule final : public QWidget {
 public:
@@ -231,8 +215,8 @@ void BackupsView::rebuildSources() {
         }
         for (const BackupSource& source : sources) {
             const std::string id = source.id;
-            QWidget* row = makeSourceRow(
-                app_, source, [this, id] { confirmStop(id); }, rows);
+            QWidget* row = new SourceRow(
+                app_, source, false, [this, id] { confirmStop(id); }, rows);
             layout->addWidget(row);
             sourceRows_.push_back(row);
         }
@@ -278,7 +262,8 @@ void BackupsView::confirmStop(const std::string& id) {
     removing_ = id;
     QPointer<BackupsView> self(this);
     dialog_ = openConfirmation(
-        this, QStringLiteral("Stop backing up ") + sourceName(*found) + QStringLiteral("?"),
+        this,
+        QStringLiteral("Stop backing up ") + QString::fromStdString(sourceName(*found)) + QStringLiteral("?"),
         QStringLiteral(
             "Files already in your Keldra stay there and can still be restored. Delete them from the "
             "Restore screen if you don't need them."),

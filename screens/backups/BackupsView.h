@@ -9,7 +9,6 @@
 #include "design/theme/OLWidget.h"
 
 #include <QMessageBox>
-
 #include <QPointer>
 #include <optional>
 #include <string>

@@ -8,7 +8,6 @@
 #include "design/theme/OLWidget.h"
 
 #include <QMessageBox>
-
 #include <QPointer>
 #include <filesystem>
 #include <optional>

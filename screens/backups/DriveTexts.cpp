@@ -3,6 +3,7 @@
 #include "core/events/ByteCount.h"
 #include "core/events/Formatters.h"
 #include "core/events/NumberFormat.h"
+#include "screens/presentation/ScreenFormats.h"
 
 #include <QDir>
 #include <QStringList>
@@ -20,10 +21,6 @@ QString bytes(std::int64_t value) {
 }
 } // namespace
 
-QString lowerTimestamp(SystemTime date, SystemTime now) {
-    return QString::fromStdString(formatLogTimestamp(date, now)).toLower();
-}
-
 QString driveStatusLine(const LocalDestination& destination, const DriveState& state, SystemTime now) {
     if (state.problem) {
         return QString::fromStdString(*state.problem);
@@ -38,7 +35,7 @@ QString driveStatusLine(const LocalDestination& destination, const DriveState& s
     if (destination.isBootVolume) {
         phrases << QStringLiteral("same disk as this computer");
     }
-    phrases << (state.lastSuccess ? QStringLiteral("last copy ") + lowerTimestamp(*state.lastSuccess, now)
+    phrases << (state.lastSuccess ? QStringLiteral("last copy ") + timestampLower(*state.lastSuccess, now)
                                   : QStringLiteral("not copied yet"));
     if (!destination.enabled) {
         phrases << QStringLiteral("paused");
@@ -62,14 +59,14 @@ std::optional<QString> offsiteUsageText(const std::optional<KeldraStatus>& statu
     if (!status || status->quotaBytes.value < 1) {
         return std::nullopt;
     }
-    return bytes(status->usedBytes.value) + QStringLiteral(" of ") + bytes(status->quotaBytes.value);
+    return usedOfQuotaText(status->usedBytes.value, status->quotaBytes.value);
 }
 
 QString offsiteLastText(const std::optional<SystemTime>& lastSuccess, SystemTime now) {
     if (!lastSuccess) {
         return QStringLiteral("Not backed up yet");
     }
-    return QStringLiteral("Last ") + lowerTimestamp(*lastSuccess, now);
+    return QStringLiteral("Last ") + timestampLower(*lastSuccess, now);
 }
 
 std::filesystem::path driveDialogStart(const std::string& user, const std::filesystem::path& home,

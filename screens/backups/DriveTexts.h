@@ -13,9 +13,6 @@
 
 namespace keldra {
 
-// formatLogTimestamp lower-cased: "today 3:07 pm".
-QString lowerTimestamp(SystemTime date, SystemTime now);
-
 // The problem alone when there is one; else the location ("Travel › Backups › Ada"), "same disk as this
 // computer", the last copy and "paused", joined with " · ".
 QString driveStatusLine(const LocalDestination& destination, const DriveState& state, SystemTime now);

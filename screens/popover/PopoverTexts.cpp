@@ -2,26 +2,16 @@
 
 #include "core/events/ByteCount.h"
 #include "core/events/Formatters.h"
-
-#include <algorithm>
-#include <cmath>
+#include "screens/presentation/StoragePresentation.h"
 
 namespace keldra {
-
-QString storagePercentText(const KeldraStatus& status) {
-    if (status.quotaBytes.value < 1) {
-        return QStringLiteral("0%");
-    }
-    const double fraction = std::min(double(status.usedBytes.value) / double(status.quotaBytes.value), 1.0);
-    return QString::number(static_cast<long long>(std::trunc(fraction * 100))) + QStringLiteral("%");
-}
 
 QString storageUsedText(const std::optional<KeldraStatus>& status) {
     if (!status) {
         return QStringLiteral("\u2014");
     }
     return QString::fromStdString(formatByteCount(status->usedBytes.value)) + QStringLiteral(" \u00B7 ") +
-           storagePercentText(*status);
+           QString::fromStdString(storagePercent(*status));
 }
 
 DataRowModel keyRow(bool unattended, bool keyHeld) {

@@ -9,8 +9,6 @@
 
 namespace keldra {
 
-// "15%": used over quota, capped at 100 %, truncated; "0%" without a quota.
-QString storagePercentText(const KeldraStatus& status);
 // "1.5 GB · 15%", or "—" while the storage status is not known.
 QString storageUsedText(const std::optional<KeldraStatus>& status);
 // "Keyring" (secure) while unattended backups keep the key; else "Memory" while it is held, "Locked".

@@ -19,6 +19,10 @@
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
 #include "screens/popover/PopoverTexts.h"
+#include "screens/presentation/ActionPresentation.h"
+#include "screens/presentation/ChipPresentation.h"
+#include "screens/presentation/RunPresentation.h"
+#include "screens/presentation/StoragePresentation.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -33,75 +37,8 @@ namespace {
 constexpr int padding = 18;
 constexpr int spacing = 16;
 
-// Stand-ins until the shared presentation functions arrive.
 QString actionTitle(PrimaryAction action) {
-    switch (action) {
-    case PrimaryAction::backUpNow:
-        return QStringLiteral("Back up now");
-    case PrimaryAction::pause:
-        return QStringLiteral("Pause");
-    case PrimaryAction::resume:
-        return QStringLiteral("Resume backups");
-    case PrimaryAction::review:
-        return QStringLiteral("Review changes");
-    case PrimaryAction::unlock:
-        return QStringLiteral("Unlock");
-    case PrimaryAction::signIn:
-        return QStringLiteral("Sign in");
-    case PrimaryAction::seePlans:
-        return QStringLiteral("See plans");
-    case PrimaryAction::contactSupport:
-        return QStringLiteral("Contact support");
-    case PrimaryAction::retry:
-        return QStringLiteral("Try again");
-    }
-    return {};
-}
-QString actionGlassIcon(PrimaryAction action) {
-    switch (action) {
-    case PrimaryAction::backUpNow:
-        return QStringLiteral("icon-upload");
-    case PrimaryAction::pause:
-        return QStringLiteral("icon-pause");
-    case PrimaryAction::resume:
-        return QStringLiteral("icon-play");
-    default:
-        return {};
-    }
-}
-double runFraction(const RunProgress& progress) {
-    double fraction = 0;
-    if (progress.bytesTotal >= 1) {
-        fraction = double(progress.bytesDone) / double(progress.bytesTotal);
-    } else if (progress.filesTotal >= 1) {
-        fraction = double(progress.filesDone) / double(progress.filesTotal);
-    }
-    return std::min(fraction, 1.0);
-}
-QString chipText(const HealthPresentation& presentation) {
-    QString text = QString::fromStdString(presentation.shortStatus());
-    if (text.endsWith(QLatin1Char('.'))) {
-        text.chop(1);
-    }
-    return text.toUpper();
-}
-StatusTone chipTone(const BackupHealth& health) {
-    switch (health.kind()) {
-    case BackupHealth::Kind::protected_:
-        return StatusTone::secure;
-    case BackupHealth::Kind::backingUp:
-    case BackupHealth::Kind::paused:
-    case BackupHealth::Kind::attention:
-    case BackupHealth::Kind::locked:
-        return StatusTone::warning;
-    case BackupHealth::Kind::atRisk:
-    case BackupHealth::Kind::storageFull:
-        return StatusTone::danger;
-    case BackupHealth::Kind::blocked:
-        return health.reason() && health.reason()->is<BlockReason::Offline>() ? StatusTone::warning
-                                                                              : StatusTone::danger;
-    }
-    return StatusTone::danger;
+    return QString::fromStdString(primaryActionTitle(action));
 }
 
 const OLTextStyle glassTitleStyle{24,    OLFontWeight::heavy,        1.2, -0.7 / 24, false,
@@ -372,7 +309,8 @@ QWidget* TrayPopover::buildGlass() {
         blockLayout->addLayout(pills);
         if (action) {
             primary_ = new OLButton(actionTitle(*action), OLButtonKind::primary, block);
-            primary_->setIconName(actionGlassIcon(*action));
+            primary_->setIconName(
+                QString::fromStdString(primaryActionGlassIcon(*action).value_or(std::string())));
             primary_->setFullWidth(true);
             connect(primary_, &OLButton::clicked, this, [this, action] { runPrimaryAction(*action); });
             blockLayout->addWidget(primary_);
@@ -494,7 +432,7 @@ void TrayPopover::updateValues() {
     const bool running = app_.isRunning();
     const double fraction = runFraction(app_.progress());
     if (chip_) {
-        chip_->setLabel(chipText(presentation));
+        chip_->setLabel(QString::fromStdString(chipLabel(app_.health())));
         chip_->setTone(chipTone(app_.health()));
     }
     if (!status_) {
@@ -529,7 +467,7 @@ void TrayPopover::updateValues() {
     if (const auto& status = app_.keldraStatus()) {
         storagePill_->set(QStringLiteral("Keldra"),
                           QString::fromStdString(formatByteCount(status->usedBytes.value)),
-                          storagePercentText(*status));
+                          QString::fromStdString(storagePercent(*status)));
     } else {
         storagePill_->set(QStringLiteral("Keldra"), QStringLiteral("\u2014"), std::nullopt);
     }

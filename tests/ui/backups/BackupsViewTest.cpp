@@ -135,7 +135,7 @@ TEST(BackupsView, SuggestionsAndTheEmptyList) {
 
 TEST(BackupsView, TheStopDialogRemovesExactlyThePendingSourceAndCancelNothing) {
     FakeAppModel app;
-    app.setSources({source("A", "/home/ada/Documents"), source("B", "/home/ada/Music/"),
+    app.setSources({source("A", "/home/ada/Documents"), source("B", "/home/ada/Music"),
                     source("C", "/srv/x.txt", true)});
     BackupsView view(app);
     settle();
@@ -150,7 +150,7 @@ TEST(BackupsView, TheStopDialogRemovesExactlyThePendingSourceAndCancelNothing) {
 
     view.confirmStop("B");
     // The list changes while the dialog is open: the pending id still names the source.
-    app.setSources({source("C", "/srv/x.txt", true), source("B", "/home/ada/Music/"),
+    app.setSources({source("C", "/srv/x.txt", true), source("B", "/home/ada/Music"),
                     source("A", "/home/ada/Documents")});
     confirmButton(view.stopDialog())->click();
     settle();

@@ -87,9 +87,8 @@ TEST(PopoverTexts, TheKeyRow) {
 }
 
 TEST(PopoverTexts, TheStoragePercentage) {
-    EXPECT_EQ(storagePercentText(storage(1'500'000'000, 10'000'000'000)), "15%");
-    EXPECT_EQ(storagePercentText(storage(12'000'000'000, 10'000'000'000)), "100%");
-    EXPECT_EQ(storagePercentText(storage(5, 0)), "0%");
+    EXPECT_EQ(storageUsedText(storage(12'000'000'000, 10'000'000'000)), QStringLiteral("12 GB \u00B7 100%"));
+    EXPECT_EQ(storageUsedText(storage(5, 0)), QStringLiteral("1 KB \u00B7 0%"));
     EXPECT_EQ(storageUsedText(storage(1'500'000'000, 10'000'000'000)), QStringLiteral("1.5 GB \u00B7 15%"));
     EXPECT_EQ(storageUsedText(std::nullopt), QStringLiteral("\u2014"));
 }
