@@ -29,5 +29,7 @@ std::vector<GalleryEntry> screenEntries();
 std::vector<GalleryEntry> onboardingEntries();
 std::vector<GalleryEntry> restoreEntries();
 std::vector<GalleryEntry> trayEntries();
+// Activity, Backups with its drives and confirmations, and the tray popover.
+std::vector<GalleryEntry> activityEntries();
 
 } // namespace keldra::gallery

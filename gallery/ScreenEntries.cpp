@@ -5,6 +5,7 @@
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "gallery/GalleryEntry.h"
+#include "gallery/ModelFrame.h"
 #include "gallery/fake/FakeStates.h"
 #include "screens/root/RootView.h"
 #include "screens/run/RunPanelText.h"
@@ -13,34 +14,6 @@
 
 namespace keldra::gallery {
 namespace {
-
-// A fake model and the view drawn from it; the view goes first, as it reads the model to the end.
-class ModelFrame : public QWidget {
-public:
-    explicit ModelFrame(std::unique_ptr<FakeAppModel> model) : model_(std::move(model)) {
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-    ~ModelFrame() override { delete view_; }
-
-    FakeAppModel& model() { return *model_; }
-    void setView(QWidget* view) {
-        view_ = view;
-        layout()->addWidget(view);
-    }
-
-private:
-    std::unique_ptr<FakeAppModel> model_;
-    QWidget* view_ = nullptr;
-};
-
-std::unique_ptr<FakeAppModel> modelIn(const FakeState& state, const OLTheme& theme) {
-    auto model = std::make_unique<FakeAppModel>();
-    model->persistStyle(theme.style);
-    model->persistAccent(theme.accent);
-    state.apply(*model);
-    return model;
-}
 
 QWidget* window(const FakeState& state, const OLTheme& theme) {
     auto* frame = new ModelFrame(modelIn(state, theme));

@@ -1,6 +1,7 @@
 #include "app/model/AppModel.h"
 
 #include "app/model/EngineFactory.h"
+#include "core/fs/NearestExisting.h"
 #include "core/secrets/ScopeKey.h"
 
 #include <QMetaObject>
@@ -402,6 +403,20 @@ QCoro::Task<> AppModel::refreshRuns() {
     if (!lastRun_) {
         setLastRun(runs_.empty() ? std::nullopt : std::optional<RunRecord>(runs_.front()));
     }
+}
+
+QCoro::Task<std::vector<RunFailure>> AppModel::failures(std::int64_t runID) {
+    auto reading = onIndex([runID](BackupIndex& index) { return index.failures(runID); });
+    auto read = co_await reading;
+    co_return read.value_or(std::vector<RunFailure>{});
+}
+
+void AppModel::revealInFiles(const std::filesystem::path& path) {
+    startDetached([](AppModel* model, std::filesystem::path wanted) -> QCoro::Task<> {
+        auto finding = model->onWorker(model->ownerGuard(), [wanted] { return nearestExistingPath(wanted); });
+        const std::filesystem::path shown = co_await finding;
+        model->services_.fileRevealer.reveal(shown);
+    }(this, path));
 }
 
 // ---- holds, reminders and the log

@@ -218,6 +218,7 @@ public:
     // The 200 newest runs of the index (none without one); the newest also becomes lastRun while it has
     // none.
     QCoro::Task<> refreshRuns() override;
+    QCoro::Task<std::vector<RunFailure>> failures(std::int64_t runID) override;
 
     // Start-up and the per-account load.
     QCoro::Task<> startup();
@@ -317,6 +318,8 @@ public:
     void removeDestination(const std::string& id) override;
     void setDestinationEnabled(const std::string& id, bool enabled) override;
     void backUpDriveNow(const std::string& id, bool acceptChanges) override;
+    void revealDriveFolder(const std::string& id) override;
+    QCoro::Task<> revealDriveFolderNow(LocalDestination destination);
     void refreshDriveStates();
     QCoro::Task<> refreshDriveStatesNow();
     void saveDestinations();

@@ -227,8 +227,4 @@ void AppModel::openPortalPage(const std::string& url) {
     services_.urlOpener.openUrl(url);
 }
 
-void AppModel::revealInFiles(const std::filesystem::path& path) {
-    services_.fileRevealer.reveal(path);
-}
-
 } // namespace keldra

@@ -4,6 +4,7 @@
 #include "app/async/Delay.h"
 #include "app/model/AppModel.h"
 #include "app/model/MetaDate.h"
+#include "core/fs/NearestExisting.h"
 #include "core/secrets/ScopeKey.h"
 
 #include <algorithm>
@@ -40,6 +41,8 @@ struct PickedDestination {
     std::optional<LocalDestination> destination;
     // The volume has no label of its own (its name is a stand-in).
     bool volumeNameless = false;
+    // Its volume is mounted now.
+    bool connected = false;
 };
 
 } // namespace
@@ -53,6 +56,7 @@ QCoro::Task<std::optional<std::string>> AppModel::addDestination(std::filesystem
             std::error_code ignored;
             const auto volume = volumes.volumeFor(std::filesystem::canonical(folder, ignored));
             picked.volumeNameless = !volume || !volume->name || volume->name->empty();
+            picked.connected = picked.destination->isConnected(volumes);
         }
         return picked;
     });
@@ -83,9 +87,14 @@ QCoro::Task<std::optional<std::string>> AppModel::addDestination(std::filesystem
         }
     }
 
+    const std::string addedID = added.id;
     std::vector<LocalDestination> list = destinations_;
     list.push_back(std::move(added));
     setDestinations(std::move(list));
+    // Whether it is plugged in is known at once (the screen copies to a new drive that is); the refresh
+    // fills in the rest.
+    editDriveState(addedID,
+                   [connected = picked.connected](DriveState& state) { state.connected = connected; });
     saveDestinations();
     refreshDriveStates();
     co_return std::nullopt;
@@ -124,14 +133,39 @@ void AppModel::saveDestinations() {
 }
 
 void AppModel::backUpDriveNow(const std::string& id, bool acceptChanges) {
-    if (const auto found = driveStates_.find(id); found != driveStates_.end()) {
-        if (found->second.needsReview && !acceptChanges) {
-            return;
-        }
-        editDriveState(id, [](DriveState& state) { state.needsReview = false; });
-        editDriveState(id, [](DriveState& state) { state.problem.reset(); });
+    const auto found = driveStates_.find(id);
+    if (found != driveStates_.end() && found->second.needsReview && !acceptChanges) {
+        return;
     }
+    const bool wasRunning = isRunning_;
     runBackup("Manual", acceptChanges, false, false, std::vector<std::string>{id});
+    // The review and the problem are settled only by a copy that really starts: a refused one (another run
+    // going, the drive unplugged) leaves them for the user to see.
+    if (!wasRunning && isRunning_ && driveStates_.contains(id)) {
+        editDriveState(id, [](DriveState& state) {
+            state.needsReview = false;
+            state.problem.reset();
+        });
+    }
+}
+
+void AppModel::revealDriveFolder(const std::string& id) {
+    const auto found = std::find_if(destinations_.begin(), destinations_.end(),
+                                    [&](const LocalDestination& d) { return d.id == id; });
+    if (found != destinations_.end()) {
+        startDetached(revealDriveFolderNow(*found));
+    }
+}
+
+QCoro::Task<> AppModel::revealDriveFolderNow(LocalDestination destination) {
+    auto finding = onWorker(ownerGuard(), [destination, &volumes = services_.volumes] {
+        const std::optional<std::string> folder = destination.backupFolderPath(volumes);
+        return folder ? std::optional<std::filesystem::path>(nearestExistingPath(*folder)) : std::nullopt;
+    });
+    const std::optional<std::filesystem::path> shown = co_await finding;
+    if (shown) {
+        services_.fileRevealer.reveal(*shown);
+    }
 }
 
 void AppModel::refreshDriveStates() {

@@ -127,7 +127,8 @@ public:
     virtual void openWebKeldra() = 0;
     // Opens a portal page (service/types/PortalLinks) in the default browser.
     virtual void openPortalPage(const std::string& url) = 0;
-    // Shows the file or folder selected in the desktop's file manager (else opens its parent folder).
+    // Shows the file or folder selected in the desktop's file manager (else opens its parent folder); one
+    // that no longer exists shows its nearest existing folder, looked for off the UI thread.
     virtual void revealInFiles(const std::filesystem::path& path) = 0;
     // Asks the user for several folders and files through the folder chooser; `done` gets them, none when
     // the user cancels.
@@ -154,6 +155,8 @@ public:
     virtual const std::vector<RunRecord>& runs() const = 0;
     virtual const std::optional<RunRecord>& lastRun() const = 0;
     virtual QCoro::Task<> refreshRuns() = 0;
+    // The failures recorded for a run, by failure id, read from the index on a worker; none without an index.
+    virtual QCoro::Task<std::vector<RunFailure>> failures(std::int64_t runID) = 0;
     // The open index: screens test only its presence and read its figures below, never its statements.
     virtual const std::shared_ptr<BackupIndex>& index() const = 0;
     // Figures of the open index, cached by the model (refreshed on a worker when the index opens, the
@@ -176,6 +179,8 @@ public:
     virtual void removeDestination(const std::string& id) = 0;
     virtual void setDestinationEnabled(const std::string& id, bool enabled) = 0;
     virtual void backUpDriveNow(const std::string& id, bool acceptChanges) = 0;
+    // Shows the drive's backup folder in the file manager while its volume is mounted (nothing otherwise).
+    virtual void revealDriveFolder(const std::string& id) = 0;
 
 signals:
     void phaseChanged();

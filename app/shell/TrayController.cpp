@@ -1,13 +1,13 @@
 #include "app/shell/TrayController.h"
 
 #include "app/model/AppModel.h"
-#include "app/shell/placeholder/TrayPopup.h"
+#include "screens/popover/PopoverWindow.h"
+#include "screens/popover/TrayPopover.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPalette>
-#include <QScreen>
 #include <QSystemTrayIcon>
 
 namespace keldra {
@@ -21,15 +21,26 @@ TrayController::TrayController(AppModel& model, std::function<void()> openWindow
                                QObject* parent)
     : QObject(parent), model_(&model), icon_(std::make_unique<QSystemTrayIcon>()),
       menu_(std::make_unique<QMenu>()) {
-    popup_ = new TrayPopup(model, openWindow, quit);
+    window_ = new PopoverWindow;
+    QPointer<PopoverWindow> window = window_;
+    popover_ = new TrayPopover(
+        model,
+        [window, openWindow] {
+            if (window) {
+                window->hide();
+            }
+            openWindow();
+        },
+        quit);
+    window_->setContent(popover_);
     connect(menu_->addAction(QStringLiteral("Open Orlivane Keldra")), &QAction::triggered, this,
             [openWindow] { openWindow(); });
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("Quit")), &QAction::triggered, this, [quit] { quit(); });
     icon_->setContextMenu(menu_.get());
     connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-            showPopup();
+        if (reason == QSystemTrayIcon::Trigger) {
+            togglePopover();
         }
     });
     connect(&model, &AppModel::statusChanged, this, &TrayController::update);
@@ -41,11 +52,15 @@ TrayController::TrayController(AppModel& model, std::function<void()> openWindow
 }
 
 TrayController::~TrayController() {
-    delete popup_.data();
+    delete window_.data();
 }
 
-TrayPopup* TrayController::popup() const {
-    return popup_.data();
+PopoverWindow* TrayController::popoverWindow() const {
+    return window_.data();
+}
+
+TrayPopover* TrayController::popover() const {
+    return popover_.data();
 }
 
 QString TrayController::toolTip() const {
@@ -78,24 +93,12 @@ void TrayController::showWhenHostExists() {
     icon_->show();
 }
 
-void TrayController::showPopup() {
-    if (!popup_) {
+void TrayController::togglePopover() {
+    if (!window_) {
         return;
     }
-    popup_->adjustSize();
     const QRect anchor = icon_->geometry();
-    QPoint at = anchor.isValid() ? anchor.bottomLeft() : QCursor::pos();
-    if (const QScreen* screen = QGuiApplication::screenAt(at)) {
-        const QRect area = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - popup_->width())));
-        if (at.y() + popup_->height() > area.bottom()) {
-            at.setY((anchor.isValid() ? anchor.top() : at.y()) - popup_->height());
-        }
-    }
-    popup_->move(at);
-    popup_->show();
-    popup_->raise();
-    popup_->activateWindow();
+    window_->toggle(anchor.isValid() ? std::optional<QRect>(anchor) : std::nullopt, QCursor::pos());
 }
 
 } // namespace keldra

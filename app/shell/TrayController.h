@@ -14,11 +14,13 @@ class QSystemTrayIcon;
 namespace keldra {
 
 class AppModel;
-class TrayPopup;
+class PopoverWindow;
+class TrayPopover;
 
 // The tray icon: its image follows the model's health (the running images alternate with the model's tray
-// frame), its tooltip names the health, a click opens the popup and its menu opens the window or quits.
-// On a desktop whose tray host starts later, the icon appears once the host does.
+// frame), its tooltip names the health, a left click opens the tray popover (and closes it while open), and
+// its menu opens the window or quits. On a desktop whose tray host starts later, the icon appears once the
+// host does; without a tray the main window stays the way in.
 class TrayController final : public QObject {
     Q_OBJECT
 
@@ -30,9 +32,11 @@ public:
     TrayImage image() const { return image_; }
     QString toolTip() const;
     QSystemTrayIcon& icon() const { return *icon_; }
-    TrayPopup* popup() const;
-    // Shows the popup by the icon (or at the pointer when the tray does not say where it is).
-    void showPopup();
+    PopoverWindow* popoverWindow() const;
+    TrayPopover* popover() const;
+    // What a left click on the icon does: opens the popover by the icon (or at the pointer when the tray
+    // does not say where it is), or closes it while open.
+    void togglePopover();
 
     // Reads the model again.
     void update();
@@ -43,7 +47,8 @@ private:
     QPointer<AppModel> model_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
-    QPointer<TrayPopup> popup_;
+    QPointer<PopoverWindow> window_;
+    QPointer<TrayPopover> popover_;
     TrayImage image_ = TrayImage::idle;
     bool imageSet_ = false;
     QTimer hostCheck_;

@@ -415,6 +415,27 @@ void FakeAppModel::backUpDriveNow(const std::string& id, bool acceptChanges) {
     record("backUpDriveNow " + id + (acceptChanges ? " acceptChanges" : ""));
 }
 
+void FakeAppModel::revealDriveFolder(const std::string& id) {
+    record("revealDriveFolder " + id);
+}
+
+QCoro::Task<std::vector<RunFailure>> FakeAppModel::failures(std::int64_t runID) {
+    record("failures " + std::to_string(runID));
+    while (failuresHeld_) {
+        auto releasing = qCoro(this, &FakeAppModel::failuresReleased);
+        const std::int64_t released = co_await releasing;
+        if (released == runID) {
+            break;
+        }
+    }
+    const auto found = failures_.find(runID);
+    co_return found == failures_.end() ? std::vector<RunFailure>{} : found->second;
+}
+
+void FakeAppModel::setFailures(std::int64_t runID, std::vector<RunFailure> failures) {
+    failures_[runID] = std::move(failures);
+}
+
 RestoreContext FakeAppModel::restoreContext() const {
     RestoreContext context;
     context.key = keldraKey_;

@@ -143,6 +143,12 @@ public:
     const std::optional<RunRecord>& lastRun() const override { return lastRun_; }
     void setLastRun(std::optional<RunRecord> value);
     QCoro::Task<> refreshRuns() override;
+    // Answers with the failures set for the run (none by default). While failure loads are held, each load
+    // waits until releaseFailures names its run, so a test can finish an older load after a newer one.
+    QCoro::Task<std::vector<RunFailure>> failures(std::int64_t runID) override;
+    void setFailures(std::int64_t runID, std::vector<RunFailure> failures);
+    void holdFailures(bool held) { failuresHeld_ = held; }
+    void releaseFailures(std::int64_t runID) { emit failuresReleased(runID); }
     const std::shared_ptr<BackupIndex>& index() const override { return index_; }
     void setIndex(std::shared_ptr<BackupIndex> value);
     std::int64_t backedUpFileCount() const override { return backedUpFileCount_; }
@@ -169,9 +175,11 @@ public:
     void removeDestination(const std::string& id) override;
     void setDestinationEnabled(const std::string& id, bool enabled) override;
     void backUpDriveNow(const std::string& id, bool acceptChanges) override;
+    void revealDriveFolder(const std::string& id) override;
 
 signals:
     void operationsReleased();
+    void failuresReleased(std::int64_t runID);
 
 private:
     template <class T> void assign(T& field, T value, void (AppModelView::*signal)());
@@ -236,6 +244,8 @@ private:
     std::vector<LocalDestination> destinations_;
     DriveStates driveStates_;
     std::vector<std::filesystem::path> nextPaths_;
+    std::map<std::int64_t, std::vector<RunFailure>> failures_;
+    bool failuresHeld_ = false;
 };
 
 } // namespace keldra

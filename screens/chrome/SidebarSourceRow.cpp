@@ -40,7 +40,8 @@ void SidebarSourceRow::refresh() {
     const bool unavailable = app_.unavailableSources().contains(source_.id);
     const OLRgba tone = unavailable ? OLColor::toneWarning : accentColor(olTheme(this));
     icon_->setColor(tone);
-    count_->setText(unavailable ? QStringLiteral("off") : keldra::countText(app_.sourceStats(source_.id).count));
+    count_->setText(unavailable ? QStringLiteral("off")
+                                : keldra::countText(app_.sourceStats(source_.id).count));
     count_->setColor(unavailable ? OLColor::toneWarning : OLColor::textMuted);
 }
 

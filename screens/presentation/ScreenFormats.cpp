@@ -2,7 +2,6 @@
 
 #include "core/events/Formatters.h"
 
-
 namespace keldra {
 
 std::string lowerCased(const std::string& text) {

@@ -1,5 +1,7 @@
 #include "screens/shell/SectionScreens.h"
 
+#include "screens/activity/ActivityView.h"
+#include "screens/backups/BackupsView.h"
 #include "screens/chrome/GlassSidebar.h"
 #include "screens/chrome/SignalTopBar.h"
 #include "screens/overview/OverviewView.h"
@@ -15,7 +17,7 @@ QWidget* makeOverviewScreen(AppModelView& app, QWidget* parent) {
 }
 
 QWidget* makeBackupsScreen(AppModelView& app, QWidget* parent) {
-    return new PlaceholderPage(app, sectionTitle(AppSection::backups), true, parent);
+    return new BackupsView(app, parent);
 }
 
 QWidget* makeRestoreScreen(AppModelView& app, QWidget* parent) {
@@ -23,7 +25,7 @@ QWidget* makeRestoreScreen(AppModelView& app, QWidget* parent) {
 }
 
 QWidget* makeActivityScreen(AppModelView& app, QWidget* parent) {
-    return new PlaceholderPage(app, sectionTitle(AppSection::activity), true, parent);
+    return new ActivityView(app, parent);
 }
 
 QWidget* makeSettingsScreen(AppModelView& app, QWidget* parent) {

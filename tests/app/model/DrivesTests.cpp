@@ -119,9 +119,39 @@ TEST_F(AppModelDrives, ADriveAwaitingReviewIsCopiedOnlyWhenTheChangeIsAccepted) 
     });
     m.backUpDriveNow(id, false);
     EXPECT_TRUE(m.driveStates().at(id).needsReview) << "nothing happens without accepting";
+    // Nothing to back up yet: the model refuses the copy, so the review is still the user's to make.
     m.backUpDriveNow(id, true);
+    EXPECT_FALSE(m.isRunning());
+    EXPECT_TRUE(m.driveStates().at(id).needsReview);
+    EXPECT_EQ(m.driveStates().at(id).problem, "Many files changed at once.");
+
+    m.assignSources({BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
+    m.backUpDriveNow(id, true);
+    EXPECT_TRUE(m.isRunning());
     EXPECT_FALSE(m.driveStates().at(id).needsReview);
     EXPECT_FALSE(m.driveStates().at(id).problem);
+    ASSERT_TRUE(runUntil([&] { return !m.isRunning(); }));
+}
+
+TEST_F(AppModelDrives, AnAddedDriveIsKnownPluggedInAtOnceAndItsFolderIsRevealedOnlyWhileMounted) {
+    AppModel& m = signedInModel();
+    ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
+    const std::string id = m.destinations()[0].id;
+    ASSERT_TRUE(m.driveStates().contains(id)) << "known before the refresh";
+    EXPECT_TRUE(m.driveStates().at(id).connected);
+
+    // No backup folder made yet: the folder that would hold it is shown.
+    m.revealDriveFolder(id);
+    ASSERT_TRUE(runUntil([&] { return !fileRevealer.revealed.empty(); }));
+    EXPECT_EQ(fileRevealer.revealed, std::vector<std::filesystem::path>{diskRoot / "Backups"});
+
+    volumes.unmountAll();
+    fileRevealer.revealed.clear();
+    m.revealDriveFolder(id);
+    drainEvents();
+    m.revealDriveFolder("unknown");
+    drainEvents();
+    EXPECT_TRUE(fileRevealer.revealed.empty());
 }
 
 TEST_F(AppModelDrives, MountsRefreshAtOnceAndTickSoonAfterUnmountsForgetKeyMismatches) {

@@ -4,11 +4,11 @@
 #include "app/shell/SingleInstance.h"
 #include "app/shell/TrayController.h"
 #include "app/shell/WindowPlacement.h"
-#include "app/shell/placeholder/StatusWidgets.h"
-#include "app/shell/placeholder/TrayPopup.h"
 #include "design/button/OLButton.h"
 #include "design/text/OLText.h"
 #include "platform/login/ArgumentsLaunchContext.h"
+#include "screens/popover/PopoverWindow.h"
+#include "screens/popover/TrayPopover.h"
 #include "screens/root/RootView.h"
 #include "screens/shell/BannerSlot.h"
 #include "tests/app/model/AppModelFixture.h"
@@ -16,6 +16,7 @@
 #include "tests/ui/shell/OffscreenApplication.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -193,27 +194,43 @@ TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
         EXPECT_EQ(tray.icon().toolTip(), c.toolTip);
     }
 
-    // The popup: health, sentence and the main button, which acts on the model.
+    // The popover: the health and the main button, which acts on the model; a left click on the icon opens
+    // it and, while open, closes it; its footer opens the window (hiding the popover) and quits.
     m.setLastSuccess(clock.now());
     m.setIsRunning(false);
     m.setStorageFull(false);
     m.setPausedByUser(true);
     drainEvents();
-    TrayPopup* popup = tray.popup();
-    ASSERT_TRUE(popup);
-    EXPECT_EQ(popup->summary()->title()->text(), "Paused");
-    EXPECT_EQ(popup->summary()->sentence()->text(),
-              "Backups are paused. Nothing new is protected until you resume.");
-    EXPECT_EQ(popup->summary()->sentence()->textFormat(), Qt::PlainText);
-    EXPECT_EQ(popup->summary()->primary()->text(), "Resume");
-    popup->summary()->primary()->click();
+    TrayPopover* popover = tray.popover();
+    ASSERT_TRUE(popover);
+    EXPECT_EQ(popover->titleText()->text(), "Paused");
+    ASSERT_TRUE(popover->primaryButton());
+    EXPECT_EQ(popover->primaryButton()->title(), "Resume backups");
+    popover->primaryButton()->click();
     EXPECT_FALSE(m.pausedByUser());
+    drainEvents();
+
+    PopoverWindow& window = *tray.popoverWindow();
+    EXPECT_FALSE(window.isVisible());
+    tray.togglePopover();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.width(), 360);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    tray.togglePopover();
+    EXPECT_FALSE(window.isVisible()) << "a click while open closes it";
+    tray.togglePopover();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &escape);
+    EXPECT_FALSE(window.isVisible());
 
     bool quit = false;
     QObject::connect(&app, &DesktopApplication::quitRequested, [&] { quit = true; });
-    popup->openButton()->click();
+    tray.togglePopover();
+    static_cast<QAbstractButton*>(popover->footerOpen())->click();
     EXPECT_TRUE(app.window().isVisible());
-    popup->quitButton()->click();
+    EXPECT_FALSE(window.isVisible());
+    static_cast<QAbstractButton*>(popover->footerQuit())->click();
     EXPECT_TRUE(quit);
 }
 

@@ -1,0 +1,81 @@
+#include "design/button/OLButton.h"
+#include "design/data/DataList.h"
+#include "design/text/OLText.h"
+#include "screens/activity/ActivityView.h"
+#include "screens/activity/RunRow.h"
+#include "screens/backups/BackupsView.h"
+#include "screens/backups/DestinationsSection.h"
+#include "screens/backups/DriveRow.h"
+#include "tests/app/model/RunFixture.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace keldra::test {
+namespace {
+
+class ScreensOnTheRealModel : public RunFixture {};
+
+TEST_F(ScreensOnTheRealModel, AUserAddsFoldersBacksUpReadsTheRunAndCopiesToADrive) {
+    writeHomeFile("Documents/letter.txt", "Dear Ada,");
+    writeHomeFile("Pictures/cat.txt", "meow");
+    AppModel& m = ready();
+    m.setSources({});
+    drainEvents();
+
+    // One folder through the dialog, one dropped from the file manager.
+    BackupsView backups(m);
+    folderChooser.pathChoices.push_back({home() / "Documents"});
+    backups.addButton()->click();
+    ASSERT_EQ(folderChooser.pathRequests.size(), 1u);
+    EXPECT_EQ(folderChooser.pathRequests[0].prompt, "Back up");
+    EXPECT_TRUE(folderChooser.pathRequests[0].chooseFiles);
+    EXPECT_TRUE(folderChooser.pathRequests[0].multiple);
+    ASSERT_EQ(m.sources().size(), 1u);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString((home() / "Pictures").string()))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(backups).event(&drop);
+    ASSERT_EQ(m.sources().size(), 2u);
+    EXPECT_EQ(m.sources()[1].path, (home() / "Pictures").string());
+
+    // Back up from the Activity header; the new run is selected with its counts.
+    ActivityView activity(m);
+    drainEvents();
+    ASSERT_TRUE(activity.backUpButton()->isVisibleTo(&activity));
+    activity.backUpButton()->click();
+    ASSERT_TRUE(runUntil([&] { return !m.isRunning() && !m.hasRunTask(); }));
+    ASSERT_TRUE(runUntil([&] {
+        return !m.runs().empty() && m.runs().front().status == RunStatus::succeeded &&
+               activity.selectedID() == m.runs().front().id && activity.detailCard();
+    }));
+    drainEvents();
+    EXPECT_EQ(m.runs().front().uploaded, 2);
+    auto* figures = activity.detailCard()->findChild<DataList*>();
+    ASSERT_TRUE(figures);
+    EXPECT_TRUE(figures->rows()[2].value.startsWith(QStringLiteral("2 \u00B7 ")));
+    ASSERT_FALSE(activity.rows().empty());
+    EXPECT_TRUE(activity.rows()[0]->isSelected());
+
+    // A folder as the drive: added, copied at once, and its row counts the files.
+    const std::filesystem::path volume = temp.path() / "volume-studio";
+    std::filesystem::create_directories(volume);
+    volumes.mount(MountedVolume{volume, "UUID-STUDIO", "Studio Disk", false});
+    folderChooser.pathChoices.push_back({volume});
+    backups.destinations()->addButton()->click();
+    ASSERT_TRUE(runUntil([&] { return m.destinations().size() == 1; }));
+    const std::string id = m.destinations()[0].id;
+    ASSERT_TRUE(runUntil([&] {
+        const auto state = m.driveStates().find(id);
+        return !m.isRunning() && !m.hasRunTask() && state != m.driveStates().end() &&
+               state->second.files == 2;
+    }));
+    drainEvents();
+    ASSERT_EQ(backups.destinations()->rows().size(), 1u);
+    EXPECT_TRUE(
+        backups.destinations()->rows()[0]->figuresText()->text().startsWith(QStringLiteral("2 files")));
+    EXPECT_FALSE(backups.destinations()->addErrorBanner());
+}
+
+} // namespace
+} // namespace keldra::test

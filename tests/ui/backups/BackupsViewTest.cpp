@@ -1,0 +1,223 @@
+#include "screens/backups/BackupsView.h"
+
+#include "design/button/OLButton.h"
+#include "design/layout/SectionLabel.h"
+#include "design/status/StateBanner.h"
+#include "design/text/OLText.h"
+#include "gallery/fake/FakeAppModel.h"
+#include "screens/backups/BackupsTexts.h"
+#include "screens/common/Confirmation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace keldra {
+namespace {
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+BackupSource source(const std::string& id, const std::string& path, bool isFile = false) {
+    return BackupSource{id, path, isFile, {}};
+}
+
+std::filesystem::path home() {
+    return QDir::homePath().toStdString();
+}
+
+void drop(QWidget& target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the page, as the drag manager hands a drop over (the application object routes drops
+    // only while a drag it started is under way).
+    static_cast<QObject&>(target).event(&event);
+}
+
+std::vector<std::string> addedPaths(const FakeAppModel& app) {
+    std::vector<std::string> added;
+    for (const std::string& call : app.calls()) {
+        if (call.starts_with("addSources ")) {
+            added.push_back(call.substr(11));
+        }
+    }
+    return added;
+}
+
+TEST(BackupsTexts, ASuggestionHidesOnlyForTheExactPath) {
+    const AppModelView::SuggestedFolders suggested{{"Documents", home() / "Documents"},
+                                                   {"Desktop", home() / "Desktop"},
+                                                   {"Pictures", home() / "Pictures"}};
+    const struct {
+        const char* name;
+        std::vector<BackupSource> sources;
+        std::vector<std::string> open;
+    } cases[] = {
+        {"none", {}, {"Documents", "Desktop", "Pictures"}},
+        {"exact path", {source("1", (home() / "Documents").string())}, {"Desktop", "Pictures"}},
+        {"trailing slash",
+         {source("1", (home() / "Documents").string() + "/")},
+         {"Documents", "Desktop", "Pictures"}},
+        {"all three",
+         {source("1", (home() / "Documents").string()), source("2", (home() / "Desktop").string()),
+          source("3", (home() / "Pictures").string())},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> names;
+        for (const auto& [name, folder] : openSuggestions(suggested, c.sources)) {
+            names.push_back(name);
+        }
+        EXPECT_EQ(names, c.open);
+    }
+}
+
+TEST(BackupsTexts, TheSkippedSentence) {
+    const struct {
+        const char* name;
+        bool junk, caches, developer;
+        std::vector<std::string> custom;
+        const char* text;
+    } cases[] = {
+        {"all on",
+         true,
+         true,
+         true,
+         {},
+         "System files (.DS_Store), temporary files; caches and the Trash; developer build folders; symbolic "
+         "links. "
+         "Change in Settings \u203A Backup."},
+        {"all off", false, false, false, {}, "Symbolic links. Change in Settings \u203A Backup."},
+        {"custom only",
+         false,
+         false,
+         false,
+         {"*.tmp", "build"},
+         "*.tmp, build; symbolic links. Change in Settings \u203A Backup."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BackupSettings settings;
+        settings.excludeSystemJunk = c.junk;
+        settings.excludeCaches = c.caches;
+        settings.excludeDeveloperFolders = c.developer;
+        settings.customExclusions = c.custom;
+        EXPECT_EQ(skippedText(settings), QString::fromUtf8(c.text));
+    }
+}
+
+TEST(BackupsView, SuggestionsAndTheEmptyList) {
+    FakeAppModel app;
+    BackupsView view(app);
+    settle();
+    EXPECT_EQ(view.sourcesHeading()->text(), QStringLiteral("Backing up \u00B7 0"));
+    EXPECT_TRUE(view.emptyCard());
+    auto buttons = view.suggestionButtons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_EQ(buttons[0]->title(), "Add Documents");
+    buttons[0]->click();
+    settle();
+    EXPECT_EQ(addedPaths(app), std::vector<std::string>{(home() / "Documents").string()});
+    EXPECT_EQ(view.sourcesHeading()->text(), QStringLiteral("Backing up \u00B7 1"));
+    EXPECT_FALSE(view.emptyCard());
+    ASSERT_EQ(view.suggestionButtons().size(), 2u);
+    EXPECT_EQ(view.suggestionButtons()[0]->title(), "Add Desktop");
+}
+
+TEST(BackupsView, TheStopDialogRemovesExactlyThePendingSourceAndCancelNothing) {
+    FakeAppModel app;
+    app.setSources({source("A", "/home/ada/Documents"), source("B", "/home/ada/Music"),
+                    source("C", "/srv/x.txt", true)});
+    BackupsView view(app);
+    settle();
+
+    view.confirmStop("B");
+    ASSERT_TRUE(view.stopDialog());
+    EXPECT_EQ(view.stopDialog()->windowTitle(), "Stop backing up Music?");
+    cancelButton(view.stopDialog())->click();
+    settle();
+    EXPECT_EQ(app.sources().size(), 3u);
+    EXPECT_FALSE(view.removing());
+
+    view.confirmStop("B");
+    // The list changes while the dialog is open: the pending id still names the source.
+    app.setSources({source("C", "/srv/x.txt", true), source("B", "/home/ada/Music"),
+                    source("A", "/home/ada/Documents")});
+    confirmButton(view.stopDialog())->click();
+    settle();
+    EXPECT_EQ(app.calls().back(), "removeSource B");
+    ASSERT_EQ(app.sources().size(), 2u);
+    EXPECT_EQ(app.sources()[0].id, "C");
+    EXPECT_EQ(app.sources()[1].id, "A");
+}
+
+TEST(BackupsView, ChangeOpensSettingsOnlyWhenElsewhere) {
+    FakeAppModel app;
+    int changes = 0;
+    QObject::connect(&app, &AppModelView::sectionChanged, [&] { ++changes; });
+    BackupsView view(app);
+    app.setSection(AppSection::backups);
+    view.changeButton()->click();
+    EXPECT_EQ(app.section(), AppSection::settings);
+    view.changeButton()->click();
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(BackupsView, TheDialogAddsWhatWasChosenInOneCall) {
+    FakeAppModel app;
+    BackupsView view(app);
+    app.setNextPaths({"/data/a", "/data/b.txt"});
+    view.addButton()->click();
+    EXPECT_EQ(app.calls().front(), "choosePaths Choose folders, files or drives to back up.");
+    EXPECT_EQ(addedPaths(app), (std::vector<std::string>{"/data/a", "/data/b.txt"}));
+    app.clearCalls();
+    view.addButton()->click(); // cancelled
+    EXPECT_TRUE(addedPaths(app).empty());
+}
+
+TEST(BackupsView, DropsAddLocalItemsInOneCallAndLeaveOutTheRest) {
+    const struct {
+        const char* name;
+        QList<QUrl> urls;
+        std::vector<std::string> added;
+        bool banner;
+    } cases[] = {
+        {"three local folders",
+         {QUrl::fromLocalFile("/data/a"), QUrl::fromLocalFile("/data/b"), QUrl::fromLocalFile("/data/c")},
+         {"/data/a", "/data/b", "/data/c"},
+         false},
+        {"mixed",
+         {QUrl::fromLocalFile("/data/a"), QUrl("https://example.com/x"), QUrl("smb://server/share"),
+          QUrl("file://host/share/y"), QUrl::fromLocalFile("/data/b")},
+         {"/data/a", "/data/b"},
+         true},
+        {"remote only", {QUrl("https://example.com/x")}, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeAppModel app;
+        int addCalls = 0;
+        QObject::connect(&app, &AppModelView::sourcesChanged, [&] { ++addCalls; });
+        BackupsView view(app);
+        drop(view, c.urls);
+        settle();
+        EXPECT_EQ(addedPaths(app), c.added);
+        EXPECT_EQ(addCalls, c.added.empty() ? 0 : 1) << "one call for the whole drop";
+        EXPECT_EQ(view.dropBanner() != nullptr, c.banner);
+        if (c.banner) {
+            EXPECT_EQ(view.dropBanner()->titleText()->text(), "Some items weren't added");
+        }
+    }
+}
+
+} // namespace
+} // namespace keldra
