@@ -5,7 +5,7 @@ namespace keldra::gallery {
 
 std::vector<GalleryEntry> allEntries() {
     std::vector<GalleryEntry> entries;
-    for (auto family : {foundationEntries, buttonEntries, kitEntries, screenEntries, onboardingEntries, restoreEntries}) {
+    for (auto family : {foundationEntries, buttonEntries, kitEntries, screenEntries, onboardingEntries, restoreEntries, settingsEntries}) {
         auto more = family();
         entries.insert(entries.end(), std::make_move_iterator(more.begin()),
                        std::make_move_iterator(more.end()));

@@ -28,5 +28,6 @@ std::vector<GalleryEntry> buttonEntries();
 std::vector<GalleryEntry> screenEntries();
 std::vector<GalleryEntry> onboardingEntries();
 std::vector<GalleryEntry> restoreEntries();
+std::vector<GalleryEntry> settingsEntries();
 
 } // namespace keldra::gallery

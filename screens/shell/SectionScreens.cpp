@@ -1,5 +1,7 @@
 #include "screens/shell/SectionScreens.h"
 
+#include "onboarding/settings/SettingsView.h"
+#include "screens/shell/PageHeader.h"
 #include "screens/shell/PlaceholderPage.h"
 #include "screens/shell/SectionList.h"
 
@@ -22,7 +24,8 @@ QWidget* makeActivityScreen(AppModelView& app, QWidget* parent) {
 }
 
 QWidget* makeSettingsScreen(AppModelView& app, QWidget* parent) {
-    return new PlaceholderPage(app, sectionTitle(AppSection::settings), false, parent);
+    return new SettingsView(
+        app, [](const QString& title, QWidget* tabs) { return new PageHeader(title, tabs); }, parent);
 }
 
 QWidget* makeSectionScreen(AppSection section, AppModelView& app, QWidget* parent) {
