@@ -90,7 +90,7 @@ void SettingsView::buildHeader() {
         tabOptions(), tab_, [this](const SettingsTab& tab) { setTab(tab); }, mono, 34);
     QWidget* header = makeHeader_(QStringLiteral("Settings"), strip_);
     if (header_) {
-        layout_->replaceWidget(header_, header);
+        delete layout_->replaceWidget(header_, header);
         header_->deleteLater();
     } else {
         layout_->insertWidget(0, header);
