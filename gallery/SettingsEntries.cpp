@@ -11,8 +11,6 @@ namespace keldra::gallery {
 
 namespace {
 
-// Tall enough to show the longest pane whole.
-constexpr int pageHeight = 1180;
 constexpr std::int64_t gigabyte = 1'000'000'000;
 
 using Prepare = std::function<void(FakeAppModel&)>;
@@ -33,7 +31,7 @@ GalleryEntry settingsPage(QString state, SettingsTab tab, Prepare prepare = {}) 
                 }
                 auto* view = new RootView(*model);
                 model->setParent(view);
-                view->setFixedSize(RootView::minimumWidth, pageHeight);
+                view->setFixedSize(RootView::minimumWidth, RootView::minimumHeight);
                 if (auto* page = view->findChild<SettingsView*>()) {
                     page->setTab(tab);
                 }

@@ -51,14 +51,6 @@ OLSegmentedOf<T>* boundSegments(AppModelView& app, const OptionList<T>& options,
         [&app, path](const T& value) { SettingsBinding::set(value, app, path); }, false, segmentHeight);
 }
 
-OLCheckbox* boundCheckbox(AppModelView& app, const QString& title, const QString& subtitle,
-                          SettingsPath<bool> path) {
-    auto* box = new OLCheckbox(title, SettingsBinding::getBool(app, path), subtitle);
-    QObject::connect(box, &QAbstractButton::clicked, box,
-                     [&app, path](bool on) { SettingsBinding::setBool(on, app, path); });
-    return box;
-}
-
 QString scheduleSummary(const AppModelView& app) {
     return QString::fromStdString(app.settings().schedule.summary());
 }
@@ -98,16 +90,17 @@ BackupSettingsPane::BackupSettingsPane(AppModelView& app, QWidget* parent)
       drives_(new OLSegmentedOf<std::int64_t>(
           SettingsOptions::driveReminder(), driveReminderDays(app),
           [&app](const std::int64_t& days) { setDriveReminderDays(app, days); }, false, segmentHeight)),
-      systemJunk_(boundCheckbox(app, QStringLiteral("System and temporary files"),
-                                QStringLiteral(".DS_Store, ._ files, *.tmp, Office lock files"), systemJunk)),
-      caches_(boundCheckbox(app, QStringLiteral("Caches and the Trash"),
-                            QStringLiteral("Caches, .cache, .Trash folders"), caches)),
-      developer_(boundCheckbox(app, QStringLiteral("Developer build folders"),
-                               QStringLiteral("node_modules, DerivedData, .build, .git, Pods, build"),
-                               developerFolders)),
+      systemJunk_(makeBoundCheckbox(app, QStringLiteral("System and temporary files"),
+                                    QStringLiteral(".DS_Store, ._ files, *.tmp, Office lock files"),
+                                    systemJunk)),
+      caches_(makeBoundCheckbox(app, QStringLiteral("Caches and the Trash"),
+                                QStringLiteral("Caches, .cache, .Trash folders"), caches)),
+      developer_(makeBoundCheckbox(app, QStringLiteral("Developer build folders"),
+                                   QStringLiteral("node_modules, DerivedData, .build, .git, Pods, build"),
+                                   developerFolders)),
       custom_(new OLTextField(QStringLiteral("*.iso, *.dmg"), loadCustomText(app), false, true,
                               [this] { commitCustomExclusions(app_, custom_->text()); })),
-      massChange_(boundCheckbox(
+      massChange_(makeBoundCheckbox(
           app, QStringLiteral("Pause for review when lots of files change at once"),
           QStringLiteral(
               "If 40% or more of your backed-up files change or disappear in one go, backups pause "

@@ -34,28 +34,21 @@ std::int64_t& notifyStaleDays(BackupSettings& s) {
     return s.notifyStaleDays;
 }
 
-// A checkbox that writes one Bool field through the settings binding when the user clicks it.
-OLCheckbox* boundCheckbox(AppModelView& app, const QString& title, const QString& subtitle,
-                          SettingsPath<bool> path) {
-    auto* box = new OLCheckbox(title, SettingsBinding::getBool(app, path), subtitle);
-    QObject::connect(box, &QAbstractButton::clicked, box,
-                     [&app, path](bool on) { SettingsBinding::setBool(on, app, path); });
-    return box;
-}
-
 } // namespace
 
 GeneralSettings::GeneralSettings(AppModelView& app, std::shared_ptr<LoginItem> loginItem,
                                  QThreadPool& loginWork, QWidget* parent)
     : OLWidget(parent), app_(app), loginItem_(std::move(loginItem)), loginWork_(loginWork),
       openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), loginItem_->isLoginItemEnabled())),
-      failures_(boundCheckbox(app, QStringLiteral("When files couldn't be backed up"), {}, notifyFailures)),
-      storage_(boundCheckbox(app, QStringLiteral("When Keldra storage is nearly full"), {}, notifyStorage)),
+      failures_(
+          makeBoundCheckbox(app, QStringLiteral("When files couldn't be backed up"), {}, notifyFailures)),
+      storage_(
+          makeBoundCheckbox(app, QStringLiteral("When Keldra storage is nearly full"), {}, notifyStorage)),
       staleReminder_(new OLMenuPickerOf<std::int64_t>(
           SettingsOptions::staleReminder(), SettingsBinding::getInt(app, notifyStaleDays),
           [&app](const std::int64_t& days) { SettingsBinding::setInt(days, app, notifyStaleDays); }, false)),
-      power_(boundCheckbox(app, QStringLiteral("Only run scheduled backups on mains power"),
-                           QStringLiteral("Back up now always works, on battery too."), onlyOnPower)) {
+      power_(makeBoundCheckbox(app, QStringLiteral("Only run scheduled backups on mains power"),
+                               QStringLiteral("Back up now always works, on battery too."), onlyOnPower)) {
     auto* reminderText = new OLText(QStringLiteral("Remind me if there's no backup for"),
                                     OLTextStyle::callout, OLColor::textSecondary);
     reminderText->setMaxLines(1);

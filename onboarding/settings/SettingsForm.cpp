@@ -1,5 +1,6 @@
 #include "onboarding/settings/SettingsForm.h"
 
+#include "design/controls/OLCheckbox.h"
 #include "design/layout/FormRow.h"
 #include "design/layout/OLCard.h"
 
@@ -56,6 +57,17 @@ QWidget* makeStack(Qt::Orientation orientation, int spacing, std::initializer_li
     }
     stack->addStretch(1);
     return holder;
+}
+
+OLCheckbox* makeBoundCheckbox(AppModelView& app, const QString& title, const QString& subtitle,
+                              SettingsPath<bool> path) {
+    auto* box = new OLCheckbox(title, SettingsBinding::getBool(app, path), subtitle);
+    QSizePolicy policy = box->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Expanding);
+    box->setSizePolicy(policy);
+    QObject::connect(box, &QAbstractButton::clicked, box,
+                     [&app, path](bool on) { SettingsBinding::setBool(on, app, path); });
+    return box;
 }
 
 QMessageBox* openConfirmation(QWidget* parent, const QString& title, const QString& message,

@@ -57,7 +57,9 @@ SettingsView::SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget*
 
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only a pane wider than the narrowest window (the style picker beside the glass sidebar) scrolls
+    // sideways.
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setAutoFillBackground(false);
     scroll_->viewport()->setAutoFillBackground(false);
