@@ -31,5 +31,6 @@ std::vector<GalleryEntry> restoreEntries();
 std::vector<GalleryEntry> trayEntries();
 // Activity, Backups with its drives and confirmations, and the tray popover.
 std::vector<GalleryEntry> activityEntries();
+std::vector<GalleryEntry> settingsEntries();
 
 } // namespace keldra::gallery

@@ -12,8 +12,6 @@ namespace keldra {
 namespace {
 
 constexpr std::array<std::string_view, 5> kindRawValues{"hourly", "daily", "weekly", "custom", "manual"};
-constexpr std::array<std::string_view, 7> weekdayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                       "Thursday", "Friday", "Saturday"};
 constexpr std::int64_t secondsPerHour = 3600;
 constexpr std::int64_t spreadMinutesCount = 30;
 

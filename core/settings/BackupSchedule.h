@@ -22,6 +22,11 @@ std::string_view scheduleKindRawValue(ScheduleKind kind);
 // None for an unknown text.
 std::optional<ScheduleKind> scheduleKindFromRawValue(std::string_view raw);
 
+// The day names of `BackupSchedule::weekday`, 1 (Sunday) to 7 (Saturday): the summary and the weekday menu
+// both use them.
+inline constexpr std::array<std::string_view, 7> weekdayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                              "Thursday", "Friday", "Saturday"};
+
 // The installation's schedule spread lives under this user-defaults key (minutes, 0 to 29).
 inline constexpr const char* scheduleSpreadKey = "scheduleSpreadMinutes";
 

@@ -86,6 +86,9 @@ void FormRow::alignBaselines() {
     contentOffset_->changeSize(0, contentShift, QSizePolicy::Fixed, QSizePolicy::Fixed);
     labelOffset_->invalidate();
     contentOffset_->invalidate();
+    // The label column keeps its own size: without this the label box stays at its old height and the
+    // shifted label is cut off at the bottom.
+    label_->parentWidget()->layout()->invalidate();
     layout()->invalidate();
 }
 

@@ -1,5 +1,6 @@
 #include "screens/shell/SectionScreens.h"
 
+#include "onboarding/settings/SettingsView.h"
 #include "screens/activity/ActivityView.h"
 #include "screens/backups/BackupsView.h"
 #include "screens/chrome/GlassSidebar.h"
@@ -7,7 +8,7 @@
 #include "screens/overview/OverviewView.h"
 #include "screens/restore/ModelRestoreHost.h"
 #include "screens/restore/RestoreView.h"
-#include "screens/shell/PlaceholderPage.h"
+#include "screens/shell/PageHeader.h"
 #include "screens/shell/SectionNames.h"
 
 namespace keldra {
@@ -29,7 +30,8 @@ QWidget* makeActivityScreen(AppModelView& app, QWidget* parent) {
 }
 
 QWidget* makeSettingsScreen(AppModelView& app, QWidget* parent) {
-    return new PlaceholderPage(app, sectionTitle(AppSection::settings), false, parent);
+    return new SettingsView(
+        app, [](const QString& title, QWidget* tabs) { return new PageHeader(title, tabs); }, parent);
 }
 
 QWidget* makeSectionScreen(AppSection section, AppModelView& app, QWidget* parent) {

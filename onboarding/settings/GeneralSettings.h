@@ -1,0 +1,54 @@
+#pragma once
+// The General tab: open at login, notifications and mains power. "Open at login" is the autostart entry:
+// its state is read when the pane is built and again after each toggle, whose file work runs off the GUI
+// thread. The dock row has no counterpart on Linux and is not built.
+
+#include "design/theme/OLWidget.h"
+
+#include <cstdint>
+#include <memory>
+
+class QThreadPool;
+
+namespace keldra {
+
+class AppModelView;
+class LoginItem;
+class OLCheckbox;
+template <typename T> class OLMenuPickerOf;
+
+class GeneralSettings : public OLWidget {
+    Q_OBJECT
+public:
+    // `loginWork` runs the autostart entry's changes, one at a time; it outlives the pane.
+    GeneralSettings(AppModelView& app, std::shared_ptr<LoginItem> loginItem, QThreadPool& loginWork,
+                    QWidget* parent = nullptr);
+
+    OLCheckbox* openAtLoginBox() const { return openAtLogin_; }
+    OLCheckbox* failuresBox() const { return failures_; }
+    OLCheckbox* storageBox() const { return storage_; }
+    OLMenuPickerOf<std::int64_t>* staleReminderPicker() const { return staleReminder_; }
+    OLCheckbox* powerBox() const { return power_; }
+    // A toggle of "Open at login" whose answer has not come back yet.
+    bool isChangingLoginItem() const { return pendingLoginChanges_ > 0; }
+
+signals:
+    // The autostart entry's state after a toggle has been read back and shown.
+    void loginItemShown();
+
+private:
+    void refresh();
+    void changeLoginItem(bool enabled);
+
+    AppModelView& app_;
+    std::shared_ptr<LoginItem> loginItem_;
+    QThreadPool& loginWork_;
+    OLCheckbox* openAtLogin_;
+    OLCheckbox* failures_;
+    OLCheckbox* storage_;
+    OLMenuPickerOf<std::int64_t>* staleReminder_;
+    OLCheckbox* power_;
+    int pendingLoginChanges_ = 0;
+};
+
+} // namespace keldra
