@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
 
 namespace keldra {
 namespace {
@@ -27,14 +29,19 @@ QStringList names(const QString& listing) {
     return listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-TEST(GalleryProgram, EveryListedPictureIsDrawnAndNotFlat) {
+// One style and accent per case, so the six draw side by side.
+class GalleryCombination : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(GalleryCombination, EveryListedPictureIsDrawnAndNotFlat) {
     test::TempDir dir;
     const QString out = QString::fromStdString(dir.path().string());
-    const GalleryRun listed = gallery({QStringLiteral("--list")});
+    const QStringList choice{QStringLiteral("--style"), QString::fromLatin1(GetParam().first),
+                             QStringLiteral("--accent"), QString::fromLatin1(GetParam().second)};
+    const GalleryRun listed = gallery(QStringList{QStringLiteral("--list")} + choice);
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     const QStringList files = names(listed.out);
     ASSERT_FALSE(files.isEmpty());
-    const GalleryRun drawn = gallery({QStringLiteral("--out"), out});
+    const GalleryRun drawn = gallery(QStringList{QStringLiteral("--out"), out} + choice);
     ASSERT_EQ(drawn.exitCode, 0) << drawn.err.toStdString();
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
@@ -43,6 +50,14 @@ TEST(GalleryProgram, EveryListedPictureIsDrawnAndNotFlat) {
         EXPECT_TRUE(test::hasDetail(image));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(GalleryProgram, GalleryCombination,
+                         ::testing::Values(std::pair{"glass", "frost"}, std::pair{"glass", "teal"},
+                                           std::pair{"glass", "snow"}, std::pair{"signal", "frost"},
+                                           std::pair{"signal", "teal"}, std::pair{"signal", "snow"}),
+                         [](const auto& info) {
+                             return std::string(info.param.first) + "_" + info.param.second;
+                         });
 
 TEST(GalleryProgram, SixCombinationsNamedByComponentStateStyleAndAccent) {
     const QStringList all = names(
