@@ -8,7 +8,11 @@
 namespace keldra {
 
 std::string sourceName(const BackupSource& source) {
-    const std::filesystem::path path(source.path);
+    std::filesystem::path path(source.path);
+    // "/home/ada/Music/" has an empty last element: its folder is the one to name.
+    if (!path.has_filename() && path.has_relative_path()) {
+        path = path.parent_path();
+    }
     std::string name = path.filename().string();
     return name.empty() ? source.path : name;
 }

@@ -232,6 +232,9 @@ TEST(PresentationTest, SourceNamesIconsAndStatusLines) {
         EXPECT_EQ(sourceIconName(c.source), c.icon);
         EXPECT_EQ(sourceStatusLine(c.source, c.availability, c.count), c.line);
     }
+    // A path stored with a trailing slash is named by its last folder; the root by itself.
+    EXPECT_EQ(sourceName(BackupSource{"d", "/home/ada/Music/", false, {}}), "Music");
+    EXPECT_EQ(sourceName(BackupSource{"e", "/", false, {}}), "/");
     QLocale::setDefault(QLocale::system());
 }
 
