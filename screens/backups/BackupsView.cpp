@@ -5,11 +5,13 @@
 #include "design/button/OLButton.h"
 #include "design/layout/FormRow.h"
 #include "design/layout/OLCard.h"
+#include "design/layout/OLRule.h"
 #include "design/layout/SectionLabel.h"
 #include "design/status/StateBanner.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
+#include "onboarding/setup/FoldersStep.h"
 #include "screens/backups/BackupsTexts.h"
 #include "screens/backups/DestinationsSection.h"
 #include "screens/common/Confirmation.h"
@@ -34,17 +36,6 @@ namespace {
 const QString emptyMessage = QStringLiteral("Add the folders you want protected. Documents, Desktop and "
                                             "Pictures are a good start. External drives work "
                                             "too: if one is unplugged, it's skipped and nothing is removed.");
-
-class Rule final : public QWidget {
-public:
-    explicit Rule(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), OLColor::border.qcolor());
-    }
-};
 
 } // namespace
 
@@ -211,7 +202,7 @@ void BackupsView::rebuildSources() {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(glass ? 8 : 0);
         if (!glass) {
-            layout->addWidget(new Rule(rows));
+            layout->addWidget(new OLRule(rows));
         }
         for (const BackupSource& source : sources) {
             const std::string id = source.id;
@@ -235,12 +226,8 @@ void BackupsView::updateSettingsCard() {
 }
 
 void BackupsView::chooseSources() {
-    FolderChoice choice;
-    choice.chooseFiles = true;
-    choice.multiple = true;
-    choice.createFolders = false;
-    choice.prompt = "Back up";
-    choice.message = "Choose folders, files or drives to back up.";
+    // The same picker as the set-up's folders step.
+    const FolderChoice choice = FoldersStep::sourceChoice();
     QPointer<BackupsView> self(this);
     app_.choosePaths(choice, [self](std::vector<std::filesystem::path> chosen) {
         if (self && !chosen.empty()) {

@@ -6,6 +6,7 @@
 #include "design/button/OLButton.h"
 #include "design/layout/IconTile.h"
 #include "design/layout/OLCard.h"
+#include "design/layout/OLRule.h"
 #include "design/layout/SectionLabel.h"
 #include "design/status/StateBanner.h"
 #include "design/text/OLText.h"
@@ -68,18 +69,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override { paintDestinationRow(this, theme()); }
-};
-
-// The 1 px rule over the signal list.
-class Rule final : public QWidget {
-public:
-    explicit Rule(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), OLColor::border.qcolor());
-    }
 };
 
 } // namespace
@@ -155,7 +144,7 @@ void DestinationsSection::rebuild() {
         auto* signalLayout = new QVBoxLayout(list);
         signalLayout->setContentsMargins(0, 0, 0, 0);
         signalLayout->setSpacing(0);
-        signalLayout->addWidget(new Rule(list));
+        signalLayout->addWidget(new OLRule(list));
         rows->setParent(list);
         signalLayout->addWidget(rows);
     }

@@ -9,6 +9,7 @@
 #include "design/data/StatusHeadline.h"
 #include "design/data/ThroughputChart.h"
 #include "design/health/HealthPresentation.h"
+#include "design/layout/OLRule.h"
 #include "design/shape/ContinuousRect.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
@@ -118,13 +119,7 @@ QWidget* header(const QString& title, const QString& right, int above, QWidget* 
     row->addStretch(1);
     row->addWidget(new OLText(right, OLTextStyle::eyebrow, OLColor::textMuted, box));
     stack->addLayout(row);
-    auto* rule = new QWidget(box);
-    rule->setFixedHeight(1);
-    rule->setAutoFillBackground(true);
-    QPalette palette = rule->palette();
-    palette.setColor(QPalette::Window, OLColor::border.qcolor());
-    rule->setPalette(palette);
-    stack->addWidget(rule);
+    stack->addWidget(new OLRule(box));
     return box;
 }
 

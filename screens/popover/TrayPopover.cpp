@@ -11,6 +11,7 @@
 #include "design/data/DataList.h"
 #include "design/data/ThroughputChart.h"
 #include "design/health/HealthPresentation.h"
+#include "design/layout/OLRule.h"
 #include "design/orb/KeldraOrb.h"
 #include "design/shape/ContinuousRect.h"
 #include "design/status/StatusChip.h"
@@ -56,17 +57,6 @@ OLTextStyle footerStyle() {
     style.uppercase = false;
     return style;
 }
-
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), OLColor::hairline.qcolor());
-    }
-};
 
 bool showsStatus(AppPhase phase) {
     return phase == AppPhase::ready || phase == AppPhase::unlock;
@@ -232,7 +222,7 @@ QWidget* TrayPopover::buildDivider(QWidget* parent, int topPadding) {
     auto* holder = new QWidget(parent);
     auto* layout = new QVBoxLayout(holder);
     layout->setContentsMargins(0, topPadding, 0, 0);
-    layout->addWidget(new Divider(holder));
+    layout->addWidget(new OLRule(holder, OLColor::hairline));
     return holder;
 }
 
