@@ -18,8 +18,8 @@ TOOL = os.path.join(SOURCE_ROOT, "tools", "keldra-drive-restore")
 def load_reader():
     """keldra-drive-restore as a module."""
     loader = importlib.machinery.SourceFileLoader("keldra_drive_restore", TOOL)
-    spec = importlib.util.spec_from_loader(loader.name, loader)
-    module = importlib.util.module_from_spec(spec)
+    found = importlib.util.spec_from_loader(loader.name, loader)
+    module = importlib.util.module_from_spec(found)
     loader.exec_module(module)
     return module
 
