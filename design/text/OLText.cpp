@@ -198,6 +198,9 @@ bool OLText::hasHeightForWidth() const {
 }
 
 int OLText::heightForWidth(int width) const {
+    // A layout asks with the width of its column, but never lays the text out wider than its maximum (a
+    // centred item gets at most that): its lines are counted at the width it will have.
+    width = std::min(width, maximumWidth());
     return static_cast<int>(std::ceil(compute(width).height));
 }
 

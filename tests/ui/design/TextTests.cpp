@@ -107,6 +107,27 @@ TEST(OLTextWidget, LimitedLinesElideAtTheEndOrMiddle) {
     EXPECT_GT(wrapped.heightForWidth(80), two);
 }
 
+// A centred text narrower than its column (a status sentence under a headline) is given the height of the
+// lines it wraps to at its own maximum width, not the column's, so no line is cut off.
+TEST(OLTextWidget, ACentredTextCappedInWidthShowsEveryLine) {
+    QWidget column;
+    auto* layout = new QVBoxLayout(&column);
+    auto* sentence =
+        new OLText(QStringLiteral("Your Keldra is full (1 KB of 1 KB). New and changed files aren't "
+                                  "being backed up."),
+                   OLTextStyle::callout, OLColor::textSecondary);
+    sentence->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    sentence->setMaximumWidth(200);
+    layout->addWidget(sentence, 0, Qt::AlignHCenter);
+    layout->addStretch();
+    column.resize(900, 400);
+    column.show();
+    layout->activate();
+    ASSERT_EQ(sentence->width(), 200);
+    EXPECT_GE(sentence->height(), sentence->heightForWidth(200));
+    EXPECT_GT(sentence->height(), sentence->sizeHint().height()) << "more than one line";
+}
+
 TEST(OLTextWidget, ShrinksBeforeEliding) {
     OLText title(QStringLiteral("Backing up"), OLTextStyle::display, OLColor::textPrimary);
     title.setMaxLines(1);
