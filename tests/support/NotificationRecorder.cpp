@@ -1,7 +1,7 @@
 #include "tests/support/NotificationRecorder.h"
 
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QTimer>
@@ -11,6 +11,7 @@ namespace keldra::test {
 
 namespace {
 const QString objectPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString desktopName = QStringLiteral("org.freedesktop.Notifications");
 } // namespace
 
 class NotificationRecorder::Server final : public QThread {
@@ -23,8 +24,10 @@ public:
         {
             Service service(owner_);
             auto connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
-            const bool ok =
-                connection.isConnected() && connection.registerVirtualObject(objectPath, &service);
+            const bool desktop = owner_.name_ == Name::desktop;
+            const bool ok = connection.isConnected() &&
+                            connection.registerVirtualObject(objectPath, &service) &&
+                            (!desktop || connection.registerService(desktopName));
             {
                 std::lock_guard guard(owner_.mutex_);
                 owner_.serving_ = ok;
@@ -34,6 +37,9 @@ public:
             owner_.started_.notify_all();
             if (ok) {
                 exec();
+                if (desktop) {
+                    connection.unregisterService(desktopName);
+                }
                 connection.unregisterObject(objectPath);
             }
         }
@@ -80,8 +86,8 @@ private:
     NotificationRecorder& owner_;
 };
 
-NotificationRecorder::NotificationRecorder(std::chrono::milliseconds answerDelay)
-    : answerDelay_(answerDelay) {
+NotificationRecorder::NotificationRecorder(std::chrono::milliseconds answerDelay, Name name)
+    : answerDelay_(answerDelay), name_(name) {
     thread_ = new Server(*this);
     thread_->start();
     std::unique_lock guard(mutex_);
