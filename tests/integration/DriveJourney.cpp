@@ -54,8 +54,8 @@ fs::path findFolder(const fs::path& root, const std::string& name) {
 int runDriveRestoreTool(const QStringList& arguments, const std::string& passphrase, QString* output) {
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
-    tool.start(QStringLiteral("python3"),
-               QStringList{QStringLiteral(KELDRA_SOURCE_DIR "/tools/keldra-drive-restore")} + arguments);
+    // Started as a user starts it: the file itself, with the interpreter its first line names.
+    tool.start(QStringLiteral(KELDRA_SOURCE_DIR "/tools/keldra-drive-restore"), arguments);
     if (!tool.waitForStarted()) {
         return -1;
     }
