@@ -31,8 +31,8 @@ void FileManagerRevealer::reveal(const std::filesystem::path& path) {
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QString::fromStdString(fileUrl(path))} << QString();
-    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call), &calls_);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &calls_,
                      [fallback = &fallback_, folder](QDBusPendingCallWatcher* finished) {
                          if (finished->isError()) {
                              fallback->openUrl(folder);

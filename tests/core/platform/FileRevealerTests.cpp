@@ -5,9 +5,11 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVirtualObject>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace keldra {
 namespace {
@@ -75,6 +77,22 @@ TEST(FileManagerRevealer, AsksTheFileManagerToShowTheFileAndWithoutOneOpensTheFo
     revealer.reveal("/tmp/restored here/report.pdf");
     EXPECT_TRUE(test::runUntil([&] { return !opener.opened.empty(); }));
     EXPECT_EQ(opener.opened, (std::vector<std::string>{"file:///tmp/restored%20here"}));
+
+    // The application quits right after a restore: the answer to a call still pending must not reach the
+    // opener, which has gone with the revealer.
+    {
+        auto gone = std::make_unique<test::RecordingUrlOpener>();
+        auto leaving = std::make_unique<FileManagerRevealer>(*gone);
+        leaving->reveal("/tmp/restored here/late.pdf");
+        leaving.reset();
+        gone.reset();
+    }
+    // The bus answers in order: once a later call to the same absent name has failed, the first has too.
+    QDBusPendingCallWatcher later(QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"))));
+    EXPECT_TRUE(test::runUntil([&] { return later.isFinished(); }));
+    test::drainEvents();
 }
 
 } // namespace
