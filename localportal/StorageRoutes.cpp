@@ -51,10 +51,12 @@ void put(PortalContext& context, const HttpRequest& req, HttpResponse& res, cons
     auto drain = [&] {
         if (!consumed) {
             consumed = true;
-            reader([&context](const char*, std::size_t size) {
-                context.stats.addBytesIn(size);
-                return true;
-            });
+            reader({[&context](const char*, std::size_t size) {
+                        context.stats.addBytesIn(size);
+                        return true;
+                    },
+                    {},
+                    {}});
         }
     };
     if (!req.hasHeader("Content-Length") || req.header("Transfer-Encoding") == "chunked") {
@@ -94,10 +96,16 @@ void put(PortalContext& context, const HttpRequest& req, HttpResponse& res, cons
             return;
         }
         consumed = true;
-        const bool received = reader([&](const char* data, std::size_t size) {
-            context.stats.addBytesIn(size);
-            return incoming->write(data, size);
-        });
+        const bool received = reader({[&](const char* data, std::size_t size) {
+                                          context.stats.addBytesIn(size);
+                                          return incoming->write(data, size);
+                                      },
+                                      [&] { return incoming->directFile(); },
+                                      [&](std::uint64_t size) {
+                                          context.stats.addBytesIn(size);
+                                          incoming->movedIn(size);
+                                          return true;
+                                      }});
         if (!received || incoming->size() != static_cast<std::uint64_t>(*declared)) {
             sendStorageError(res, 400, "IncompleteBody", "The request body was not received completely.");
             return;
