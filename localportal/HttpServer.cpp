@@ -1,18 +1,18 @@
 #include "localportal/HttpServer.h"
 
+#include "localportal/IncomingBody.h"
+#include "localportal/SocketStream.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
-#include <boost/asio/buffer.hpp>
 #include <boost/asio/error.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http.hpp>
 #include <cerrno>
-#include <climits>
 #include <condition_variable>
 #include <deque>
-#include <fcntl.h>
 #include <limits>
 #include <mutex>
 #include <netdb.h>
@@ -23,7 +23,6 @@
 #include <set>
 #include <sys/mman.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 #include <thread>
 #include <vector>
 
@@ -34,105 +33,6 @@ namespace net = boost::asio;
 using boost::beast::error_code;
 
 namespace {
-
-constexpr std::size_t bodyPiece = 1 << 20;
-
-// A blocking socket as Beast's synchronous stream. Timeouts come from SO_RCVTIMEO and SO_SNDTIMEO.
-class SocketStream {
-public:
-    explicit SocketStream(int fd) : fd_(fd) {}
-
-    template <class MutableBuffers> std::size_t read_some(const MutableBuffers& buffers, error_code& ec) {
-        for (auto it = net::buffer_sequence_begin(buffers); it != net::buffer_sequence_end(buffers); ++it) {
-            const net::mutable_buffer buffer = *it;
-            if (buffer.size() > 0) {
-                return receive(buffer.data(), buffer.size(), ec);
-            }
-        }
-        ec = {};
-        return 0;
-    }
-    template <class MutableBuffers> std::size_t read_some(const MutableBuffers& buffers) {
-        error_code ec;
-        const auto n = read_some(buffers, ec);
-        if (ec) {
-            throw boost::system::system_error(ec);
-        }
-        return n;
-    }
-
-    template <class ConstBuffers> std::size_t write_some(const ConstBuffers& buffers, error_code& ec) {
-        iovec pieces[16];
-        int count = 0;
-        for (auto it = net::buffer_sequence_begin(buffers);
-             it != net::buffer_sequence_end(buffers) && count < 16; ++it) {
-            const net::const_buffer buffer = *it;
-            if (buffer.size() > 0) {
-                pieces[count++] = {const_cast<void*>(buffer.data()), buffer.size()};
-            }
-        }
-        msghdr message{};
-        message.msg_iov = pieces;
-        message.msg_iovlen = static_cast<std::size_t>(count);
-        for (;;) {
-            const ssize_t sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
-            if (sent >= 0) {
-                ec = {};
-                return static_cast<std::size_t>(sent);
-            }
-            if (errno != EINTR) {
-                ec = failure();
-                return 0;
-            }
-        }
-    }
-    template <class ConstBuffers> std::size_t write_some(const ConstBuffers& buffers) {
-        error_code ec;
-        const auto n = write_some(buffers, ec);
-        if (ec) {
-            throw boost::system::system_error(ec);
-        }
-        return n;
-    }
-
-    std::size_t receive(void* data, std::size_t size, error_code& ec) {
-        for (;;) {
-            const ssize_t got = ::recv(fd_, data, size, 0);
-            if (got > 0) {
-                ec = {};
-                return static_cast<std::size_t>(got);
-            }
-            if (got == 0) {
-                ec = net::error::eof;
-                return 0;
-            }
-            if (errno != EINTR) {
-                ec = failure();
-                return 0;
-            }
-        }
-    }
-
-    bool sendAll(const char* data, std::size_t size) {
-        error_code ec;
-        while (size > 0 && !ec) {
-            const auto sent = write_some(net::const_buffer(data, size), ec);
-            data += sent;
-            size -= sent;
-        }
-        return !ec;
-    }
-
-    int fd() const { return fd_; }
-
-private:
-    static error_code failure() {
-        return errno == EAGAIN || errno == EWOULDBLOCK ? error_code(net::error::timed_out)
-                                                       : error_code(errno, boost::system::system_category());
-    }
-
-    int fd_;
-};
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -207,159 +107,6 @@ std::string reasonOf(int status) {
     return reason.empty() || reason.front() == '<' ? std::string("Unknown") : std::string(reason);
 }
 
-// Repeats a system call that a signal interrupted.
-template <class Call> ssize_t retried(Call call) {
-    for (;;) {
-        const ssize_t result = call();
-        if (result >= 0 || errno != EINTR) {
-            return result;
-        }
-    }
-}
-
-// The request body as the routes see it: read once, in pieces, straight from the connection.
-class RequestBody {
-public:
-    RequestBody(SocketStream& stream, boost::beast::flat_buffer& buffer,
-                http::request_parser<http::buffer_body>& parser, std::vector<char>& piece)
-        : stream_(stream), buffer_(buffer), parser_(parser), piece_(piece) {}
-
-    bool complete() const { return complete_; }
-    std::uint64_t declared() const { return parser_.content_length().value_or(0); }
-
-    bool read(const BodyTarget& target) {
-        if (started_) {
-            return false;
-        }
-        started_ = true;
-        if (parser_.is_done()) {
-            complete_ = true;
-            return true;
-        }
-        if (piece_.empty()) {
-            piece_.resize(bodyPiece);
-        }
-        complete_ = parser_.chunked() ? readChunked(target.receive) : readDeclared(target);
-        return complete_;
-    }
-
-private:
-    // A declared length: bytes already buffered, then reads of up to a piece each.
-    bool readDeclared(const BodyTarget& target) {
-        const auto& receiver = target.receive;
-        std::uint64_t left = parser_.content_length().value_or(0);
-        const auto buffered = static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), left));
-        if (buffered > 0) {
-            const bool taken = receiver(static_cast<const char*>(buffer_.data().data()), buffered);
-            buffer_.consume(buffered);
-            left -= buffered;
-            if (!taken) {
-                return false;
-            }
-        }
-        if (left >= bodyPiece && target.file) {
-            const int file = target.file();
-            if (file >= 0) {
-                return moveInto(file, target, left);
-            }
-        }
-        return readPieces(receiver, left);
-    }
-
-    // Socket to pipe to file with splice: the kernel hands the received pages on and copies them once, into
-    // the file, with no copy through this process. (Measured faster than receiving and writing on two
-    // threads.) A file system that refuses spliced bytes gets the rest through the receiver.
-    bool moveInto(int file, const BodyTarget& target, std::uint64_t left) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) {
-            return readPieces(target.receive, left);
-        }
-        const UniqueFd readEnd(ends[0]);
-        const UniqueFd writeEnd(ends[1]);
-        // A larger pipe moves a body in fewer calls; the system's limit may refuse it, which only costs
-        // calls.
-        const int capacity = ::fcntl(writeEnd.get(), F_SETPIPE_SZ, static_cast<int>(bodyPiece));
-        const std::uint64_t step = capacity > 0 ? static_cast<std::uint64_t>(capacity) : 64 << 10;
-        bool direct = true;
-        while (left > 0) {
-            const ssize_t got = retried([&] {
-                return ::splice(stream_.fd(), nullptr, writeEnd.get(), nullptr,
-                                static_cast<std::size_t>(std::min(left, step)), SPLICE_F_MOVE);
-            });
-            if (got <= 0) {
-                return false;
-            }
-            left -= static_cast<std::uint64_t>(got);
-            auto inPipe = static_cast<std::size_t>(got);
-            while (direct && inPipe > 0) {
-                const ssize_t put = retried(
-                    [&] { return ::splice(readEnd.get(), nullptr, file, nullptr, inPipe, SPLICE_F_MOVE); });
-                if (put < 0 && errno == EINVAL && inPipe == static_cast<std::size_t>(got)) {
-                    direct = false;
-                } else if (put <= 0 || !target.moved(static_cast<std::uint64_t>(put))) {
-                    return false;
-                } else {
-                    inPipe -= static_cast<std::size_t>(put);
-                }
-            }
-            while (inPipe > 0) {
-                const ssize_t read = retried(
-                    [&] { return ::read(readEnd.get(), piece_.data(), std::min(inPipe, piece_.size())); });
-                if (read <= 0 || !target.receive(piece_.data(), static_cast<std::size_t>(read))) {
-                    return false;
-                }
-                inPipe -= static_cast<std::size_t>(read);
-            }
-            if (!direct) {
-                return readPieces(target.receive, left);
-            }
-        }
-        return true;
-    }
-
-    bool readPieces(const BodyReceiver& receiver, std::uint64_t left) {
-        while (left > 0) {
-            error_code ec;
-            const auto got = stream_.receive(
-                piece_.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, piece_.size())), ec);
-            if (ec || !receiver(piece_.data(), got)) {
-                return false;
-            }
-            left -= got;
-        }
-        return true;
-    }
-
-    bool readChunked(const BodyReceiver& receiver) {
-        while (!parser_.is_done()) {
-            auto& body = parser_.get().body();
-            body.data = piece_.data();
-            body.size = piece_.size();
-            error_code ec;
-            http::read(stream_, buffer_, parser_, ec);
-            if (ec == http::error::need_buffer) {
-                ec = {};
-            }
-            if (ec) {
-                return false;
-            }
-            const std::size_t got = piece_.size() - parser_.get().body().size;
-            if (got > 0 && !receiver(piece_.data(), got)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    SocketStream& stream_;
-    boost::beast::flat_buffer& buffer_;
-    http::request_parser<http::buffer_body>& parser_;
-    std::vector<char>& piece_; // kept by the connection: allocated once, not per request
-    bool started_ = false;
-    bool complete_ = false;
-};
-
-// A stored body, mapped and sent as it is: one copy into the socket, as from any other memory.
 // A stored body, mapped and sent as it is: one copy into the socket, as from any other memory. (Measured
 // faster here than sendfile or splice, whose page-by-page hand-over costs more than the copy.)
 bool sendFile(SocketStream& stream, const HttpResponse::FileBody& file) {
@@ -424,7 +171,7 @@ struct HttpServer::Impl {
     void serve(const Accepted& accepted);
     // False when the connection must close after the answer.
     bool answer(SocketStream& stream, const HttpRequest& req, HttpResponse& res, bool keepAlive);
-    void dispatch(HttpRequest& req, HttpResponse& res, RequestBody& body, bool& tooLarge);
+    void dispatch(HttpRequest& req, HttpResponse& res, IncomingBody& body, bool& tooLarge);
 };
 
 HttpServer::HttpServer(Options options) : impl_(std::make_unique<Impl>(options)) {}
@@ -624,7 +371,7 @@ void HttpServer::Impl::serve(const Accepted& accepted) {
             }
         }
 
-        RequestBody body(stream, buffer, parser, piece);
+        IncomingBody body(stream, buffer, parser, piece);
         HttpResponse res;
         bool tooLarge = false;
         dispatch(req, res, body, tooLarge);
@@ -638,7 +385,7 @@ void HttpServer::Impl::serve(const Accepted& accepted) {
     }
 }
 
-void HttpServer::Impl::dispatch(HttpRequest& req, HttpResponse& res, RequestBody& body, bool& tooLarge) {
+void HttpServer::Impl::dispatch(HttpRequest& req, HttpResponse& res, IncomingBody& body, bool& tooLarge) {
     const std::string method = req.method == "HEAD" ? "GET" : req.method;
     static const std::set<std::string> known{"GET", "HEAD", "POST", "PUT", "DELETE", "OPTIONS", "PATCH"};
     try {
