@@ -9,6 +9,9 @@ find_package(fmt REQUIRED)
 find_package(ICU REQUIRED COMPONENTS uc)
 pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0 gio-2.0)
+# The local portal's HTTP server: Boost.Beast (header-only) parses requests; the portal moves bodies itself.
+find_package(Boost 1.74 REQUIRED)
+# A plain HTTP client for tests and benchmarks.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 find_path(HINNANT_DATE_INCLUDE_DIR date/date.h REQUIRED)
 add_library(keldra_date INTERFACE)

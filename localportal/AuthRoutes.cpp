@@ -8,7 +8,7 @@ namespace keldra::localportal {
 
 namespace {
 
-void signIn(PortalContext& context, const httplib::Request& req, httplib::Response& res) {
+void signIn(PortalContext& context, const HttpRequest& req, HttpResponse& res) {
     const auto body = jsonBody(req, res);
     if (!body) {
         return;
@@ -73,11 +73,11 @@ nlohmann::json accountJson(const Account& account) {
     return data;
 }
 
-void addAuthRoutes(httplib::Server& server, PortalContext& context) {
-    server.Post("/api/auth/token", [&context](const httplib::Request& req, httplib::Response& res) {
+void addAuthRoutes(HttpServer& server, PortalContext& context) {
+    server.post("/api/auth/token", [&context](const HttpRequest& req, HttpResponse& res) {
         context.serve("auth-token", req, res, [&](const auto&) { signIn(context, req, res); });
     });
-    server.Post("/api/auth/refresh", [&context](const httplib::Request& req, httplib::Response& res) {
+    server.post("/api/auth/refresh", [&context](const HttpRequest& req, HttpResponse& res) {
         context.serve("auth-refresh", req, res, [&](const auto&) {
             const auto account = context.authenticate(req, res);
             if (!account || !jsonBody(req, res)) {
@@ -88,16 +88,16 @@ void addAuthRoutes(httplib::Server& server, PortalContext& context) {
             sendJson(res, 200, {{"token", token}, {"expires_at", isoTime(expiresAt * 1000000, false)}});
         });
     });
-    server.Post("/api/auth/revoke", [&context](const httplib::Request& req, httplib::Response& res) {
+    server.post("/api/auth/revoke", [&context](const HttpRequest& req, HttpResponse& res) {
         context.serve("auth-revoke", req, res, [&](const auto&) {
             if (!context.authenticate(req, res) || !jsonBody(req, res)) {
                 return;
             }
-            context.store.revokeToken(req.get_header_value("Authorization").substr(7));
+            context.store.revokeToken(req.header("Authorization").substr(7));
             sendMessage(res, 200, "Token revoked.");
         });
     });
-    server.Get("/api/account", [&context](const httplib::Request& req, httplib::Response& res) {
+    server.get("/api/account", [&context](const HttpRequest& req, HttpResponse& res) {
         context.serve("account", req, res, [&](const auto&) {
             if (const auto account = context.authenticate(req, res)) {
                 sendJson(res, 200, {{"data", accountJson(*account)}});

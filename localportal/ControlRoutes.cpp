@@ -9,8 +9,8 @@ namespace keldra::localportal {
 
 namespace {
 
-using Req = const httplib::Request&;
-using Res = httplib::Response&;
+using Req = const HttpRequest&;
+using Res = HttpResponse&;
 
 bool isLoopback(const std::string& address) {
     return address.rfind("127.", 0) == 0 || address == "::1" || address == "::ffff:127.0.0.1";
@@ -19,7 +19,7 @@ bool isLoopback(const std::string& address) {
 // Control calls answer only to this machine, whatever address the portal listens on.
 template <typename Handler> auto control(PortalContext& context, Handler handler) {
     return [&context, handler](Req req, Res res) {
-        if (!isLoopback(req.remote_addr)) {
+        if (!isLoopback(req.remoteAddr)) {
             sendMessage(res, 403, "The control API answers only on loopback.");
             return;
         }
@@ -225,15 +225,15 @@ std::string sha256Hex(PortalContext& context, const std::string& key) {
 
 void listStoredFiles(PortalContext& context, Req req, Res res) {
     std::optional<std::int64_t> accountId;
-    if (req.has_param("email")) {
-        auto account = context.store.accountByEmail(req.get_param_value("email"));
+    if (req.hasParam("email")) {
+        auto account = context.store.accountByEmail(req.param("email"));
         if (!account) {
             sendMessage(res, 404, "No such account.");
             return;
         }
         accountId = account->id;
     }
-    const bool withHash = req.get_param_value("hash") == "1";
+    const bool withHash = req.param("hash") == "1";
     auto list = nlohmann::json::array();
     for (const auto& file : context.store.allFiles(accountId)) {
         auto json = fileJson(file);
@@ -268,7 +268,7 @@ void readObject(PortalContext& context, Req req, Res res) {
     }
     body.resize(offset);
     res.status = 200;
-    res.set_content(std::move(body), "application/octet-stream");
+    res.setContent(std::move(body), "application/octet-stream");
 }
 
 // Puts files straight into an account (bodies and records), as finished uploads would: one entry, or many
@@ -377,37 +377,37 @@ void reset(PortalContext& context, Req, Res res) {
 
 } // namespace
 
-void addControlRoutes(httplib::Server& server, PortalContext& context) {
-    server.Post("/_control/accounts", control(context, createAccount));
-    server.Post("/_control/accounts/update", control(context, updateAccount));
-    server.Post("/_control/accounts/token", control(context, issueTokenFor));
-    server.Post("/_control/accounts/expire-tokens", control(context, expireTokens));
-    server.Post("/_control/country", control(context, setCountry));
-    server.Post("/_control/settings", control(context, setSettings));
-    server.Get("/_control/faults", control(context, [](PortalContext& c, Req, Res res) {
+void addControlRoutes(HttpServer& server, PortalContext& context) {
+    server.post("/_control/accounts", control(context, createAccount));
+    server.post("/_control/accounts/update", control(context, updateAccount));
+    server.post("/_control/accounts/token", control(context, issueTokenFor));
+    server.post("/_control/accounts/expire-tokens", control(context, expireTokens));
+    server.post("/_control/country", control(context, setCountry));
+    server.post("/_control/settings", control(context, setSettings));
+    server.get("/_control/faults", control(context, [](PortalContext& c, Req, Res res) {
                    sendJson(res, 200, {{"faults", c.faults.toJson()}});
                }));
-    server.Post("/_control/faults", control(context, addFault));
-    server.Delete("/_control/faults", control(context, [](PortalContext& c, Req, Res res) {
-                      c.faults.clear();
-                      sendMessage(res, 200, "Faults cleared.");
-                  }));
-    server.Get("/_control/stats", control(context, [](PortalContext& c, Req, Res res) {
+    server.post("/_control/faults", control(context, addFault));
+    server.del("/_control/faults", control(context, [](PortalContext& c, Req, Res res) {
+                   c.faults.clear();
+                   sendMessage(res, 200, "Faults cleared.");
+               }));
+    server.get("/_control/stats", control(context, [](PortalContext& c, Req, Res res) {
                    sendJson(res, 200, c.stats.snapshot());
                }));
-    server.Delete("/_control/stats", control(context, [](PortalContext& c, Req, Res res) {
-                      c.stats.reset();
-                      sendMessage(res, 200, "Counters cleared.");
-                  }));
-    server.Get("/_control/requests", control(context, [](PortalContext& c, Req req, Res res) {
-                   sendJson(res, 200, {{"requests", c.stats.requests(req.get_param_value("endpoint"))}});
+    server.del("/_control/stats", control(context, [](PortalContext& c, Req, Res res) {
+                   c.stats.reset();
+                   sendMessage(res, 200, "Counters cleared.");
                }));
-    server.Get("/_control/files", control(context, listStoredFiles));
-    server.Post("/_control/files", control(context, seedFiles));
-    server.Get(R"(/_control/objects/(.+))", control(context, readObject));
-    server.Post("/_control/folders", control(context, createFolder));
-    server.Post("/_control/folders/delete", control(context, deleteFolder));
-    server.Post("/_control/reset", control(context, reset));
+    server.get("/_control/requests", control(context, [](PortalContext& c, Req req, Res res) {
+                   sendJson(res, 200, {{"requests", c.stats.requests(req.param("endpoint"))}});
+               }));
+    server.get("/_control/files", control(context, listStoredFiles));
+    server.post("/_control/files", control(context, seedFiles));
+    server.get(R"(/_control/objects/(.+))", control(context, readObject));
+    server.post("/_control/folders", control(context, createFolder));
+    server.post("/_control/folders/delete", control(context, deleteFolder));
+    server.post("/_control/reset", control(context, reset));
 }
 
 } // namespace keldra::localportal

@@ -13,7 +13,7 @@ constexpr std::int64_t pageLimit = 1000;
 using Handler = std::function<void(const Account&, const std::optional<Fault>&)>;
 
 // The common gate of every Keldra endpoint: a valid token, an account that may use its Keldra.
-void keldra(PortalContext& context, const char* endpoint, const httplib::Request& req, httplib::Response& res,
+void keldra(PortalContext& context, const char* endpoint, const HttpRequest& req, HttpResponse& res,
             const Handler& handler) {
     context.serve(endpoint, req, res, [&](const std::optional<Fault>& fault) {
         const auto account = context.authenticate(req, res);
@@ -25,12 +25,12 @@ void keldra(PortalContext& context, const char* endpoint, const httplib::Request
 }
 
 // A folder_id query value: absent, a folder of the account, or an answer already written.
-bool folderParameter(PortalContext& context, const Account& account, const httplib::Request& req,
-                     httplib::Response& res, std::optional<std::int64_t>& folder) {
-    if (!req.has_param("folder_id")) {
+bool folderParameter(PortalContext& context, const Account& account, const HttpRequest& req,
+                     HttpResponse& res, std::optional<std::int64_t>& folder) {
+    if (!req.hasParam("folder_id")) {
         return true;
     }
-    const auto id = parseId(req.get_param_value("folder_id"));
+    const auto id = parseId(req.param("folder_id"));
     if (!id) {
         sendValidation(res, "folder_id", "The folder id must be an integer.");
         return false;
@@ -45,7 +45,7 @@ bool folderParameter(PortalContext& context, const Account& account, const httpl
 
 // The plan's per-file limit and the quota; false with the refusal written.
 bool withinLimits(PortalContext& context, const Account& account, std::int64_t plainSize,
-                  std::int64_t storedSize, httplib::Response& res) {
+                  std::int64_t storedSize, HttpResponse& res) {
     if (account.maxFileSizeMb && *account.maxFileSizeMb > 0 &&
         plainSize > *account.maxFileSizeMb * mebibyte) {
         const std::string text = "The file exceeds your plan's file size limit of " +
@@ -61,7 +61,7 @@ bool withinLimits(PortalContext& context, const Account& account, std::int64_t p
     return true;
 }
 
-void status(PortalContext& context, const Account& account, httplib::Response& res) {
+void status(PortalContext& context, const Account& account, HttpResponse& res) {
     const auto usage = context.store.usage(account.id);
     nlohmann::json data{{"used_bytes", usage.usedBytes},
                         {"quota_bytes", account.quotaBytes},
@@ -78,8 +78,7 @@ void status(PortalContext& context, const Account& account, httplib::Response& r
     sendJson(res, 200, {{"data", data}});
 }
 
-void listFiles(PortalContext& context, const Account& account, const httplib::Request& req,
-               httplib::Response& res) {
+void listFiles(PortalContext& context, const Account& account, const HttpRequest& req, HttpResponse& res) {
     std::optional<std::int64_t> folder;
     if (!folderParameter(context, account, req, res, folder)) {
         return;
@@ -95,11 +94,10 @@ void listFiles(PortalContext& context, const Account& account, const httplib::Re
     sendJson(res, 200, {{"data", {{"folders", folders}, {"files", files}}}});
 }
 
-void listAllFiles(PortalContext& context, const Account& account, const httplib::Request& req,
-                  httplib::Response& res) {
+void listAllFiles(PortalContext& context, const Account& account, const HttpRequest& req, HttpResponse& res) {
     std::int64_t page = 1;
-    if (req.has_param("page")) {
-        const auto value = parseId(req.get_param_value("page"));
+    if (req.hasParam("page")) {
+        const auto value = parseId(req.param("page"));
         if (!value || *value < 1) {
             sendValidation(res, "page", "The page must be at least 1.");
             return;
@@ -107,8 +105,8 @@ void listAllFiles(PortalContext& context, const Account& account, const httplib:
         page = *value;
     }
     std::int64_t perPage = pageLimit;
-    if (req.has_param("per_page")) {
-        const auto value = parseId(req.get_param_value("per_page"));
+    if (req.hasParam("per_page")) {
+        const auto value = parseId(req.param("per_page"));
         if (!value || *value < 1) {
             sendValidation(res, "per_page", "The per page must be at least 1.");
             return;
@@ -120,8 +118,8 @@ void listAllFiles(PortalContext& context, const Account& account, const httplib:
         return;
     }
     std::optional<std::int64_t> since;
-    if (req.has_param("updated_since")) {
-        since = parseIsoTime(req.get_param_value("updated_since"));
+    if (req.hasParam("updated_since")) {
+        since = parseIsoTime(req.param("updated_since"));
         if (!since) {
             sendValidation(res, "updated_since", "The updated since is not a valid date.");
             return;
@@ -152,8 +150,7 @@ void listAllFiles(PortalContext& context, const Account& account, const httplib:
               {"next_page_url", next}});
 }
 
-void uploadUrl(PortalContext& context, const Account& account, const httplib::Request& req,
-               httplib::Response& res) {
+void uploadUrl(PortalContext& context, const Account& account, const HttpRequest& req, HttpResponse& res) {
     const auto body = jsonBody(req, res);
     if (!body) {
         return;
@@ -175,8 +172,8 @@ void uploadUrl(PortalContext& context, const Account& account, const httplib::Re
                 {"expires_in", context.settings().urlTtlSeconds}}}});
 }
 
-void uploadConfirm(PortalContext& context, const Account& account, const httplib::Request& req,
-                   httplib::Response& res) {
+void uploadConfirm(PortalContext& context, const Account& account, const HttpRequest& req,
+                   HttpResponse& res) {
     const auto body = jsonBody(req, res);
     if (!body) {
         return;
@@ -248,8 +245,8 @@ void uploadConfirm(PortalContext& context, const Account& account, const httplib
                   {"created_at", isoTime(file.createdAtMicros)}}}}}});
 }
 
-void downloadUrl(PortalContext& context, const Account& account, const httplib::Request& req,
-                 httplib::Response& res, const std::optional<Fault>& fault) {
+void downloadUrl(PortalContext& context, const Account& account, const HttpRequest& req, HttpResponse& res,
+                 const std::optional<Fault>& fault) {
     const auto body = jsonBody(req, res);
     if (!body) {
         return;
@@ -285,8 +282,7 @@ void downloadUrl(PortalContext& context, const Account& account, const httplib::
     sendJson(res, 200, {{"data", data}});
 }
 
-void deleteFile(PortalContext& context, const Account& account, const httplib::Request& req,
-                httplib::Response& res) {
+void deleteFile(PortalContext& context, const Account& account, const HttpRequest& req, HttpResponse& res) {
     const auto id = parseId(req.matches[1]);
     const auto file = id ? context.store.file(account.id, *id) : std::nullopt;
     if (!file || !context.store.deleteFile(account.id, file->id)) {
@@ -297,8 +293,7 @@ void deleteFile(PortalContext& context, const Account& account, const httplib::R
     sendMessage(res, 200, "File deleted.");
 }
 
-void createFolder(PortalContext& context, const Account& account, const httplib::Request& req,
-                  httplib::Response& res) {
+void createFolder(PortalContext& context, const Account& account, const HttpRequest& req, HttpResponse& res) {
     const auto body = jsonBody(req, res);
     if (!body) {
         return;
@@ -325,7 +320,7 @@ void createFolder(PortalContext& context, const Account& account, const httplib:
     sendJson(res, 201, {{"data", folderJson(context.store.createFolder(folder))}});
 }
 
-void readVerifier(PortalContext& context, const Account& account, httplib::Response& res) {
+void readVerifier(PortalContext& context, const Account& account, HttpResponse& res) {
     const auto verifier = context.store.verifier(account.id);
     if (!verifier) {
         sendJson(res, 200, {{"data", nullptr}});
@@ -334,8 +329,8 @@ void readVerifier(PortalContext& context, const Account& account, httplib::Respo
     sendJson(res, 200, {{"data", {{"verifier", verifier->first}, {"verifier_iv", verifier->second}}}});
 }
 
-void storeVerifier(PortalContext& context, const Account& account, const httplib::Request& req,
-                   httplib::Response& res) {
+void storeVerifier(PortalContext& context, const Account& account, const HttpRequest& req,
+                   HttpResponse& res) {
     const auto body = jsonBody(req, res);
     if (!body) {
         return;
@@ -374,45 +369,45 @@ nlohmann::json folderJson(const Folder& folder) {
             {"parent_id", folder.parentId ? nlohmann::json(*folder.parentId) : nlohmann::json()}};
 }
 
-void addKeldraRoutes(httplib::Server& server, PortalContext& context) {
-    using Req = const httplib::Request&;
-    using Res = httplib::Response&;
+void addKeldraRoutes(HttpServer& server, PortalContext& context) {
+    using Req = const HttpRequest&;
+    using Res = HttpResponse&;
     using F = const std::optional<Fault>&;
-    server.Get("/api/keldra/status", [&context](Req req, Res res) {
+    server.get("/api/keldra/status", [&context](Req req, Res res) {
         keldra(context, "status", req, res, [&](const Account& a, F) { status(context, a, res); });
     });
-    server.Get("/api/keldra/files", [&context](Req req, Res res) {
+    server.get("/api/keldra/files", [&context](Req req, Res res) {
         keldra(context, "files", req, res, [&](const Account& a, F) { listFiles(context, a, req, res); });
     });
-    server.Get("/api/keldra/files/all", [&context](Req req, Res res) {
+    server.get("/api/keldra/files/all", [&context](Req req, Res res) {
         keldra(context, "files-all", req, res,
                [&](const Account& a, F) { listAllFiles(context, a, req, res); });
     });
-    server.Post("/api/keldra/upload-url", [&context](Req req, Res res) {
+    server.post("/api/keldra/upload-url", [&context](Req req, Res res) {
         keldra(context, "upload-url", req, res,
                [&](const Account& a, F) { uploadUrl(context, a, req, res); });
     });
-    server.Post("/api/keldra/upload-confirm", [&context](Req req, Res res) {
+    server.post("/api/keldra/upload-confirm", [&context](Req req, Res res) {
         keldra(context, "upload-confirm", req, res,
                [&](const Account& a, F) { uploadConfirm(context, a, req, res); });
     });
-    server.Post("/api/keldra/download-url", [&context](Req req, Res res) {
+    server.post("/api/keldra/download-url", [&context](Req req, Res res) {
         keldra(context, "download-url", req, res,
                [&](const Account& a, F fault) { downloadUrl(context, a, req, res, fault); });
     });
-    server.Delete(R"(/api/keldra/files/([^/]+))", [&context](Req req, Res res) {
+    server.del(R"(/api/keldra/files/([^/]+))", [&context](Req req, Res res) {
         keldra(context, "file-delete", req, res,
                [&](const Account& a, F) { deleteFile(context, a, req, res); });
     });
-    server.Post("/api/keldra/folders", [&context](Req req, Res res) {
+    server.post("/api/keldra/folders", [&context](Req req, Res res) {
         keldra(context, "folders", req, res,
                [&](const Account& a, F) { createFolder(context, a, req, res); });
     });
-    server.Get("/api/keldra/verifier", [&context](Req req, Res res) {
+    server.get("/api/keldra/verifier", [&context](Req req, Res res) {
         keldra(context, "verifier-get", req, res,
                [&](const Account& a, F) { readVerifier(context, a, res); });
     });
-    server.Post("/api/keldra/verifier", [&context](Req req, Res res) {
+    server.post("/api/keldra/verifier", [&context](Req req, Res res) {
         keldra(context, "verifier-post", req, res,
                [&](const Account& a, F) { storeVerifier(context, a, req, res); });
     });

@@ -17,6 +17,7 @@ namespace keldra::localportal {
 namespace {
 
 constexpr std::size_t writeBufferSize = 4 << 20;
+constexpr std::size_t directWriteSize = 64 << 10;
 
 std::string randomHex(std::size_t bytes) {
     std::vector<std::uint8_t> raw(bytes);
@@ -121,8 +122,8 @@ bool ObjectStore::Incoming::flush() {
     return ok;
 }
 
-// Small pieces (the server hands over a few KiB at a time) are gathered into writes of up to 4 MiB; the
-// buffer grows only as far as the body needs.
+// Small pieces are gathered into writes of up to 4 MiB (the buffer grows only as far as the body needs); the
+// server's usual pieces of up to 1 MiB are written as they come.
 bool ObjectStore::Incoming::write(const char* data, std::size_t size) {
     if (failed_) {
         return false;
@@ -131,11 +132,16 @@ bool ObjectStore::Incoming::write(const char* data, std::size_t size) {
     if (buffer_.size() + size > writeBufferSize && !flush()) {
         return false;
     }
-    if (size >= writeBufferSize) {
-        return writeAll(data, size);
+    if (size >= directWriteSize) {
+        // A large piece goes straight to the file: copying it into the buffer first would only cost time.
+        return flush() && writeAll(data, size);
     }
     buffer_.insert(buffer_.end(), data, data + size);
     return true;
+}
+
+int ObjectStore::Incoming::directFile() {
+    return !failed_ && flush() ? fd_.get() : -1;
 }
 
 bool ObjectStore::Incoming::commit(bool durable) {

@@ -29,7 +29,7 @@ std::string defaultBody(int status, bool storage) {
     }
 }
 
-nlohmann::json headersJson(const httplib::Headers& headers) {
+nlohmann::json headersJson(const HttpHeaders& headers) {
     nlohmann::json json = nlohmann::json::object();
     for (const auto& [name, value] : headers) {
         json[name] = value;
@@ -72,7 +72,7 @@ void PortalContext::setBaseUrl(std::string url) {
     baseUrl_ = std::move(url);
 }
 
-void PortalContext::serve(const std::string& endpoint, const httplib::Request& req, httplib::Response& res,
+void PortalContext::serve(const std::string& endpoint, const HttpRequest& req, HttpResponse& res,
                           const Handler& handler) {
     const auto current = settings();
     if (current.latencyMs > 0) {
@@ -88,7 +88,7 @@ void PortalContext::serve(const std::string& endpoint, const httplib::Request& r
     } else {
         handler(fault);
         if (fault && fault->replacesAnswer() && fault->afterHandler) {
-            res = httplib::Response{};
+            res = HttpResponse{};
             applyFault(*fault, storage, res);
         }
     }
@@ -112,19 +112,19 @@ void PortalContext::serve(const std::string& endpoint, const httplib::Request& r
     stats.record(std::move(entry));
 }
 
-void PortalContext::applyFault(const Fault& fault, bool storage, httplib::Response& res) {
+void PortalContext::applyFault(const Fault& fault, bool storage, HttpResponse& res) {
     if (fault.drop) {
         // Headers promise a body that never comes: the client sees the connection break off.
         res.status = 200;
-        res.set_content_provider(1024, "application/json",
-                                 [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+        res.setHeader("Content-Type", "application/json");
+        res.brokenBodySize = 1024;
         return;
     }
     if (fault.route404 == "html") {
         res.status = 404;
-        res.set_content("<!DOCTYPE html>\n<html><head><title>Not Found</title></head>"
-                        "<body><h1>404 Not Found</h1></body></html>\n",
-                        "text/html; charset=UTF-8");
+        res.setContent("<!DOCTYPE html>\n<html><head><title>Not Found</title></head>"
+                       "<body><h1>404 Not Found</h1></body></html>\n",
+                       "text/html; charset=UTF-8");
         return;
     }
     if (fault.route404 == "json") {
@@ -133,7 +133,7 @@ void PortalContext::applyFault(const Fault& fault, bool storage, httplib::Respon
     }
     res.status = fault.status;
     if (fault.retryAfter) {
-        res.set_header("Retry-After", *fault.retryAfter);
+        res.setHeader("Retry-After", *fault.retryAfter);
     }
     if (fault.status == 204 || fault.status == 304 || (fault.status >= 100 && fault.status < 200)) {
         // These answers carry no body; one sent anyway would be read as the next answer on the connection.
@@ -142,11 +142,11 @@ void PortalContext::applyFault(const Fault& fault, bool storage, httplib::Respon
     const std::string contentType = !fault.contentType.empty() ? fault.contentType
                                     : storage                  ? "application/xml"
                                                                : "application/json";
-    res.set_content(fault.body ? *fault.body : defaultBody(fault.status, storage), contentType);
+    res.setContent(fault.body ? *fault.body : defaultBody(fault.status, storage), contentType);
 }
 
-std::optional<Account> PortalContext::authenticate(const httplib::Request& req, httplib::Response& res) {
-    const std::string header = req.get_header_value("Authorization");
+std::optional<Account> PortalContext::authenticate(const HttpRequest& req, HttpResponse& res) {
+    const std::string header = req.header("Authorization");
     const std::string prefix = "Bearer ";
     if (header.rfind(prefix, 0) != 0 || header.size() == prefix.size()) {
         sendJson(res, 401, {{"message", "Unauthenticated."}});
@@ -167,7 +167,7 @@ std::optional<Account> PortalContext::authenticate(const httplib::Request& req, 
         return std::nullopt;
     }
     if (const auto wait = limiter.admit(account->id)) {
-        res.set_header("Retry-After", std::to_string(*wait));
+        res.setHeader("Retry-After", std::to_string(*wait));
         sendMessage(res, 429, "Too Many Attempts.");
         return std::nullopt;
     }
@@ -178,7 +178,7 @@ std::optional<Account> PortalContext::authenticate(const httplib::Request& req, 
     return account;
 }
 
-bool PortalContext::admitKeldra(const Account& account, httplib::Response& res) {
+bool PortalContext::admitKeldra(const Account& account, HttpResponse& res) {
     if (!account.hasPlan) {
         sendJson(res, 403, {{"message", "No active Keldra subscription."}, {"has_subscription", false}});
         return false;
@@ -258,17 +258,16 @@ std::string PortalContext::presign(const std::string& method, const std::string&
            "&signature=" + signer.sign(method, key, expires, contentType);
 }
 
-void sendJson(httplib::Response& res, int status, const nlohmann::json& body) {
+void sendJson(HttpResponse& res, int status, const nlohmann::json& body) {
     res.status = status;
-    res.set_content(body.dump(), "application/json");
+    res.setContent(body.dump(), "application/json");
 }
 
-void sendMessage(httplib::Response& res, int status, const std::string& message) {
+void sendMessage(HttpResponse& res, int status, const std::string& message) {
     sendJson(res, status, {{"message", message}});
 }
 
-void sendValidation(httplib::Response& res, const std::string& field, const std::string& message,
-                    int status) {
+void sendValidation(HttpResponse& res, const std::string& field, const std::string& message, int status) {
     sendJson(res, status, {{"message", message}, {"errors", {{field, {message}}}}});
 }
 

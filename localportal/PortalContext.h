@@ -1,6 +1,7 @@
 #pragma once
 
 #include "localportal/FaultPlan.h"
+#include "localportal/HttpMessage.h"
 #include "localportal/ObjectStore.h"
 #include "localportal/PortalStore.h"
 #include "localportal/RequestLimiter.h"
@@ -8,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <httplib.h>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -49,15 +49,15 @@ public:
 
     // Counts and logs the request, adds latency and runs faults around the real handler.
     using Handler = std::function<void(const std::optional<Fault>&)>;
-    void serve(const std::string& endpoint, const httplib::Request& req, httplib::Response& res,
+    void serve(const std::string& endpoint, const HttpRequest& req, HttpResponse& res,
                const Handler& handler);
-    void applyFault(const Fault& fault, bool storage, httplib::Response& res);
+    void applyFault(const Fault& fault, bool storage, HttpResponse& res);
 
     // The signed-in account of a bearer request, or an error answer written to res. Each admitted request
     // counts against the account's request limit; past it the answer is 429 with Retry-After.
-    std::optional<Account> authenticate(const httplib::Request& req, httplib::Response& res);
+    std::optional<Account> authenticate(const HttpRequest& req, HttpResponse& res);
     // Plan, suspension and country rule of the Keldra endpoints; false with an error answer written.
-    bool admitKeldra(const Account& account, httplib::Response& res);
+    bool admitKeldra(const Account& account, HttpResponse& res);
 
     std::string presign(const std::string& method, const std::string& key, const std::string& contentType);
 
@@ -69,9 +69,9 @@ private:
 };
 
 // Answer helpers shared by the routes.
-void sendJson(httplib::Response& res, int status, const nlohmann::json& body);
-void sendMessage(httplib::Response& res, int status, const std::string& message);
-void sendValidation(httplib::Response& res, const std::string& field, const std::string& message,
+void sendJson(HttpResponse& res, int status, const nlohmann::json& body);
+void sendMessage(HttpResponse& res, int status, const std::string& message);
+void sendValidation(HttpResponse& res, const std::string& field, const std::string& message,
                     int status = 422);
 // An identifier sent as a JSON integer or a string of digits.
 std::optional<std::int64_t> idValue(const nlohmann::json& value);

@@ -1,20 +1,20 @@
 #pragma once
 
+#include "localportal/HttpServer.h"
 #include "localportal/PortalContext.h"
 
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 
 namespace keldra::localportal {
 
 // Sign-in, token refresh and revocation, and the account.
-void addAuthRoutes(httplib::Server& server, PortalContext& context);
+void addAuthRoutes(HttpServer& server, PortalContext& context);
 // The Keldra endpoints: status, listings, tickets, confirmation, deletes, folders, verifier.
-void addKeldraRoutes(httplib::Server& server, PortalContext& context);
+void addKeldraRoutes(HttpServer& server, PortalContext& context);
 // Presigned PUT and GET of stored bodies, and the country trace.
-void addStorageRoutes(httplib::Server& server, PortalContext& context);
+void addStorageRoutes(HttpServer& server, PortalContext& context);
 // The control API of tests and benchmarks.
-void addControlRoutes(httplib::Server& server, PortalContext& context);
+void addControlRoutes(HttpServer& server, PortalContext& context);
 
 // Wire shapes shared by the routes and the control API.
 nlohmann::json fileJson(const StoredFile& file);

@@ -14,18 +14,26 @@ namespace {
 
 constexpr const char* demoEmail = "demo@keldra.local";
 
+HttpServer::Options serverOptions(const PortalOptions& options) {
+    HttpServer::Options server;
+    server.threads = options.threads;
+    server.maxBodyBytes = options.maxObjectBytes;
+    return server;
+}
+
 } // namespace
 
 struct PortalServer::Impl {
     explicit Impl(const PortalOptions& options)
         : options(options),
-          context(options.dataDir, options.maxObjectBytes, options.latencyMs, options.requestLimit) {
+          context(options.dataDir, options.maxObjectBytes, options.latencyMs, options.requestLimit),
+          server(serverOptions(options)) {
         context.durableObjects = options.durable;
     }
 
     PortalOptions options;
     PortalContext context;
-    httplib::Server server;
+    HttpServer server;
     int port = -1;
 };
 
@@ -51,44 +59,17 @@ PortalServer::PortalServer(PortalOptions options) {
     impl_ = std::make_unique<Impl>(options);
     auto& server = impl_->server;
     auto& context = impl_->context;
-    const int threads = options.threads;
-    server.new_task_queue = [threads] {
-        return new httplib::ThreadPool(static_cast<std::size_t>(threads));
-    };
-    server.set_payload_max_length(options.maxObjectBytes);
-    server.set_read_timeout(120, 0);
-    server.set_write_timeout(120, 0);
-    server.set_keep_alive_max_count(100000);
-    server.set_keep_alive_timeout(30);
-    server.set_tcp_nodelay(true);
-    server.set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request& req, httplib::Response& res) {
-            // Only answers without a body of their own: paths and methods the portal does not serve.
-            if (!res.body.empty()) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            if (res.status == 404) {
-                const std::string route = req.path.size() > 1 ? req.path.substr(1) : req.path;
-                sendMessage(res, 404, "The route " + route + " could not be found.");
-                return httplib::Server::HandlerResponse::Handled;
-            }
-            if (res.status == 405) {
-                sendMessage(res, 405, "The " + req.method + " method is not supported for this route.");
-                return httplib::Server::HandlerResponse::Handled;
-            }
-            return httplib::Server::HandlerResponse::Unhandled;
-        }));
-    server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
-            std::string what = "Server Error";
-            try {
-                std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                what = e.what();
-            } catch (...) {
-            }
-            sendMessage(res, 500, what);
-        });
+    server.setEmptyErrorHandler([](const HttpRequest& req, HttpResponse& res) {
+        // Only answers without a body of their own: paths and methods the portal does not serve.
+        if (res.status == 404) {
+            const std::string route = req.path.size() > 1 ? req.path.substr(1) : req.path;
+            sendMessage(res, 404, "The route " + route + " could not be found.");
+        } else {
+            sendMessage(res, 405, "The " + req.method + " method is not supported for this route.");
+        }
+    });
+    server.setExceptionHandler(
+        [](HttpResponse& res, const std::string& what) { sendMessage(res, 500, what); });
     addAuthRoutes(server, context);
     addKeldraRoutes(server, context);
     addStorageRoutes(server, context);
@@ -101,11 +82,7 @@ PortalServer::~PortalServer() {
 
 int PortalServer::bind() {
     auto& impl = *impl_;
-    if (impl.options.port == 0) {
-        impl.port = impl.server.bind_to_any_port(impl.options.host);
-    } else {
-        impl.port = impl.server.bind_to_port(impl.options.host, impl.options.port) ? impl.options.port : -1;
-    }
+    impl.port = impl.server.bind(impl.options.host, impl.options.port);
     if (impl.port <= 0) {
         throw std::runtime_error("cannot listen on " + impl.options.host + ":" +
                                  std::to_string(impl.options.port));
@@ -117,7 +94,7 @@ int PortalServer::bind() {
 }
 
 void PortalServer::run() {
-    impl_->server.listen_after_bind();
+    impl_->server.run();
 }
 
 void PortalServer::stop() {

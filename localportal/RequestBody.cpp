@@ -20,15 +20,15 @@ std::string mediaType(const std::string& header) {
     return type;
 }
 
-void refuse(httplib::Response& res, int status, const std::string& message) {
+void refuse(HttpResponse& res, int status, const std::string& message) {
     res.status = status;
-    res.set_content(nlohmann::json{{"message", message}}.dump(), "application/json");
+    res.setContent(nlohmann::json{{"message", message}}.dump(), "application/json");
 }
 
 } // namespace
 
-std::optional<nlohmann::json> jsonBody(const httplib::Request& req, httplib::Response& res) {
-    if (mediaType(req.get_header_value("Content-Type")) != "application/json") {
+std::optional<nlohmann::json> jsonBody(const HttpRequest& req, HttpResponse& res) {
+    if (mediaType(req.header("Content-Type")) != "application/json") {
         refuse(res, 415, "The request body must be sent as application/json.");
         return std::nullopt;
     }
@@ -124,7 +124,7 @@ std::optional<std::int64_t> BodyFields::optionalId(const char* field) {
     return id;
 }
 
-bool BodyFields::refused(httplib::Response& res) const {
+bool BodyFields::refused(HttpResponse& res) const {
     if (errors_.empty()) {
         return false;
     }
@@ -137,8 +137,8 @@ bool BodyFields::refused(httplib::Response& res) const {
         message += " (and " + std::to_string(count - 1) + (count == 2 ? " more error)" : " more errors)");
     }
     res.status = 422;
-    res.set_content(nlohmann::ordered_json{{"message", message}, {"errors", errors_}}.dump(),
-                    "application/json");
+    res.setContent(nlohmann::ordered_json{{"message", message}, {"errors", errors_}}.dump(),
+                   "application/json");
     return true;
 }
 

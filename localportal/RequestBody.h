@@ -1,7 +1,8 @@
 #pragma once
 
+#include "localportal/HttpMessage.h"
+
 #include <cstdint>
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -11,7 +12,7 @@ namespace keldra::localportal {
 // The JSON object body of an API request, refused the way the portal refuses it: 415 unless it is sent
 // as application/json, 400 when it is empty, not JSON or not an object. Nothing, with the refusal
 // written to res, when it fails.
-std::optional<nlohmann::json> jsonBody(const httplib::Request& req, httplib::Response& res);
+std::optional<nlohmann::json> jsonBody(const HttpRequest& req, HttpResponse& res);
 
 // The field checks of one request body. Every failed check is kept, and refused() answers them all at
 // once as a 422 with an "errors" object naming each field, the shape the client's error mapping reads.
@@ -33,7 +34,7 @@ public:
     void fail(const char* field, const std::string& message);
 
     // True, with the 422 written, when any check failed.
-    bool refused(httplib::Response& res) const;
+    bool refused(HttpResponse& res) const;
 
 private:
     const nlohmann::json* present(const char* field);

@@ -8,21 +8,18 @@ namespace keldra::localportal {
 
 namespace {
 
-constexpr std::size_t sendChunk = 4 << 20;
-
-void sendStorageError(httplib::Response& res, int status, const std::string& code,
-                      const std::string& message) {
+void sendStorageError(HttpResponse& res, int status, const std::string& code, const std::string& message) {
     res.status = status;
-    res.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>" + code + "</Code><Message>" +
-                        message + "</Message></Error>",
-                    "application/xml");
+    res.setContent("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>" + code + "</Code><Message>" +
+                       message + "</Message></Error>",
+                   "application/xml");
 }
 
 // The presigned link's key, expiry and signature; false with the refusal written when any of them fails.
-bool checkLink(PortalContext& context, const httplib::Request& req, httplib::Response& res,
-               const std::string& method, const std::string& key, const std::string& contentType) {
+bool checkLink(PortalContext& context, const HttpRequest& req, HttpResponse& res, const std::string& method,
+               const std::string& key, const std::string& contentType) {
     // A signed link is the request's only credential: object storage refuses a second one outright.
-    if (req.has_header("Authorization")) {
+    if (req.hasHeader("Authorization")) {
         sendStorageError(res, 400, "InvalidArgument",
                          "Only one auth mechanism allowed; only the X-Amz-Algorithm query parameter, "
                          "Signature query string parameter or the Authorization header should be specified");
@@ -32,8 +29,8 @@ bool checkLink(PortalContext& context, const httplib::Request& req, httplib::Res
         sendStorageError(res, 403, "AccessDenied", "Access Denied");
         return false;
     }
-    const auto expires = parseId(req.get_param_value("expires"));
-    const std::string signature = req.get_param_value("signature");
+    const auto expires = parseId(req.param("expires"));
+    const std::string signature = req.param("signature");
     if (!expires || signature.empty() ||
         !context.signer.verify(method, key, *expires, contentType, signature)) {
         sendStorageError(res, 403, "SignatureDoesNotMatch",
@@ -47,32 +44,33 @@ bool checkLink(PortalContext& context, const httplib::Request& req, httplib::Res
     return true;
 }
 
-void put(PortalContext& context, const httplib::Request& req, httplib::Response& res,
-         const httplib::ContentReader& reader) {
+void put(PortalContext& context, const HttpRequest& req, HttpResponse& res, const BodyReader& reader) {
     const std::string key = req.matches[1];
     bool consumed = false;
     // Reading the whole body (even one we refuse) keeps the connection in step for the next request.
     auto drain = [&] {
         if (!consumed) {
             consumed = true;
-            reader([&context](const char*, std::size_t size) {
-                context.stats.addBytesIn(size);
-                return true;
-            });
+            reader({[&context](const char*, std::size_t size) {
+                        context.stats.addBytesIn(size);
+                        return true;
+                    },
+                    {},
+                    {}});
         }
     };
-    if (!req.has_header("Content-Length") || req.get_header_value("Transfer-Encoding") == "chunked") {
+    if (!req.hasHeader("Content-Length") || req.header("Transfer-Encoding") == "chunked") {
         // Without a declared length there is no way to tell a whole body from a cut-off one.
-        res.set_header("Connection", "close");
+        res.setHeader("Connection", "close");
         sendStorageError(res, 411, "MissingContentLength",
                          "You must provide the Content-Length HTTP header.");
         consumed = true;
         context.serve("storage-put", req, res, [](const auto&) {});
         return;
     }
-    const auto declared = parseId(req.get_header_value("Content-Length"));
+    const auto declared = parseId(req.header("Content-Length"));
     if (!declared) {
-        res.set_header("Connection", "close");
+        res.setHeader("Connection", "close");
         consumed = true;
         context.serve("storage-put", req, res, [&](const auto&) {
             sendStorageError(res, 400, "InvalidArgument", "The Content-Length header is not valid.");
@@ -80,7 +78,7 @@ void put(PortalContext& context, const httplib::Request& req, httplib::Response&
         return;
     }
     if (static_cast<std::uint64_t>(*declared) > context.maxObjectBytes) {
-        res.set_header("Connection", "close");
+        res.setHeader("Connection", "close");
         consumed = true;
         context.serve("storage-put", req, res, [&](const auto&) {
             sendStorageError(res, 413, "EntityTooLarge",
@@ -89,7 +87,7 @@ void put(PortalContext& context, const httplib::Request& req, httplib::Response&
         return;
     }
     context.serve("storage-put", req, res, [&](const auto&) {
-        if (!checkLink(context, req, res, "PUT", key, req.get_header_value("Content-Type"))) {
+        if (!checkLink(context, req, res, "PUT", key, req.header("Content-Type"))) {
             return;
         }
         auto incoming = context.objects.begin(key);
@@ -98,10 +96,16 @@ void put(PortalContext& context, const httplib::Request& req, httplib::Response&
             return;
         }
         consumed = true;
-        const bool received = reader([&](const char* data, std::size_t size) {
-            context.stats.addBytesIn(size);
-            return incoming->write(data, size);
-        });
+        const bool received = reader({[&](const char* data, std::size_t size) {
+                                          context.stats.addBytesIn(size);
+                                          return incoming->write(data, size);
+                                      },
+                                      [&] { return incoming->directFile(); },
+                                      [&](std::uint64_t size) {
+                                          context.stats.addBytesIn(size);
+                                          incoming->movedIn(size);
+                                          return true;
+                                      }});
         if (!received || incoming->size() != static_cast<std::uint64_t>(*declared)) {
             sendStorageError(res, 400, "IncompleteBody", "The request body was not received completely.");
             return;
@@ -111,12 +115,12 @@ void put(PortalContext& context, const httplib::Request& req, httplib::Response&
             return;
         }
         res.status = 200;
-        res.set_header("ETag", "\"" + std::to_string(*declared) + "\"");
+        res.setHeader("ETag", "\"" + std::to_string(*declared) + "\"");
     });
     drain();
 }
 
-void get(PortalContext& context, const httplib::Request& req, httplib::Response& res) {
+void get(PortalContext& context, const HttpRequest& req, HttpResponse& res) {
     const std::string key = req.matches[1];
     context.serve("storage-get", req, res, [&](const auto&) {
         if (!checkLink(context, req, res, "GET", key, "")) {
@@ -127,51 +131,42 @@ void get(PortalContext& context, const httplib::Request& req, httplib::Response&
             sendStorageError(res, 404, "NoSuchKey", "The specified key does not exist.");
             return;
         }
-        auto fd = std::make_shared<UniqueFd>(std::move(object->first));
-        auto buffer = std::make_shared<std::vector<char>>(std::min<std::uint64_t>(sendChunk, object->second));
         res.status = 200;
-        res.set_content_provider(
-            static_cast<std::size_t>(object->second), "application/octet-stream",
-            [fd, buffer, &context](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                const std::size_t want = std::min(length, buffer->size());
-                ssize_t got = 0;
-                do {
-                    got = ::pread(fd->get(), buffer->data(), want, static_cast<off_t>(offset));
-                } while (got < 0 && errno == EINTR);
-                if (got <= 0) {
-                    return false;
-                }
-                context.stats.addBytesOut(static_cast<std::uint64_t>(got));
-                return sink.write(buffer->data(), static_cast<std::size_t>(got));
-            });
+        res.setHeader("Content-Type", "application/octet-stream");
+        // Sent with sendfile: the kernel moves the stored bytes without a copy through this process.
+        res.file = HttpResponse::FileBody{std::make_shared<UniqueFd>(std::move(object->first)),
+                                          object->second, [&context](std::uint64_t sent) {
+                                              context.stats.addBytesOut(sent);
+                                          }};
     });
 }
 
-void trace(PortalContext& context, const httplib::Request& req, httplib::Response& res) {
+void trace(PortalContext& context, const HttpRequest& req, HttpResponse& res) {
     context.serve("trace", req, res, [&](const auto&) {
-        std::string text = "fl=0f0\nh=" + req.get_header_value("Host") + "\nip=" + req.remote_addr +
+        std::string text = "fl=0f0\nh=" + req.header("Host") + "\nip=" + req.remoteAddr +
                            "\nts=" + std::to_string(nowSeconds()) +
-                           "\nvisit_scheme=http\nuag=" + req.get_header_value("User-Agent") +
+                           "\nvisit_scheme=http\nuag=" + req.header("User-Agent") +
                            "\ncolo=LCL\nsliver=none\nhttp=http/1.1\n";
         if (const auto country = context.settings().country) {
             text += "loc=" + *country + "\n";
         }
         text += "tls=off\nsni=off\nwarp=off\ngateway=off\nrbi=off\nkex=none\n";
         res.status = 200;
-        res.set_content(text, "text/plain");
+        res.setContent(text, "text/plain");
     });
 }
 
 } // namespace
 
-void addStorageRoutes(httplib::Server& server, PortalContext& context) {
-    server.Put(R"(/storage/(.+))",
-               [&context](const httplib::Request& req, httplib::Response& res,
-                          const httplib::ContentReader& reader) { put(context, req, res, reader); });
-    server.Get(R"(/storage/(.+))",
-               [&context](const httplib::Request& req, httplib::Response& res) { get(context, req, res); });
-    server.Get("/cdn-cgi/trace",
-               [&context](const httplib::Request& req, httplib::Response& res) { trace(context, req, res); });
+void addStorageRoutes(HttpServer& server, PortalContext& context) {
+    server.putStreaming(R"(/storage/(.+))",
+                        [&context](const HttpRequest& req, HttpResponse& res, const BodyReader& reader) {
+                            put(context, req, res, reader);
+                        });
+    server.get(R"(/storage/(.+))",
+               [&context](const HttpRequest& req, HttpResponse& res) { get(context, req, res); });
+    server.get("/cdn-cgi/trace",
+               [&context](const HttpRequest& req, HttpResponse& res) { trace(context, req, res); });
 }
 
 } // namespace keldra::localportal

@@ -1,0 +1,365 @@
+// Local portal throughput: curl (libcurl, one reused connection) PUTs 16 MiB bodies to presigned storage
+// links of a portal in benchmark mode (--no-fsync) and GETs them back, next to the same transfers against a
+// plain loopback peer that only moves bytes (reads and drops a body, answers one from memory). The peer is
+// the ceiling of this machine's loopback; the portal's own cost is the gap. Three rounds by default, each
+// moving
+// --files bodies each way; prints the median and the spread (min–max) in GB/s.
+// Usage: portal_bench [--mib N] [--files N] [--rounds N]
+#include "localportal/PortalServer.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <curl/curl.h>
+#include <filesystem>
+#include <fmt/format.h>
+#include <httplib.h>
+#include <iostream>
+#include <netinet/in.h>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+std::string makeBody(std::size_t size) {
+    std::string body(size, '\0');
+    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    for (std::size_t i = 0; i + 8 <= size; i += 8) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        std::memcpy(body.data() + i, &x, 8);
+    }
+    return body;
+}
+
+// A peer that speaks just enough HTTP/1.1 for curl: PUT bodies are read in 1 MiB pieces and dropped, GET
+// answers the body it holds. One connection at a time, kept alive.
+class PlainPeer {
+public:
+    explicit PlainPeer(const std::string& body) : body_(body) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 4) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            throw std::runtime_error("the plain peer cannot listen");
+        }
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~PlainPeer() {
+        stopping_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    std::string url() const { return fmt::format("http://127.0.0.1:{}/body", port_); }
+
+private:
+    void serve() {
+        while (!stopping_) {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd < 0) {
+                return;
+            }
+            connection(fd);
+            ::close(fd);
+        }
+    }
+
+    void connection(int fd) {
+        std::vector<char> buffer(1 << 20);
+        std::string pending;
+        for (;;) {
+            std::size_t end = 0;
+            while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
+                const ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
+                if (got <= 0) {
+                    return;
+                }
+                pending.append(buffer.data(), static_cast<std::size_t>(got));
+            }
+            const std::string head = pending.substr(0, end);
+            pending.erase(0, end + 4);
+            std::size_t remaining = 0;
+            if (const auto at = head.find("Content-Length: "); at != std::string::npos) {
+                remaining = std::stoull(head.substr(at + 16));
+            }
+            const std::size_t buffered = std::min(remaining, pending.size());
+            pending.erase(0, buffered);
+            remaining -= buffered;
+            while (remaining > 0) {
+                const ssize_t got = ::recv(fd, buffer.data(), std::min(remaining, buffer.size()), 0);
+                if (got <= 0) {
+                    return;
+                }
+                remaining -= static_cast<std::size_t>(got);
+            }
+            const bool get = head.rfind("GET ", 0) == 0;
+            const std::string header =
+                fmt::format("HTTP/1.1 200 OK\r\nContent-Length: {}\r\n\r\n", get ? body_.size() : 0);
+            if (!sendAll(fd, header.data(), header.size()) ||
+                (get && !sendAll(fd, body_.data(), body_.size()))) {
+                return;
+            }
+        }
+    }
+
+    static bool sendAll(int fd, const char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
+            if (sent <= 0) {
+                return false;
+            }
+            data += sent;
+            size -= static_cast<std::size_t>(sent);
+        }
+        return true;
+    }
+
+    const std::string& body_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+// One libcurl handle, so every transfer of a round reuses one connection, as a client would.
+class Curl {
+public:
+    Curl() : handle_(curl_easy_init()) {}
+    ~Curl() { curl_easy_cleanup(handle_); }
+    Curl(const Curl&) = delete;
+    Curl& operator=(const Curl&) = delete;
+
+    void put(const std::string& url, const std::string& body) {
+        curl_easy_reset(handle_);
+        upload_ = {body.data(), body.size()};
+        curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
+        headers = curl_slist_append(headers, "Expect:");
+        curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, &Curl::read);
+        curl_easy_setopt(handle_, CURLOPT_READDATA, &upload_);
+        curl_easy_setopt(handle_, CURLOPT_UPLOAD_BUFFERSIZE, 2L << 20);
+        curl_easy_setopt(handle_, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &Curl::drop);
+        const auto code = curl_easy_perform(handle_);
+        curl_slist_free_all(headers);
+        check(code, "PUT");
+    }
+
+    std::size_t get(const std::string& url) {
+        curl_easy_reset(handle_);
+        received_ = 0;
+        curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(handle_, CURLOPT_BUFFERSIZE, 512L << 10);
+        curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &Curl::count);
+        curl_easy_setopt(handle_, CURLOPT_WRITEDATA, &received_);
+        check(curl_easy_perform(handle_), "GET");
+        return received_;
+    }
+
+private:
+    struct Upload {
+        const char* data = nullptr;
+        std::size_t left = 0;
+    };
+
+    void check(CURLcode code, const char* what) {
+        long status = 0;
+        curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &status);
+        if (code != CURLE_OK || status != 200) {
+            throw std::runtime_error(
+                fmt::format("{} failed: {} (HTTP {})", what, curl_easy_strerror(code), status));
+        }
+    }
+    static std::size_t read(char* out, std::size_t size, std::size_t count, void* user) {
+        auto* upload = static_cast<Upload*>(user);
+        const std::size_t n = std::min(size * count, upload->left);
+        std::memcpy(out, upload->data, n);
+        upload->data += n;
+        upload->left -= n;
+        return n;
+    }
+    static std::size_t drop(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+    static std::size_t count(char*, std::size_t size, std::size_t count, void* user) {
+        *static_cast<std::size_t*>(user) += size * count;
+        return size * count;
+    }
+
+    CURL* handle_;
+    Upload upload_;
+    std::size_t received_ = 0;
+};
+
+struct Rates {
+    std::vector<double> gbPerSecond;
+    std::string line() const {
+        auto sorted = gbPerSecond;
+        std::sort(sorted.begin(), sorted.end());
+        return fmt::format("median {:6.3f} GB/s  (spread {:.3f}–{:.3f})", sorted[sorted.size() / 2],
+                           sorted.front(), sorted.back());
+    }
+    double median() const {
+        auto sorted = gbPerSecond;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[sorted.size() / 2];
+    }
+};
+
+double gbPerSecond(std::size_t bytes, Clock::time_point start) {
+    return static_cast<double>(bytes) / std::chrono::duration<double>(Clock::now() - start).count() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::size_t mib = 16;
+    int files = 40;
+    int rounds = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string arg = argv[i];
+        if (arg == "--mib") {
+            mib = std::stoul(argv[i + 1]);
+        } else if (arg == "--files") {
+            files = std::max(1, std::stoi(argv[i + 1]));
+        } else if (arg == "--rounds") {
+            rounds = std::max(1, std::stoi(argv[i + 1]));
+        }
+    }
+    const std::size_t size = mib << 20;
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+
+    // Stored bodies live in memory-backed storage when there is some, so the disk is not what is measured.
+    const std::filesystem::path scratch =
+        std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    const auto work = scratch / fmt::format("keldra-portal-bench-{}", ::getpid());
+    std::filesystem::create_directories(work);
+
+    keldra::localportal::PortalOptions options;
+    options.dataDir = work / "portal";
+    // The benchmark mode of `keldra-localportal --no-fsync`, the one the comparison benchmarks run.
+    options.durable = false;
+    options.requestLimit = 1000000;
+    keldra::localportal::PortalServer server(options);
+    server.bind();
+    std::thread serving([&server] { server.run(); });
+
+    int status = 0;
+    try {
+        const std::string body = makeBody(size);
+        httplib::Client api(server.baseUrl());
+        auto created =
+            api.Post("/_control/accounts", json{{"email", "bench@example.com"}, {"quota_bytes", 0}}.dump(),
+                     "application/json");
+        if (!created || created->status != 201) {
+            throw std::runtime_error("cannot create the bench account");
+        }
+        const httplib::Headers bearer{
+            {"Authorization", "Bearer " + json::parse(created->body)["token"].get<std::string>()}};
+        auto call = [&](const std::string& path, const json& request) {
+            auto result = api.Post(path.c_str(), bearer, request.dump(), "application/json");
+            if (!result || result->status / 100 != 2) {
+                throw std::runtime_error("portal " + path + " failed");
+            }
+            return json::parse(result->body)["data"];
+        };
+        const auto folder = call("/api/keldra/folders", {{"name", "Bench"}, {"parent_id", nullptr}})["id"];
+
+        PlainPeer peer(body);
+        Rates portalPut, portalGet, plainPut, plainGet;
+        for (int round = 0; round < rounds; ++round) {
+            // Links first, so a round times only the transfers.
+            std::vector<json> tickets;
+            for (int i = 0; i < files; ++i) {
+                tickets.push_back(call("/api/keldra/upload-url", {{"filename", "encrypted"},
+                                                                  {"mime_type", "application/octet-stream"},
+                                                                  {"size_bytes", size}}));
+            }
+            Curl curl;
+            auto start = Clock::now();
+            for (const auto& ticket : tickets) {
+                curl.put(ticket["upload_url"], body);
+            }
+            portalPut.gbPerSecond.push_back(gbPerSecond(size * files, start));
+
+            std::vector<std::string> links;
+            for (const auto& ticket : tickets) {
+                const auto file =
+                    call("/api/keldra/upload-confirm", {{"s3_key", ticket["s3_key"]},
+                                                        {"original_name", "encrypted-file"},
+                                                        {"encrypted_name", "bench"},
+                                                        {"mime_type", "application/octet-stream"},
+                                                        {"size_bytes", size - 16},
+                                                        {"encrypted_size_bytes", size},
+                                                        {"encryption_iv", "AAAAAAAAAAAAAAAA"},
+                                                        {"checksum_sha256", "0"},
+                                                        {"folder_id", folder}})["file"];
+                links.push_back(call("/api/keldra/download-url", {{"file_id", file["id"]}})["download_url"]);
+            }
+            start = Clock::now();
+            for (const auto& link : links) {
+                if (curl.get(link) != size) {
+                    throw std::runtime_error("a GET answered a short body");
+                }
+            }
+            portalGet.gbPerSecond.push_back(gbPerSecond(size * files, start));
+
+            Curl plain;
+            start = Clock::now();
+            for (int i = 0; i < files; ++i) {
+                plain.put(peer.url(), body);
+            }
+            plainPut.gbPerSecond.push_back(gbPerSecond(size * files, start));
+            start = Clock::now();
+            for (int i = 0; i < files; ++i) {
+                if (plain.get(peer.url()) != size) {
+                    throw std::runtime_error("the plain peer answered a short body");
+                }
+            }
+            plainGet.gbPerSecond.push_back(gbPerSecond(size * files, start));
+            for (const auto& ticket : tickets) {
+                std::filesystem::remove(
+                    options.dataDir / "objects" /
+                    ticket["s3_key"].get<std::string>().substr(std::string("keldra/").size()));
+            }
+        }
+
+        std::cout << fmt::format(
+            "{} × {} MiB each way per round, {} rounds, portal in benchmark mode (--no-fsync), "
+            "data in {}\n",
+            files, mib, rounds, scratch.string());
+        std::cout << fmt::format("PUT  portal {}   plain loopback {}\n", portalPut.line(), plainPut.line());
+        std::cout << fmt::format("GET  portal {}   plain loopback {}\n", portalGet.line(), plainGet.line());
+        std::cout << fmt::format(
+            "portal ÷ plain: PUT {:.2f}, GET {:.2f}; slower direction {:.3f} GB/s (target >= "
+            "1.500)\n",
+            portalPut.median() / plainPut.median(), portalGet.median() / plainGet.median(),
+            std::min(portalPut.median(), portalGet.median()));
+    } catch (const std::exception& error) {
+        std::cerr << "portal_bench: " << error.what() << "\n";
+        status = 1;
+    }
+    server.stop();
+    serving.join();
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+    curl_global_cleanup();
+    return status;
+}
