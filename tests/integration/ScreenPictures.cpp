@@ -40,6 +40,22 @@ QImage grabDisplay() {
     return screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+bool showsTrayIcon(const QImage& display) {
+    // The tray is one icon tall along the top edge, aligned right.
+    constexpr int traySize = 32;
+    const QImage corner = display.copy(QRect(display.width() - traySize, 0, traySize, traySize))
+                              .convertToFormat(QImage::Format_RGB32);
+    const QRgb first = corner.pixel(0, 0);
+    for (int y = 0; y < corner.height(); ++y) {
+        for (int x = 0; x < corner.width(); ++x) {
+            if (corner.pixel(x, y) != first) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 QImage galleryPicture(const QString& entry, OLStyle style, OLAccent accent) {
     const QString folder = QString::fromStdString(screenshotFolder("gallery").string());
     QProcess gallery;

@@ -23,6 +23,9 @@ QString pictureName(const QString& entry, OLStyle style, OLAccent accent);
 // The whole display now, the tray included.
 QImage grabDisplay();
 
+// Whether the tray in the display's top right corner shows an icon (more than its plain background).
+bool showsTrayIcon(const QImage& display);
+
 // keldra-gallery's picture of `entry` ("onboarding-signin-empty"), drawn into the build folder; null when
 // the gallery failed.
 QImage galleryPicture(const QString& entry, OLStyle style, OLAccent accent);
