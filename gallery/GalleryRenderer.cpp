@@ -47,8 +47,8 @@ QImage render(const GalleryEntry& entry, const OLTheme& theme) {
         component->setFixedWidth(entry.width);
     layout->addWidget(component);
     frame->show();
-    // Drawn as the active window, as the user meets a screen: the field it focuses shows its focus ring.
-    QApplication::setActiveWindow(frame.get());
+    if (entry.activeWindow)
+        QApplication::setActiveWindow(frame.get());
     layout->activate();
     QCoreApplication::processEvents();
     return frame->grab().toImage();

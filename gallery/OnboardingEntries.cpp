@@ -29,7 +29,8 @@ template <class View> using Adjust = std::function<void(View&)>;
 // A screen on its own fake model, which lives as long as the screen.
 template <class View>
 GalleryEntry screen(QString component, QString state, Prepare prepare, Adjust<View> adjust = {}) {
-    return {std::move(component), std::move(state), [prepare, adjust](const OLTheme&) -> QWidget* {
+    return {std::move(component), std::move(state),
+            [prepare, adjust](const OLTheme&) -> QWidget* {
                 auto* model = new FakeAppModel;
                 model->setPendingEmail("ada@example.com");
                 if (prepare) {
@@ -42,7 +43,8 @@ GalleryEntry screen(QString component, QString state, Prepare prepare, Adjust<Vi
                     adjust(*view);
                 }
                 return view;
-            }};
+            },
+            0, true};
 }
 
 KeldraKey sampleKey() {
