@@ -17,6 +17,8 @@ struct GalleryEntry {
     // Builds the component, already in its state; the gallery owns and frames it.
     std::function<QWidget*(const OLTheme& theme)> make;
     int width = 0; // the width offered to the component; 0 for its natural width
+    // Drawn as the active window, as a user meets a screen: the field it focuses shows its focus ring.
+    bool activeWindow = false;
 };
 
 // Every entry, in gallery order.

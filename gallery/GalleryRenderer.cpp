@@ -3,6 +3,7 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/ThemeScope.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -11,8 +12,6 @@
 
 namespace keldra::gallery {
 namespace {
-
-constexpr int margin = 16;
 
 // The window background the component sits on.
 class Frame : public QWidget {
@@ -41,13 +40,15 @@ QImage render(const GalleryEntry& entry, const OLTheme& theme) {
     auto frame = std::make_unique<Frame>();
     olSetTheme(frame.get(), theme);
     auto* layout = new QVBoxLayout(frame.get());
-    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setContentsMargins(frameMargin, frameMargin, frameMargin, frameMargin);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     QWidget* component = entry.make(theme);
     if (entry.width > 0)
         component->setFixedWidth(entry.width);
     layout->addWidget(component);
     frame->show();
+    if (entry.activeWindow)
+        QApplication::setActiveWindow(frame.get());
     layout->activate();
     QCoreApplication::processEvents();
     return frame->grab().toImage();

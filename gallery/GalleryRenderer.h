@@ -8,6 +8,9 @@
 
 namespace keldra::gallery {
 
+// The band of window background around each component in its picture.
+inline constexpr int frameMargin = 16;
+
 // "<component>-<state>-<style>-<accent>.png"
 QString fileName(const GalleryEntry& entry, const OLTheme& theme);
 

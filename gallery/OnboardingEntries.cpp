@@ -1,6 +1,7 @@
 // The screens a new user meets: sign-in, two-factor, unlock and every setup step and layout, on the fake
-// model, at a window's size.
+// model, at the window's first size.
 
+#include "app/shell/MainWindow.h"
 #include "design/button/OLButton.h"
 #include "design/controls/CodeBoxes.h"
 #include "design/controls/OLCheckbox.h"
@@ -22,16 +23,14 @@ namespace keldra::gallery {
 
 namespace {
 
-constexpr int windowWidth = 760;
-constexpr int windowHeight = 940;
-
 using Prepare = std::function<void(FakeAppModel&)>;
 template <class View> using Adjust = std::function<void(View&)>;
 
 // A screen on its own fake model, which lives as long as the screen.
 template <class View>
 GalleryEntry screen(QString component, QString state, Prepare prepare, Adjust<View> adjust = {}) {
-    return {std::move(component), std::move(state), [prepare, adjust](const OLTheme&) -> QWidget* {
+    return {std::move(component), std::move(state),
+            [prepare, adjust](const OLTheme&) -> QWidget* {
                 auto* model = new FakeAppModel;
                 model->setPendingEmail("ada@example.com");
                 if (prepare) {
@@ -39,12 +38,13 @@ GalleryEntry screen(QString component, QString state, Prepare prepare, Adjust<Vi
                 }
                 auto* view = new View(*model);
                 model->setParent(view);
-                view->setFixedSize(windowWidth, windowHeight);
+                view->setFixedSize(MainWindow::defaultWidth, MainWindow::defaultHeight);
                 if (adjust) {
                     adjust(*view);
                 }
                 return view;
-            }};
+            },
+            0, true};
 }
 
 KeldraKey sampleKey() {

@@ -44,9 +44,14 @@ KeldraInstance::KeldraInstance(const std::vector<std::string>& arguments, const 
     DesktopApplication* shell = shell_.get();
     QObject::connect(instance_.get(), &SingleInstance::activated, shell,
                      [shell](const QString&) { shell->openWindow(); });
-    QObject::connect(shell, &DesktopApplication::quitRequested, qApp, &QApplication::quit);
+    // Quit ends the event loop outright. QApplication::quit() first asks every window to close and gives
+    // up at the first refusal: the main window only hides, and the tray's docked icon window stays open.
+    const auto quit = [] {
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(shell, &DesktopApplication::quitRequested, qApp, quit);
     termination_ = std::make_unique<TerminationSignals>();
-    QObject::connect(termination_.get(), &TerminationSignals::received, qApp, &QApplication::quit);
+    QObject::connect(termination_.get(), &TerminationSignals::received, qApp, quit);
     shell_->start();
 }
 

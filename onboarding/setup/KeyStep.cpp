@@ -39,6 +39,15 @@ KeyStep::KeyStep(AppModelView& app, std::function<void()> next, QWidget* parent)
     }
 }
 
+void KeyStep::showEvent(QShowEvent* event) {
+    OLWidget::showEvent(event);
+    // A layout built before the step was on screen could not take the focus then: the first field takes it
+    // now, unless the user is already in another one.
+    if (passphraseField_ && window()->focusWidget() == nullptr) {
+        passphraseField_->lineEdit()->setFocus();
+    }
+}
+
 bool KeyStep::canCreate() const {
     return graphemeCount(passphrase_.toStdString()) >= minimumLength && passphrase_ == confirm_ &&
            understood_;

@@ -49,6 +49,9 @@ public:
     OLButton* mainButton() const { return mainButton_; }
     ReturnRouter* router() const { return router_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     static QCoro::Task<> submitting(QPointer<KeyStep> self, AppModelView& app, std::string passphrase,
                                     bool remember, bool create);

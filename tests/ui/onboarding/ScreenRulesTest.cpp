@@ -12,11 +12,13 @@
 #include "onboarding/auth/UnlockView.h"
 #include "onboarding/setup/KeyStep.h"
 #include "onboarding/setup/ScheduleStep.h"
+#include "onboarding/setup/SetupFlowView.h"
 #include "tests/support/QtApp.h"
 #include "tests/ui/kit/KitTest.h"
 
 #include <QLineEdit>
 #include <QTest>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -149,6 +151,34 @@ TEST(OnboardingScreens, CreateLayoutAsksForTenConfirmedAcknowledgedCharacters) {
     model.releaseOperations();
     drainEvents();
     EXPECT_TRUE(advanced);
+}
+
+// The set-up flow opens the create layout in the passphrase field, whether the step was built knowing the
+// answer or the answer came while it was on screen; a field the user chose keeps the focus when the window
+// comes back.
+TEST(OnboardingScreens, CreateLayoutOpensInThePassphraseField) {
+    for (const bool knownBefore : {true, false}) {
+        SCOPED_TRACE(knownBefore ? "built knowing the answer" : "the answer came on screen");
+        FakeAppModel model;
+        model.setVerifierState(knownBefore ? VerifierState::absent() : VerifierState::unknown());
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* flow = new SetupFlowView(model);
+        layout->addWidget(flow);
+        showActive(window);
+        if (!knownBefore) {
+            model.setVerifierState(VerifierState::absent());
+            drainEvents();
+        }
+        auto* step = qobject_cast<KeyStep*>(flow->stepView());
+        ASSERT_TRUE(step && step->passphraseField());
+        EXPECT_TRUE(step->passphraseField()->isFocused());
+
+        step->confirmField()->lineEdit()->setFocus();
+        window.hide();
+        showActive(window);
+        EXPECT_TRUE(step->confirmField()->isFocused());
+    }
 }
 
 TEST(OnboardingScreens, StartFinishesSetupOnce) {
