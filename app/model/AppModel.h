@@ -319,6 +319,7 @@ public:
     void setDestinationEnabled(const std::string& id, bool enabled) override;
     void backUpDriveNow(const std::string& id, bool acceptChanges) override;
     void revealDriveFolder(const std::string& id) override;
+    QCoro::Task<std::filesystem::path> driveDialogStart() override;
     QCoro::Task<> revealDriveFolderNow(LocalDestination destination);
     void refreshDriveStates();
     QCoro::Task<> refreshDriveStatesNow();
@@ -346,6 +347,7 @@ public:
     void approveReviewAction();
     void openSettings();
     void openWebKeldra() override;
+    LoginItem& loginItem() override { return services_.loginItem; }
     void openPlans();
     // Go › Search backed-up files: the Restore screen, its search field focused.
     void requestSearchFocus();

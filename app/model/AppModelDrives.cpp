@@ -5,6 +5,7 @@
 #include "app/model/AppModel.h"
 #include "app/model/MetaDate.h"
 #include "core/fs/NearestExisting.h"
+#include "core/platform/DriveDialogStart.h"
 #include "core/secrets/ScopeKey.h"
 
 #include <algorithm>
@@ -166,6 +167,11 @@ QCoro::Task<> AppModel::revealDriveFolderNow(LocalDestination destination) {
     if (shown) {
         services_.fileRevealer.reveal(*shown);
     }
+}
+
+QCoro::Task<std::filesystem::path> AppModel::driveDialogStart() {
+    auto finding = onWorker(ownerGuard(), [] { return keldra::driveDialogStart(); });
+    co_return co_await finding;
 }
 
 void AppModel::refreshDriveStates() {

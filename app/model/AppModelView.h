@@ -10,6 +10,7 @@
 #include "core/events/RunProgress.h"
 #include "core/index/IndexRows.h"
 #include "core/platform/FolderChooser.h"
+#include "core/platform/LoginItem.h"
 #include "core/secrets/StoredSession.h"
 #include "core/settings/BackupSettings.h"
 #include "core/settings/BackupSource.h"
@@ -125,6 +126,8 @@ public:
     chooseDeviceFolder(std::string name, std::optional<KeldraFolder> reuse = {}) = 0;
     virtual QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) = 0;
     virtual void openWebKeldra() = 0;
+    // The application's one autostart entry ("Open at login"); its calls do file work, so off the UI thread.
+    virtual LoginItem& loginItem() = 0;
     // Opens a portal page (service/types/PortalLinks) in the default browser.
     virtual void openPortalPage(const std::string& url) = 0;
     // Shows the file or folder selected in the desktop's file manager (else opens its parent folder); one
@@ -181,6 +184,8 @@ public:
     virtual void backUpDriveNow(const std::string& id, bool acceptChanges) = 0;
     // Shows the drive's backup folder in the file manager while its volume is mounted (nothing otherwise).
     virtual void revealDriveFolder(const std::string& id) = 0;
+    // Where the drive dialog opens (the first existing mount folder, else home), looked for on a worker.
+    virtual QCoro::Task<std::filesystem::path> driveDialogStart() = 0;
 
 signals:
     void phaseChanged();

@@ -74,7 +74,9 @@ QCoro::Task<std::optional<std::string>> FakeAppModel::answer(std::string call, b
     if (showsWorking) {
         setIsWorking(false);
     }
-    co_return nextResult_;
+    // A copy: g++ 12 moves from a member named in co_return.
+    std::optional<std::string> result = nextResult_;
+    co_return result;
 }
 
 void FakeAppModel::setPhase(AppPhase value) {
@@ -261,6 +263,7 @@ void FakeAppModel::revealInFiles(const std::filesystem::path& path) {
 
 void FakeAppModel::choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) {
     record("choosePaths " + choice.message);
+    lastChoice_ = choice;
     done(std::exchange(nextPaths_, {}));
 }
 
@@ -391,6 +394,14 @@ void FakeAppModel::setDriveStates(DriveStates value) {
 QCoro::Task<std::optional<std::string>> FakeAppModel::addDestination(std::filesystem::path url) {
     auto running = answer("addDestination " + url.string(), false);
     co_return co_await running;
+}
+
+QCoro::Task<std::filesystem::path> FakeAppModel::driveDialogStart() {
+    auto waiting = waitIfHeld();
+    co_await waiting;
+    // A copy: g++ 12 moves from a member named in co_return.
+    std::filesystem::path start = driveDialogStart_;
+    co_return start;
 }
 
 void FakeAppModel::removeDestination(const std::string& id) {

@@ -2,6 +2,7 @@
 
 #include "app/model/AppModelView.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -101,11 +102,14 @@ public:
     chooseDeviceFolder(std::string name, std::optional<KeldraFolder> reuse = {}) override;
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void openWebKeldra() override;
+    LoginItem& loginItem() override { return loginItem_; }
     void openPortalPage(const std::string& url) override;
     void revealInFiles(const std::filesystem::path& path) override;
     // Answers with the places set by setNextPaths (then none), at once.
     void choosePaths(const FolderChoice& choice, FolderChooser::PathsDone done) override;
     void setNextPaths(std::vector<std::filesystem::path> paths) { nextPaths_ = std::move(paths); }
+    // What the last choosePaths asked for.
+    const FolderChoice& lastChoice() const { return lastChoice_; }
 
     // Backups and status: the derived values are set as they should read.
     BackupHealth health() const override { return health_; }
@@ -176,6 +180,9 @@ public:
     void setDestinationEnabled(const std::string& id, bool enabled) override;
     void backUpDriveNow(const std::string& id, bool acceptChanges) override;
     void revealDriveFolder(const std::string& id) override;
+    // The folder set by setDriveDialogStart, at once unless operations are held.
+    QCoro::Task<std::filesystem::path> driveDialogStart() override;
+    void setDriveDialogStart(std::filesystem::path value) { driveDialogStart_ = std::move(value); }
 
 signals:
     void operationsReleased();
@@ -190,7 +197,23 @@ private:
     // requests show isWorking meanwhile.
     QCoro::Task<std::optional<std::string>> answer(std::string call, bool showsWorking);
 
+    // "Open at login" in memory; the settings page changes it from its own thread.
+    class MemoryLoginItem final : public LoginItem {
+    public:
+        bool setLoginItemEnabled(bool enabled) override {
+            enabled_ = enabled;
+            return true;
+        }
+        bool isLoginItemEnabled() const override { return enabled_; }
+
+    private:
+        std::atomic<bool> enabled_ = false;
+    };
+
     std::vector<std::string> calls_;
+    MemoryLoginItem loginItem_;
+    FolderChoice lastChoice_;
+    std::filesystem::path driveDialogStart_ = "/media";
     mutable int sourceStatsReads_ = 0;
     int sectionWrites_ = 0;
     std::optional<std::string> nextResult_;

@@ -36,10 +36,9 @@ std::int64_t& notifyStaleDays(BackupSettings& s) {
 
 } // namespace
 
-GeneralSettings::GeneralSettings(AppModelView& app, std::shared_ptr<LoginItem> loginItem,
-                                 QThreadPool& loginWork, QWidget* parent)
-    : OLWidget(parent), app_(app), loginItem_(std::move(loginItem)), loginWork_(loginWork),
-      openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), loginItem_->isLoginItemEnabled())),
+GeneralSettings::GeneralSettings(AppModelView& app, QThreadPool& loginWork, QWidget* parent)
+    : OLWidget(parent), app_(app), loginItem_(app.loginItem()), loginWork_(loginWork),
+      openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), loginItem_.isLoginItemEnabled())),
       failures_(
           makeBoundCheckbox(app, QStringLiteral("When files couldn't be backed up"), {}, notifyFailures)),
       storage_(
@@ -80,9 +79,9 @@ void GeneralSettings::changeLoginItem(bool enabled) {
     // the entry really is (unticked again when writing it failed).
     ++pendingLoginChanges_;
     QPointer<GeneralSettings> self(this);
-    loginWork_.start([item = loginItem_, enabled, self] {
-        item->setLoginItemEnabled(enabled);
-        const bool registered = item->isLoginItemEnabled();
+    loginWork_.start([&item = loginItem_, enabled, self] {
+        item.setLoginItemEnabled(enabled);
+        const bool registered = item.isLoginItemEnabled();
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), // the GUI thread's queue
             [self, registered] {

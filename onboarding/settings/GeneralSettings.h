@@ -6,7 +6,6 @@
 #include "design/theme/OLWidget.h"
 
 #include <cstdint>
-#include <memory>
 
 class QThreadPool;
 
@@ -20,9 +19,9 @@ template <typename T> class OLMenuPickerOf;
 class GeneralSettings : public OLWidget {
     Q_OBJECT
 public:
-    // `loginWork` runs the autostart entry's changes, one at a time; it outlives the pane.
-    GeneralSettings(AppModelView& app, std::shared_ptr<LoginItem> loginItem, QThreadPool& loginWork,
-                    QWidget* parent = nullptr);
+    // `loginWork` runs the changes of the application's autostart entry, one at a time; it outlives the
+    // pane, and the entry outlives it.
+    GeneralSettings(AppModelView& app, QThreadPool& loginWork, QWidget* parent = nullptr);
 
     OLCheckbox* openAtLoginBox() const { return openAtLogin_; }
     OLCheckbox* failuresBox() const { return failures_; }
@@ -41,7 +40,7 @@ private:
     void changeLoginItem(bool enabled);
 
     AppModelView& app_;
-    std::shared_ptr<LoginItem> loginItem_;
+    LoginItem& loginItem_;
     QThreadPool& loginWork_;
     OLCheckbox* openAtLogin_;
     OLCheckbox* failures_;

@@ -1,7 +1,5 @@
 #include "onboarding/settings/SettingsView.h"
 
-#include "core/seams/Logger.h"
-#include "core/seams/XdgPaths.h"
 #include "design/controls/OLSegmented.h"
 #include "design/theme/OLThemeValues.h"
 #include "onboarding/settings/AccountSettings.h"
@@ -9,7 +7,6 @@
 #include "onboarding/settings/BackupSettingsPane.h"
 #include "onboarding/settings/EncryptionSettings.h"
 #include "onboarding/settings/GeneralSettings.h"
-#include "platform/login/AutostartLoginItem.h"
 
 #include <QScrollArea>
 #include <QThreadPool>
@@ -23,18 +20,6 @@ constexpr int sidePadding = 32;
 constexpr int bottomPadding = 32;
 constexpr int paneSpacing = 20;
 
-// This session's autostart entry, with the logger it reports failures to.
-class SessionLoginItem final : public LoginItem {
-public:
-    SessionLoginItem() : item_(xdgConfigHome(), AutostartLoginItem::currentExecutable(), logger_) {}
-    bool setLoginItemEnabled(bool enabled) override { return item_.setLoginItemEnabled(enabled); }
-    bool isLoginItemEnabled() const override { return item_.isLoginItemEnabled(); }
-
-private:
-    SyslogLogger logger_;
-    AutostartLoginItem item_;
-};
-
 OptionList<SettingsTab> tabOptions() {
     OptionList<SettingsTab> options;
     for (SettingsTab tab : allSettingsTabs) {
@@ -45,10 +30,8 @@ OptionList<SettingsTab> tabOptions() {
 
 } // namespace
 
-SettingsView::SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget* parent,
-                           std::shared_ptr<LoginItem> loginItem)
+SettingsView::SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget* parent)
     : OLWidget(parent), app_(app), makeHeader_(std::move(makeHeader)),
-      loginItem_(loginItem ? std::move(loginItem) : std::make_shared<SessionLoginItem>()),
       loginWork_(std::make_unique<QThreadPool>()), layout_(new QVBoxLayout(this)),
       scroll_(new QScrollArea(this)) {
     loginWork_->setMaxThreadCount(1);
@@ -124,7 +107,7 @@ void SettingsView::setTab(SettingsTab tab) {
 QWidget* SettingsView::makePane(SettingsTab tab) {
     switch (tab) {
     case SettingsTab::general:
-        return new GeneralSettings(app_, loginItem_, *loginWork_);
+        return new GeneralSettings(app_, *loginWork_);
     case SettingsTab::backup:
         return new BackupSettingsPane(app_);
     case SettingsTab::encryption:

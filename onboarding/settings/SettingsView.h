@@ -17,7 +17,6 @@ class QVBoxLayout;
 namespace keldra {
 
 class AppModelView;
-class LoginItem;
 template <typename T> class OLSegmentedOf;
 
 class SettingsView : public OLWidget {
@@ -26,9 +25,7 @@ public:
     // Builds the page's header from its title and the tab strip (the shell's page header).
     using HeaderFactory = std::function<QWidget*(const QString& title, QWidget* trailing)>;
 
-    // Without a login item the page uses this session's autostart entry.
-    SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget* parent = nullptr,
-                 std::shared_ptr<LoginItem> loginItem = nullptr);
+    SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     SettingsTab tab() const { return tab_; }
@@ -48,8 +45,7 @@ private:
 
     AppModelView& app_;
     HeaderFactory makeHeader_;
-    std::shared_ptr<LoginItem> loginItem_;
-    // The autostart entry's changes, one at a time, off the GUI thread.
+    // The changes of the application's autostart entry, one at a time, off the GUI thread.
     std::unique_ptr<QThreadPool> loginWork_;
     SettingsTab tab_ = SettingsTab::backup;
     QVBoxLayout* layout_;

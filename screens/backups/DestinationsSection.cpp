@@ -101,6 +101,7 @@ DestinationsSection::DestinationsSection(AppModelView& app, QWidget* parent) : O
         });
     }
     rebuild();
+    lookUpDriveStart();
 }
 
 void DestinationsSection::themeChanged(const OLTheme& theme) {
@@ -172,6 +173,17 @@ void DestinationsSection::showAddError(std::optional<std::string> message) {
 }
 
 void DestinationsSection::chooseDrive() {
+    if (driveStart_) {
+        openDriveDialog();
+    } else {
+        // Looked up since the page opened: the dialog opens as soon as the answer is in.
+        dialogWanted_ = true;
+        lookUpDriveStart();
+    }
+}
+
+void DestinationsSection::openDriveDialog() {
+    dialogWanted_ = false;
     FolderChoice choice;
     choice.chooseFiles = false;
     choice.multiple = false;
@@ -179,7 +191,9 @@ void DestinationsSection::chooseDrive() {
     choice.prompt = "Back up here";
     choice.message =
         "Choose a drive, or a folder on it. A \"Orlivane Keldra Backup\" folder is created inside.";
-    choice.startIn = driveDialogStart();
+    choice.startIn = *driveStart_;
+    // A drive plugged in meanwhile may have made its mount folder: looked up again for the next time.
+    lookUpDriveStart();
     QPointer<DestinationsSection> self(this);
     app_.choosePaths(choice, [self](std::vector<std::filesystem::path> chosen) {
         // Cancelled: nothing changes, an earlier notice included.
@@ -188,6 +202,28 @@ void DestinationsSection::chooseDrive() {
         }
         detachTask(self->addDrive(std::move(chosen.front())));
     });
+}
+
+void DestinationsSection::lookUpDriveStart() {
+    if (lookingUp_) {
+        return;
+    }
+    lookingUp_ = true;
+    detachTask(lookUpDriveStartTask(QPointer<DestinationsSection>(this), &app_));
+}
+
+QCoro::Task<> DestinationsSection::lookUpDriveStartTask(QPointer<DestinationsSection> view,
+                                                        AppModelView* app) {
+    auto finding = app->driveDialogStart();
+    std::filesystem::path start = co_await finding;
+    if (!view) {
+        co_return;
+    }
+    view->lookingUp_ = false;
+    view->driveStart_ = std::move(start);
+    if (view->dialogWanted_) {
+        view->openDriveDialog();
+    }
 }
 
 QCoro::Task<> DestinationsSection::addDrive(std::filesystem::path folder) {

@@ -53,6 +53,10 @@ protected:
 private:
     void rebuild();
     void showAddError(std::optional<std::string> message);
+    void openDriveDialog();
+    // Looks for the drive dialog's start folder on the model's workers (the mount folders are file work).
+    void lookUpDriveStart();
+    static QCoro::Task<> lookUpDriveStartTask(QPointer<DestinationsSection> view, AppModelView* app);
     static QCoro::Task<> addDriveTask(QPointer<DestinationsSection> view, AppModelView* app,
                                       std::filesystem::path folder);
 
@@ -68,6 +72,10 @@ private:
     std::vector<DriveRow*> rows_;
     QPointer<QMessageBox> dialog_;
     bool rebuildPending_ = false;
+    // Where the drive dialog opens, once looked up; a click before that opens it when the answer comes.
+    std::optional<std::filesystem::path> driveStart_;
+    bool lookingUp_ = false;
+    bool dialogWanted_ = false;
 };
 
 } // namespace keldra

@@ -5,10 +5,7 @@
 #include "core/events/NumberFormat.h"
 #include "screens/presentation/ScreenFormats.h"
 
-#include <QDir>
 #include <QStringList>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace keldra {
 
@@ -67,34 +64,6 @@ QString offsiteLastText(const std::optional<SystemTime>& lastSuccess, SystemTime
         return QStringLiteral("Not backed up yet");
     }
     return QStringLiteral("Last ") + timestampLower(*lastSuccess, now);
-}
-
-std::filesystem::path driveDialogStart(const std::string& user, const std::filesystem::path& home,
-                                       const std::function<bool(const std::filesystem::path&)>& isFolder) {
-    std::vector<std::filesystem::path> places;
-    if (!user.empty()) {
-        places.push_back(std::filesystem::path("/run/media") / user);
-        places.push_back(std::filesystem::path("/media") / user);
-    }
-    places.emplace_back("/media");
-    places.emplace_back("/mnt");
-    for (const auto& place : places) {
-        if (isFolder(place)) {
-            return place;
-        }
-    }
-    return home;
-}
-
-std::filesystem::path driveDialogStart() {
-    std::string user;
-    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_name != nullptr) {
-        user = entry->pw_name;
-    }
-    return driveDialogStart(user, QDir::homePath().toStdString(), [](const std::filesystem::path& place) {
-        std::error_code ignored;
-        return std::filesystem::is_directory(place, ignored);
-    });
 }
 
 } // namespace keldra

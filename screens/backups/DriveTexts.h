@@ -1,14 +1,12 @@
 #pragma once
-// What the Backups page writes about its destinations: a drive row's status line and figures, the
-// off-site row's lines, and where the drive dialog opens. Plain functions, tested case by case.
+// What the Backups page writes about its destinations: a drive row's status line and figures and the
+// off-site row's lines. Plain functions, tested case by case.
 
 #include "app/model/ModelValues.h"
 #include "drive/destination/LocalDestination.h"
 #include "service/types/KeldraStatus.h"
 
 #include <QString>
-#include <filesystem>
-#include <functional>
 #include <optional>
 
 namespace keldra {
@@ -25,12 +23,5 @@ std::optional<QString> driveFreeText(const DriveState& state);
 std::optional<QString> offsiteUsageText(const std::optional<KeldraStatus>& status);
 // "Last today 3:07 pm", or "Not backed up yet".
 QString offsiteLastText(const std::optional<SystemTime>& lastSuccess, SystemTime now);
-
-// Where the drive dialog opens: the first existing of /run/media/<user>, /media/<user>, /media and /mnt,
-// else the home folder.
-std::filesystem::path driveDialogStart(const std::string& user, const std::filesystem::path& home,
-                                       const std::function<bool(const std::filesystem::path&)>& isFolder);
-// The same for the user running this process.
-std::filesystem::path driveDialogStart();
 
 } // namespace keldra

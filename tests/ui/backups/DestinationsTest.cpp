@@ -1,4 +1,5 @@
 #include "app/async/Workers.h"
+#include "core/platform/DriveDialogStart.h"
 #include "design/button/OLButton.h"
 #include "design/button/OLIconButton.h"
 #include "design/layout/SectionLabel.h"
@@ -70,7 +71,7 @@ TEST(DriveTexts, TheStatusLine) {
                     .startsWith(QStringLiteral("Travel \u00B7 last copy today")));
 }
 
-TEST(DriveTexts, TheDriveDialogStartsAtTheFirstExistingMountFolder) {
+TEST(DriveDialogStart, TheFirstExistingMountFolderElseHome) {
     const struct {
         std::vector<std::string> existing;
         const char* start;
@@ -203,6 +204,35 @@ TEST(DestinationsSection, TheAddFlow) {
     app.clearCalls();
     QCoro::waitFor(section.addDrive("/mnt/archive"));
     EXPECT_EQ(app.calls(), std::vector<std::string>{"addDestination /mnt/archive"});
+}
+
+TEST(DestinationsSection, TheDriveDialogOpensWhereTheModelFoundTheMountFolders) {
+    FakeAppModel app;
+    app.setDriveDialogStart("/media");
+    app.holdOperations(true);
+    DestinationsSection section(app);
+
+    // Clicked before the look-up ended: the dialog opens once, when the answer comes.
+    section.addButton()->click();
+    section.addButton()->click();
+    settle();
+    EXPECT_TRUE(app.calls().empty());
+    app.releaseOperations();
+    settle();
+    ASSERT_EQ(app.calls().size(), 1u);
+    EXPECT_EQ(app.lastChoice().startIn, std::filesystem::path("/media"));
+    EXPECT_EQ(app.lastChoice().prompt, "Back up here");
+    EXPECT_FALSE(app.lastChoice().multiple);
+
+    // A drive plugged in makes its mount folder: the next click opens at once where the last look-up
+    // found, and looks again for the one after.
+    app.setDriveDialogStart("/run/media/ada");
+    section.addButton()->click();
+    EXPECT_EQ(app.calls().size(), 2u);
+    EXPECT_EQ(app.lastChoice().startIn, std::filesystem::path("/media"));
+    settle();
+    section.addButton()->click();
+    EXPECT_EQ(app.lastChoice().startIn, std::filesystem::path("/run/media/ada"));
 }
 
 TEST(DestinationsSection, TheRemovalDialogRemovesThePendingDriveOnly) {

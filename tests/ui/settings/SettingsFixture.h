@@ -1,11 +1,13 @@
 #pragma once
 // The settings page in the real main window on the real application model: signed in to the local portal
-// and unlocked, the defaults file counted per key, the session's keyring, and a configuration home of its
-// own for the autostart entry. The window carries the real menu bar, so shortcuts work as for a user.
+// and unlocked, the defaults file counted per key, the session's keyring, and the application's real
+// autostart entry in a configuration home of its own. The window carries the real menu bar, so shortcuts work
+// as for a user.
 
 #include "app/shell/MenuCommands.h"
 #include "design/controls/OLSegmented.h"
 #include "onboarding/settings/SettingsView.h"
+#include "platform/login/AutostartLoginItem.h"
 #include "screens/root/RootView.h"
 #include "screens/shell/MainShell.h"
 #include "tests/app/model/RunFixture.h"
@@ -45,11 +47,9 @@ class SettingsFixture : public RunFixture {
 protected:
     void SetUp() override {
         RunFixture::SetUp();
-        if (const char* existing = std::getenv("XDG_CONFIG_HOME")) {
-            savedConfigHome_ = existing;
-        }
         std::filesystem::create_directories(configHome());
-        setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
+        autostart = std::make_unique<AutostartLoginItem>(configHome(),
+                                                         AutostartLoginItem::currentExecutable(), logger);
         counted = std::make_unique<CountingStore>(*defaults);
     }
 
@@ -58,11 +58,6 @@ protected:
         window.reset();
         drainEvents();
         RunFixture::TearDown();
-        if (savedConfigHome_) {
-            setenv("XDG_CONFIG_HOME", savedConfigHome_->c_str(), 1);
-        } else {
-            unsetenv("XDG_CONFIG_HOME");
-        }
     }
 
     std::filesystem::path configHome() const { return temp.path() / "config"; }
@@ -70,7 +65,7 @@ protected:
         return configHome() / "autostart" / "orlivane-keldra.desktop";
     }
 
-    // The fixture's services with the counted defaults.
+    // The fixture's services with the counted defaults and the real autostart entry.
     AppServices countedServices() {
         const AppServices s = services();
         return AppServices{.clock = s.clock,
@@ -86,7 +81,7 @@ protected:
                            .network = s.network,
                            .power = s.power,
                            .notifier = s.notifier,
-                           .loginItem = s.loginItem,
+                           .loginItem = *autostart,
                            .deviceIdentity = s.deviceIdentity,
                            .timers = s.timers,
                            .sleepWatcher = s.sleepWatcher,
@@ -168,11 +163,9 @@ protected:
     BackupSettings stored() const { return BackupSettings::load(*defaults, scopeKey(email)); }
 
     std::unique_ptr<CountingStore> counted;
+    std::unique_ptr<AutostartLoginItem> autostart;
     std::unique_ptr<QMainWindow> window;
     std::unique_ptr<MenuCommands> menus;
-
-private:
-    std::optional<std::string> savedConfigHome_;
 };
 
 } // namespace keldra::test

@@ -1,4 +1,6 @@
+#include "core/platform/DriveDialogStart.h"
 #include "design/button/OLButton.h"
+#include "design/button/OLIconButton.h"
 #include "design/data/DataList.h"
 #include "design/text/OLText.h"
 #include "screens/activity/ActivityView.h"
@@ -75,6 +77,23 @@ TEST_F(ScreensOnTheRealModel, AUserAddsFoldersBacksUpReadsTheRunAndCopiesToADriv
     EXPECT_TRUE(
         backups.destinations()->rows()[0]->figuresText()->text().startsWith(QStringLiteral("2 files")));
     EXPECT_FALSE(backups.destinations()->addErrorBanner());
+    ASSERT_EQ(folderChooser.pathRequests.size(), 2u);
+    EXPECT_EQ(folderChooser.pathRequests[1].startIn, driveDialogStart()) << "looked up by the model";
+
+    // A new file, then "Copy now" on the drive's row: the row counts it.
+    writeHomeFile("Documents/reply.txt", "Dear Charles,");
+    ASSERT_TRUE(backups.destinations()->rows()[0]->copyNowButton());
+    ASSERT_TRUE(backups.destinations()->rows()[0]->copyNowButton()->isEnabled());
+    backups.destinations()->rows()[0]->copyNowButton()->click();
+    ASSERT_TRUE(runUntil([&] {
+        const auto state = m.driveStates().find(id);
+        return !m.isRunning() && !m.hasRunTask() && state != m.driveStates().end() &&
+               state->second.files == 3;
+    }));
+    drainEvents();
+    ASSERT_EQ(backups.destinations()->rows().size(), 1u);
+    EXPECT_TRUE(
+        backups.destinations()->rows()[0]->figuresText()->text().startsWith(QStringLiteral("3 files")));
 }
 
 } // namespace
