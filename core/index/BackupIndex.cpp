@@ -388,6 +388,31 @@ IndexWrite BackupIndex::recordCopy(const IndexedFile& file, const IndexedVersion
     });
 }
 
+IndexWrite BackupIndex::recordCopies(const std::vector<NewCopy>& copies, const std::string& metaKey,
+                                     const std::optional<std::string>& metaValue) {
+    std::lock_guard lock(mutex_);
+    return transactionLocked([&]() -> IndexWrite {
+        for (const NewCopy& copy : copies) {
+            if (IndexWrite added = writeLocked(indexsql::insertVersion, versionBinds(copy.version)); !added) {
+                return added;
+            }
+            if (IndexWrite superseded =
+                    writeLocked(supersedeSQL, {Bind::real(copy.supersededAt), Bind::text(copy.file.path),
+                                               Bind::text(copy.version.keldraFileID)});
+                !superseded) {
+                return superseded;
+            }
+            if (IndexWrite upserted = writeLocked(upsertFileSQL, fileBinds(copy.file)); !upserted) {
+                return upserted;
+            }
+        }
+        if (metaValue) {
+            return writeLocked(indexsql::setMeta, {Bind::text(metaKey), Bind::text(*metaValue)});
+        }
+        return writeLocked(indexsql::deleteMeta, {Bind::text(metaKey)});
+    });
+}
+
 std::vector<IndexedVersion> BackupIndex::versions(const std::string& path) {
     return query(std::string(versionColumns) + " WHERE path = ? ORDER BY created_at DESC", {Bind::text(path)},
                  decodeVersion);

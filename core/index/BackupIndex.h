@@ -121,6 +121,15 @@ public:
     // A new copy in one transaction: its version, the supersession of the path's other versions at
     // `supersededAt`, and the file's row. All three are written or none is.
     IndexWrite recordCopy(const IndexedFile& file, const IndexedVersion& version, double supersededAt);
+    // A group of new copies, each as recordCopy, and the meta key set to `metaValue` (deleted when absent),
+    // all in one transaction: every copy is recorded and the key written, or nothing is.
+    struct NewCopy {
+        IndexedFile file;
+        IndexedVersion version;
+        double supersededAt = 0;
+    };
+    IndexWrite recordCopies(const std::vector<NewCopy>& copies, const std::string& metaKey,
+                            const std::optional<std::string>& metaValue);
     // Newest first.
     std::vector<IndexedVersion> versions(const std::string& path);
     // Every recorded copy of the file: its versions' and its current one's.
@@ -176,6 +185,9 @@ inline constexpr const char* lastAttempt = "lastAttempt";
 inline constexpr const char* lastAttemptFailed = "lastAttemptFailed";
 inline constexpr const char* pausedByUser = "pausedByUser";
 inline constexpr const char* sealedNamesVerified = "sealedNamesVerified";
+// Drive indexes: the objects a run may have moved onto the drive without recording them yet (identifiers
+// separated by spaces). The next run removes whichever of them no row names.
+inline constexpr const char* unrecordedObjects = "unrecordedObjects";
 } // namespace metakey
 
 // A time meta value: the shortest decimal text that reads back to the same double.

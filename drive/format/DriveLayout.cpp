@@ -81,3 +81,13 @@ std::string makeObjectID() {
 }
 
 } // namespace keldra::LocalFormat
+
+namespace keldra::LocalFormat {
+
+bool isObjectID(std::string_view text) {
+    return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+} // namespace keldra::LocalFormat

@@ -44,5 +44,7 @@ std::error_code checkPlainFolders(const std::filesystem::path& root, const std::
 
 // A new object identifier: a random UUID without dashes, lower-cased (32 hex digits).
 std::string makeObjectID();
+// Whether the text has that form (and so names one file in one fan-out folder, nothing else).
+bool isObjectID(std::string_view text);
 
 } // namespace keldra::LocalFormat

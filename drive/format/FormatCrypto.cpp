@@ -91,6 +91,45 @@ Tag sealInPlace(const SymmetricKey& key, const Nonce& nonce, std::uint8_t* data,
     return tag;
 }
 
+StreamingSeal::StreamingSeal(const SymmetricKey& key) : context_(EVP_CIPHER_CTX_new()) {
+    if (!context_ ||
+        EVP_EncryptInit_ex(context_.get(), EVP_aes_256_gcm(), nullptr, key.data(), nullptr) != 1) {
+        cipherFailed();
+    }
+}
+
+StreamingSeal::~StreamingSeal() = default;
+
+void StreamingSeal::begin(const Nonce& nonce, std::string_view aad) {
+    int length = 0;
+    if (!fitsInt(aad.size()) ||
+        EVP_EncryptInit_ex(context_.get(), nullptr, nullptr, nullptr, nonce.data()) != 1 ||
+        EVP_EncryptUpdate(context_.get(), nullptr, &length, reinterpret_cast<const std::uint8_t*>(aad.data()),
+                          static_cast<int>(aad.size())) != 1) {
+        cipherFailed();
+    }
+}
+
+void StreamingSeal::update(std::uint8_t* data, std::size_t size) {
+    int length = 0;
+    if (size > 0 && (!fitsInt(size) ||
+                     EVP_EncryptUpdate(context_.get(), data, &length, data, static_cast<int>(size)) != 1)) {
+        cipherFailed();
+    }
+}
+
+Tag StreamingSeal::finish() {
+    Tag tag{};
+    std::uint8_t unused[16];
+    int length = 0;
+    if (EVP_EncryptFinal_ex(context_.get(), unused, &length) != 1 ||
+        EVP_CIPHER_CTX_ctrl(context_.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(tag.size()), tag.data()) !=
+            1) {
+        cipherFailed();
+    }
+    return tag;
+}
+
 bool openInPlace(const SymmetricKey& key, const std::uint8_t* nonce, std::uint8_t* data, std::size_t size,
                  const std::uint8_t* tag, std::string_view aad) {
     if (!fitsInt(size) || !fitsInt(aad.size())) {

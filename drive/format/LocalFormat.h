@@ -53,6 +53,10 @@ struct WriteResult {
     bool operator==(const WriteResult&) const = default;
 };
 
+// Whether writeObject flushes the object before it returns. Deferred: the write-back starts as each chunk
+// is written, and the caller, which flushes many objects together and records none before, waits for it.
+enum class Flush { yes, deferred };
+
 // Encrypts `source` into a new object file at `temporary`, sealed for `objectID` (the name the caller
 // gives the finished file: <objectID>.olo). Streams in 4 MiB chunks with one read ahead, so memory stays
 // flat whatever the file's size. Throws FormatError::io for the two fixed messages, std::system_error for
@@ -63,7 +67,7 @@ struct WriteResult {
 WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
                         std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
                         const ChunkObserver& onChunk = {}, const CancelToken& cancel = {},
-                        std::int64_t readLimit = -1);
+                        std::int64_t readLimit = -1, Flush flush = Flush::yes);
 
 // Opens only the header and the metadata slot of an object. The object identifier is the file name
 // without its extension, so an object renamed to another identifier does not open.

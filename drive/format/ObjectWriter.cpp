@@ -20,6 +20,11 @@
 namespace keldra::LocalFormat {
 namespace {
 
+// Each chunk is checksummed, sealed and written in pieces of this size. Measured against 64 KiB, 1 MiB and
+// whole 4 MiB chunks: the smaller pieces cost the least system time, and 256 KiB needs a quarter of
+// 64 KiB's calls.
+constexpr std::size_t writePieceSize = 262144;
+
 Bytes objectHead() {
     Bytes head(recordsOffset, 0);
     std::copy(objectMagic.begin(), objectMagic.end(), head.begin());
@@ -70,7 +75,8 @@ std::string chunkAad(std::string_view objectID, std::uint64_t index, bool last) 
 
 WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
                         std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
-                        const ChunkObserver& onChunk, const CancelToken& cancel, std::int64_t readLimit) {
+                        const ChunkObserver& onChunk, const CancelToken& cancel, std::int64_t readLimit,
+                        Flush flush) {
     const auto content = contentKey(key);
     // Only the object's own fan-out folder is made. When a drive goes away its empty mount point stays
     // behind; rebuilding the whole path there would put the backup on the wrong disk.
@@ -102,6 +108,7 @@ WriteResult writeObject(const std::filesystem::path& source, const std::filesyst
     };
 
     StreamingHmac hmac(key.checksumKey());
+    StreamingSeal seal(content);
     // Two buffers: the chunk being sealed and the one read ahead, which decides the last flag. Left
     // uninitialised, and the second made only once a file fills the first, so small files cost little.
     auto current = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
@@ -120,17 +127,36 @@ WriteResult writeObject(const std::filesystem::path& source, const std::filesyst
         }
         const bool last = nextLength == 0;
 
-        hmac.update(current.get(), currentLength);
-        total += static_cast<std::int64_t>(currentLength);
+        // Checksummed, sealed and written a piece at a time, each piece still in the cache from the one
+        // step to the next; the bytes on the drive are those of one record sealed whole.
         const Nonce nonce = randomNonce();
-        const Tag tag =
-            sealInPlace(content, nonce, current.get(), currentLength, chunkAad(objectID, index, last));
-        const struct iovec pieces[] = {
-            {const_cast<std::uint8_t*>(nonce.data()), nonce.size()},
-            {current.get(), currentLength},
-            {const_cast<std::uint8_t*>(tag.data()), tag.size()},
-        };
-        writeAll(out.get(), pieces, 3, "write to the drive");
+        seal.begin(nonce, chunkAad(objectID, index, last));
+        std::size_t done = 0;
+        do {
+            const std::size_t piece = std::min(writePieceSize, currentLength - done);
+            std::uint8_t* data = current.get() + done;
+            hmac.update(data, piece);
+            seal.update(data, piece);
+            struct iovec pieces[3];
+            int count = 0;
+            if (done == 0) {
+                pieces[count++] = {const_cast<std::uint8_t*>(nonce.data()), nonce.size()};
+            }
+            pieces[count++] = {data, piece};
+            done += piece;
+            Tag tag{};
+            if (done == currentLength) {
+                tag = seal.finish();
+                pieces[count++] = {tag.data(), tag.size()};
+            }
+            writeAll(out.get(), pieces, count, "write to the drive");
+        } while (done < currentLength);
+        total += static_cast<std::int64_t>(currentLength);
+        if (flush == Flush::deferred) {
+            // The drive writes this chunk while the next one is read and sealed; the caller's flush then
+            // finds little left to wait for.
+            (void)::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        }
         if (currentLength > 0 && onChunk) {
             onChunk(currentLength);
         }
@@ -166,7 +192,7 @@ WriteResult writeObject(const std::filesystem::path& source, const std::filesyst
     std::copy(tag.begin(), tag.end(), plaintext + metadataPlaintextSize);
 
     pwriteAll(out.get(), slot.data(), slot.size(), 8, "write the object's metadata");
-    if (::fsync(out.get()) != 0) {
+    if (flush == Flush::yes && ::fsync(out.get()) != 0) {
         throwErrno(errno, "flush the object to the drive");
     }
     struct stat status {};

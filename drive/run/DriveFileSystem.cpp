@@ -1,9 +1,11 @@
 #include "drive/run/DriveFileSystem.h"
 
 #include "core/fs/AtomicFile.h"
+#include "core/fs/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,15 +16,38 @@ RealDriveFileSystem::writeObject(const std::filesystem::path& source, std::int64
                                  const std::filesystem::path& temporary, std::string_view objectID,
                                  const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
                                  const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel) const {
-    return LocalFormat::writeObject(source, temporary, objectID, key, metadata, onChunk, cancel, readLimit);
+    return LocalFormat::writeObject(source, temporary, objectID, key, metadata, onChunk, cancel, readLimit,
+                                    LocalFormat::Flush::deferred);
 }
 
 void RealDriveFileSystem::moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const {
     if (::rename(from.c_str(), to.c_str()) != 0) {
         throw std::system_error(errno, std::generic_category(), "move the copy into place");
     }
-    if (const std::error_code flushed = syncDirectory(to.parent_path())) {
-        throw std::system_error(flushed, "flush the copy's folder");
+}
+
+void RealDriveFileSystem::flushItems(const std::vector<std::filesystem::path>& files,
+                                     const std::vector<std::filesystem::path>& folders) const {
+    std::vector<UniqueFd> opened;
+    opened.reserve(files.size());
+    for (const std::filesystem::path& file : files) {
+        UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (!fd) {
+            throw std::system_error(errno, std::generic_category(), "flush the copies to the drive");
+        }
+        // Every file's write-back starts before the first wait, so the device sees the group at once.
+        (void)::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        opened.push_back(std::move(fd));
+    }
+    for (const UniqueFd& fd : opened) {
+        if (::fsync(fd.get()) != 0) {
+            throw std::system_error(errno, std::generic_category(), "flush the copies to the drive");
+        }
+    }
+    for (const std::filesystem::path& folder : folders) {
+        if (const std::error_code flushed = syncDirectory(folder)) {
+            throw std::system_error(flushed, "flush the copies' folders");
+        }
     }
 }
 

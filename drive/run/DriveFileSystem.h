@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace keldra {
 
@@ -18,16 +19,20 @@ class DriveFileSystem {
 public:
     virtual ~DriveFileSystem() = default;
 
-    // As LocalFormat::writeObject, reading at most `readLimit` bytes of the source.
+    // As LocalFormat::writeObject, reading at most `readLimit` bytes of the source, but the object is left
+    // unflushed: flushItems makes a group of them durable at once.
     virtual LocalFormat::WriteResult writeObject(const std::filesystem::path& source, std::int64_t readLimit,
                                                  const std::filesystem::path& temporary,
                                                  std::string_view objectID, const KeldraKey& key,
                                                  const LocalFormat::MetadataBuilder& metadata,
                                                  const LocalFormat::ChunkObserver& onChunk,
                                                  const CancelToken& cancel) const = 0;
-    // Renames a finished object into place and flushes its folder, so a recorded copy survives a power cut.
-    // Throws std::system_error.
+    // Renames a finished object into place; not yet durable (flushItems). Throws std::system_error.
     virtual void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const = 0;
+    // Flushes the files' contents and then the folders that name them, so copies recorded afterwards
+    // survive a power cut. Throws std::system_error on the first failure.
+    virtual void flushItems(const std::vector<std::filesystem::path>& files,
+                            const std::vector<std::filesystem::path>& folders) const = 0;
     // Removes one file; the system's error, or none.
     virtual std::error_code removeItem(const std::filesystem::path& path) const = 0;
     // Creates one folder whose parent exists (never its parents); an existing folder is fine, a link or
@@ -43,6 +48,8 @@ public:
                                          const LocalFormat::ChunkObserver& onChunk,
                                          const CancelToken& cancel) const override;
     void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const override;
+    void flushItems(const std::vector<std::filesystem::path>& files,
+                    const std::vector<std::filesystem::path>& folders) const override;
     std::error_code removeItem(const std::filesystem::path& path) const override;
     std::error_code makeFolder(const std::filesystem::path& path) const override;
 };

@@ -5,6 +5,7 @@
 #include "drive/format/LocalFormat.h"
 #include "drive/run/DriveErrors.h"
 
+#include <sstream>
 #include <system_error>
 
 namespace keldra {
@@ -163,6 +164,7 @@ void DriveRun::listAndReconcile() {
                             LocalOutcome::failed("unreadable")}};
     }
     liveObjects_.insert(listed->begin(), listed->end());
+    removeUnrecordedObjects();
 
     std::int64_t recorded = 0;
     std::int64_t missing = 0;
@@ -191,6 +193,49 @@ void DriveRun::listAndReconcile() {
     if (cleared >= 1) {
         log(formatCount(cleared) + " files are no longer on the drive. They'll be copied again.",
             LogLine::Tone::warning);
+    }
+}
+
+void DriveRun::removeUnrecordedObjects() {
+    const std::optional<std::string> listed = index_.meta(metakey::unrecordedObjects);
+    if (!listed) {
+        return;
+    }
+    // Objects an earlier run moved onto the drive but never recorded: it stopped before their group was
+    // flushed, so their bytes may not all have reached the drive. None of them is kept as a copy; their
+    // files are simply copied again.
+    std::set<std::string> left;
+    std::istringstream words(*listed);
+    for (std::string id; words >> id;) {
+        if (!LocalFormat::isObjectID(id)) {
+            continue;
+        }
+        const bool named = !index_
+                                .query("SELECT 1 FROM versions WHERE keldra_file_id = ? UNION ALL "
+                                       "SELECT 1 FROM files WHERE keldra_file_id = ? LIMIT 1",
+                                       {BackupIndex::Bind::text(id), BackupIndex::Bind::text(id)},
+                                       [](const BackupIndex::Row&) { return true; })
+                                .empty();
+        if (named) {
+            continue;
+        }
+        // A missing folder or file means the object never got there; a link in a folder's place is never
+        // followed. Any other failure keeps the name listed for the next run.
+        const fs::path object = LocalFormat::objectPath(deviceFolder_, id);
+        std::error_code problem = LocalFormat::checkPlainFolders(deviceFolder_, object.parent_path());
+        if (!problem) {
+            problem = services_.driveFiles.removeItem(object);
+        }
+        if (problem && problem != std::errc::no_such_file_or_directory &&
+            problem != std::errc::not_a_directory) {
+            left.insert(id);
+            continue;
+        }
+        liveObjects_.erase(id);
+    }
+    unrecordedObjects_ = left;
+    if (const IndexWrite written = writeUnrecordedObjects(); !written) {
+        throw IndexFailure(written);
     }
 }
 

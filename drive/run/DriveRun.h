@@ -13,8 +13,10 @@
 #include "drive/catalog/LocalCatalog.h"
 #include "drive/run/LocalBackupEngine.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -45,6 +47,7 @@ private:
     void writeOrCheckHeader();
     void prepareDeviceFolder();
     void listAndReconcile();
+    void removeUnrecordedObjects();
     void seedVersions();
     void scanSources();
     void scanSource(const BackupSource& source, const SourceScanner& scanner,
@@ -63,10 +66,27 @@ private:
     void advanceProgress(const Candidate& candidate);
     void handleWriteError(const Candidate& candidate, const std::filesystem::path& temporary,
                           const std::exception& error);
+    void failForWriteError(const std::vector<const Candidate*>& candidates, const std::exception& error);
     bool linkToExisting(const Candidate& candidate, const std::string& checksum,
                         const std::filesystem::path& temporary);
     void failUnrecorded(const Candidate& candidate, const IndexWrite& write);
-    void forgetCopy(const Candidate& candidate, const std::string& objectID, double copyTime);
+    std::optional<std::string> reserveObjectID(const Candidate& candidate);
+
+    // Group commit: copies are moved into place unflushed, then flushed together, and only then recorded
+    // together, so no row ever names an object that a power cut could take away.
+    struct PlacedCopy {
+        const Candidate* candidate;
+        std::string objectID;
+        double copyTime;
+        std::string checksum;
+        std::int64_t objectSize;
+    };
+    bool groupIsFull() const;
+    void commitGroup();
+    void abandonGroup();
+    void releaseFreshObjectIDs();
+    void removeGroupObjects(const std::vector<PlacedCopy>& group);
+    IndexWrite writeUnrecordedObjects();
 
     LocalRunResult finish(const Ending& ending);
     void log(const std::string& message, LogLine::Tone tone);
@@ -96,6 +116,14 @@ private:
     std::int64_t sourceVisits_ = 0;
     bool driveFull_ = false;
     int unrecordedCopies_ = 0;
+    std::vector<PlacedCopy> group_;
+    std::int64_t groupBytes_ = 0;
+    std::chrono::steady_clock::time_point groupStarted_;
+    // The identifiers the index lists as possibly on the drive without a row, and those of them that no
+    // copy has used yet.
+    std::set<std::string> unrecordedObjects_;
+    std::vector<std::string> freshObjectIDs_;
+    bool unrecordedListChanged_ = false;
 };
 
 } // namespace keldra

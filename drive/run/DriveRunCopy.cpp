@@ -5,6 +5,7 @@
 #include "drive/run/DriveErrors.h"
 #include "drive/run/DriveRun.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -16,6 +17,17 @@ namespace {
 
 // Kept free beyond each copy, so the drive never fills to the last byte.
 constexpr std::int64_t roomMargin = 536870912;
+std::string joinIDs(const std::set<std::string>& ids) {
+    std::string text;
+    for (const std::string& id : ids) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += id;
+    }
+    return text;
+}
+
 constexpr const char* changedReason = "Changed while it was being copied. It'll be tried again next run.";
 
 // What an object of `size` plaintext bytes needs on the drive, with 1 MiB to spare.
@@ -34,14 +46,32 @@ void DriveRun::copyCandidates() {
         log("No changes since the last copy.", LogLine::Tone::ok);
         return;
     }
-    for (const Candidate& candidate : candidates_) {
-        if (cancel_.stop_requested()) {
-            throw EndRun{cancelled()};
+    try {
+        for (const Candidate& candidate : candidates_) {
+            if (cancel_.stop_requested()) {
+                throw EndRun{cancelled()};
+            }
+            progress_.currentPath = candidate.path;
+            emitProgress();
+            copy(candidate);
         }
-        progress_.currentPath = candidate.path;
-        emitProgress();
-        copy(candidate);
+    } catch (const EndRun<Ending>& end) {
+        // A stop keeps the finished copies: they are flushed and recorded before the run ends. Any other
+        // ending (the drive gone, the index broken) records none of them.
+        if (end.ending.outcome == LocalOutcome::cancelled()) {
+            commitGroup();
+        } else {
+            abandonGroup();
+        }
+        releaseFreshObjectIDs();
+        throw;
+    } catch (...) {
+        abandonGroup();
+        releaseFreshObjectIDs();
+        throw;
     }
+    commitGroup();
+    releaseFreshObjectIDs();
 }
 
 bool DriveRun::ensureRoom(const Candidate& candidate) {
@@ -68,7 +98,23 @@ void DriveRun::copy(const Candidate& candidate) {
     if (!ensureRoom(candidate)) {
         return;
     }
-    const std::string objectID = LocalFormat::makeObjectID();
+    const std::optional<std::string> reserved = reserveObjectID(candidate);
+    if (!reserved) {
+        return;
+    }
+    const std::string& objectID = *reserved;
+    // An identifier whose object never stays on the drive needs no listing; the index learns with its next
+    // write.
+    struct Forget {
+        DriveRun& run;
+        const std::string& objectID;
+        bool keep = false;
+        ~Forget() {
+            if (!keep && run.unrecordedObjects_.erase(objectID) > 0) {
+                run.unrecordedListChanged_ = true;
+            }
+        }
+    } forget{*this, objectID};
     const fs::path objectURL = LocalFormat::objectPath(deviceFolder_, objectID);
     const fs::path temporary = LocalFormat::temporaryObjectPath(deviceFolder_, objectID);
     const double copyTime = now();
@@ -115,32 +161,153 @@ void DriveRun::copy(const Candidate& candidate) {
         return;
     }
 
-    // Recorded before it is moved into place: a run cut short in between leaves a row whose object is
-    // missing, which the next run's reconcile clears (and its clean-up removes the scratch file), never an
-    // object that no row names.
-    const IndexWrite recorded = index_.recordCopy(
-        IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime, written.checksum,
-                    objectID, copyTime, std::nullopt},
-        IndexedVersion{objectID, candidate.path, candidate.size, copyTime, std::nullopt, 2}, copyTime);
-    if (!recorded) {
-        (void)services_.driveFiles.removeItem(temporary);
-        failUnrecorded(candidate, recorded);
-        return;
-    }
-    unrecordedCopies_ = 0;
     try {
         services_.driveFiles.moveItem(temporary, objectURL);
     } catch (const std::exception& error) {
-        // The move may have happened before the folder's flush failed: the object goes with its record.
-        (void)services_.driveFiles.removeItem(objectURL);
-        forgetCopy(candidate, objectID, copyTime);
+        // The rename may have happened before it failed: neither name is left behind.
+        const std::error_code removal = services_.driveFiles.removeItem(objectURL);
+        forget.keep = removal && removal != std::errc::no_such_file_or_directory;
         handleWriteError(candidate, temporary, error);
         return;
     }
-    liveObjects_.insert(objectID);
-    ++record_.uploaded;
-    record_.uploadedBytes += written.objectSize;
-    advanceProgress(candidate);
+    forget.keep = true;
+    if (group_.empty()) {
+        groupStarted_ = std::chrono::steady_clock::now();
+    }
+    group_.push_back(PlacedCopy{&candidate, objectID, copyTime, written.checksum, written.objectSize});
+    groupBytes_ += written.objectSize;
+    if (groupIsFull()) {
+        commitGroup();
+    }
+}
+
+std::optional<std::string> DriveRun::reserveObjectID(const Candidate& candidate) {
+    if (freshObjectIDs_.empty()) {
+        // Listed in the index before any of them can reach the drive, so a run cut short leaves no object
+        // that the next run cannot find and remove.
+        std::vector<std::string> batch;
+        for (std::size_t i = 0; i < std::max<std::size_t>(services_.copyGroup.files, 1); ++i) {
+            batch.push_back(LocalFormat::makeObjectID());
+        }
+        unrecordedObjects_.insert(batch.begin(), batch.end());
+        if (const IndexWrite written = writeUnrecordedObjects(); !written) {
+            for (const std::string& id : batch) {
+                unrecordedObjects_.erase(id);
+            }
+            failUnrecorded(candidate, written);
+            return std::nullopt;
+        }
+        freshObjectIDs_ = std::move(batch);
+    }
+    std::string id = std::move(freshObjectIDs_.back());
+    freshObjectIDs_.pop_back();
+    return id;
+}
+
+bool DriveRun::groupIsFull() const {
+    const CopyGroupLimits& limits = services_.copyGroup;
+    return group_.size() >= limits.files || groupBytes_ >= limits.bytes ||
+           std::chrono::steady_clock::now() - groupStarted_ >= limits.age;
+}
+
+void DriveRun::commitGroup() {
+    if (group_.empty()) {
+        return;
+    }
+    const std::vector<PlacedCopy> group = std::exchange(group_, {});
+    groupBytes_ = 0;
+    std::vector<fs::path> objects;
+    // The objects folder too: a fan-out folder made for this group must itself survive a power cut.
+    std::vector<fs::path> folders{deviceFolder_ / LocalFormat::objectsFolderName};
+    std::vector<const Candidate*> candidates;
+    for (const PlacedCopy& placed : group) {
+        objects.push_back(LocalFormat::objectPath(deviceFolder_, placed.objectID));
+        if (std::find(folders.begin(), folders.end(), objects.back().parent_path()) == folders.end()) {
+            folders.push_back(objects.back().parent_path());
+        }
+        candidates.push_back(placed.candidate);
+    }
+    try {
+        services_.driveFiles.flushItems(objects, folders);
+    } catch (const std::exception& error) {
+        // None of the group is known to be on the drive: none of it is recorded.
+        removeGroupObjects(group);
+        failForWriteError(candidates, error);
+        return;
+    }
+
+    std::vector<BackupIndex::NewCopy> copies;
+    std::set<std::string> stillUnrecorded = unrecordedObjects_;
+    for (const PlacedCopy& placed : group) {
+        const Candidate& candidate = *placed.candidate;
+        copies.push_back(BackupIndex::NewCopy{
+            IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime, placed.checksum,
+                        placed.objectID, placed.copyTime, std::nullopt},
+            IndexedVersion{placed.objectID, candidate.path, candidate.size, placed.copyTime, std::nullopt, 2},
+            placed.copyTime});
+        stillUnrecorded.erase(placed.objectID);
+    }
+    const IndexWrite recorded = index_.recordCopies(
+        copies, metakey::unrecordedObjects,
+        stillUnrecorded.empty() ? std::nullopt : std::optional<std::string>(joinIDs(stillUnrecorded)));
+    if (!recorded) {
+        removeGroupObjects(group);
+        for (const Candidate* candidate : candidates) {
+            failFile(*candidate, unrecordedCopyReason(recorded));
+        }
+        unrecordedCopies_ += static_cast<int>(group.size());
+        if (unrecordedCopies_ >= unrecordedCopyLimit) {
+            throw IndexFailure(recorded);
+        }
+        return;
+    }
+    unrecordedObjects_ = std::move(stillUnrecorded);
+    unrecordedListChanged_ = false;
+    unrecordedCopies_ = 0;
+    for (const PlacedCopy& placed : group) {
+        liveObjects_.insert(placed.objectID);
+        ++record_.uploaded;
+        record_.uploadedBytes += placed.objectSize;
+        advanceProgress(*placed.candidate);
+    }
+}
+
+void DriveRun::releaseFreshObjectIDs() {
+    for (const std::string& id : std::exchange(freshObjectIDs_, {})) {
+        unrecordedObjects_.erase(id);
+        unrecordedListChanged_ = true;
+    }
+    // Should this fail, the next run finds nothing under the names left and forgets them.
+    if (unrecordedListChanged_) {
+        (void)writeUnrecordedObjects();
+    }
+}
+
+void DriveRun::abandonGroup() {
+    removeGroupObjects(std::exchange(group_, {}));
+    groupBytes_ = 0;
+}
+
+void DriveRun::removeGroupObjects(const std::vector<PlacedCopy>& group) {
+    bool changed = false;
+    for (const PlacedCopy& placed : group) {
+        const std::error_code removal =
+            services_.driveFiles.removeItem(LocalFormat::objectPath(deviceFolder_, placed.objectID));
+        if (!removal || removal == std::errc::no_such_file_or_directory) {
+            changed = unrecordedObjects_.erase(placed.objectID) > 0 || changed;
+        }
+    }
+    // Should this fail, the index still lists them and the next run removes them.
+    if (changed) {
+        (void)writeUnrecordedObjects();
+    }
+}
+
+IndexWrite DriveRun::writeUnrecordedObjects() {
+    unrecordedListChanged_ = false;
+    return index_.setMeta(
+        metakey::unrecordedObjects,
+        unrecordedObjects_.empty() ? std::nullopt : std::optional<std::string>(joinIDs(unrecordedObjects_)));
 }
 
 bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& checksum,
@@ -187,41 +354,38 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
 void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temporary,
                                 const std::exception& error) {
     (void)services_.driveFiles.removeItem(temporary);
+    failForWriteError({&candidate}, error);
+}
+
+void DriveRun::failForWriteError(const std::vector<const Candidate*>& candidates,
+                                 const std::exception& error) {
+    std::string reason;
     switch (classifyWriteError(error)) {
     case DriveWriteProblem::full:
         driveFull_ = true;
-        failFile(candidate, std::string(driveFullReason));
-        return;
+        reason = driveFullReason;
+        break;
     case DriveWriteProblem::readOnly:
-        failFile(candidate, std::string(driveReadOnlyReason));
-        return;
-    case DriveWriteProblem::other:
+        reason = driveReadOnlyReason;
+        break;
+    case DriveWriteProblem::other: {
+        std::error_code statusError;
+        if (!fs::is_directory(root_, statusError)) {
+            throw EndRun{disconnected()};
+        }
+        reason = driveErrorText(error);
         break;
     }
-    std::error_code statusError;
-    if (!fs::is_directory(root_, statusError)) {
-        throw EndRun{disconnected()};
     }
-    failFile(candidate, driveErrorText(error));
+    for (const Candidate* candidate : candidates) {
+        failFile(*candidate, reason);
+    }
 }
 
 void DriveRun::failUnrecorded(const Candidate& candidate, const IndexWrite& write) {
     failFile(candidate, unrecordedCopyReason(write));
     if (++unrecordedCopies_ >= unrecordedCopyLimit) {
         throw IndexFailure(write);
-    }
-}
-
-void DriveRun::forgetCopy(const Candidate& candidate, const std::string& objectID, double copyTime) {
-    using Bind = BackupIndex::Bind;
-    // Undoes recordCopy. Should any of it fail, the next run's reconcile clears what names a missing object.
-    index_.execute(indexsql::deleteVersion, {Bind::text(objectID)});
-    index_.execute("UPDATE versions SET superseded_at = NULL WHERE path = ? AND superseded_at = ?",
-                   {Bind::text(candidate.path), Bind::real(copyTime)});
-    if (candidate.existing) {
-        (void)index_.upsertFile(*candidate.existing);
-    } else {
-        index_.execute(indexsql::deleteFile, {Bind::text(candidate.path)});
     }
 }
 

@@ -1,9 +1,12 @@
 // Drive runs killed outright at random moments (power cut, crash, SIGKILL): once a run completes again,
 // every object on the drive is named by a row of the drive's index, and every row names an object that is
-// there. Nothing is left behind that no run would ever reclaim.
+// there and opens. Copies a killed run moved onto the drive without recording them are gone, nothing is
+// left behind that no run would ever reclaim.
 
 #include "core/index/BackupIndex.h"
+#include "core/settings/BackupSource.h"
 #include "drive/catalog/LocalCatalog.h"
+#include "drive/format/LocalFormat.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/RecordingLogger.h"
 #include "tests/support/TempDir.h"
@@ -98,6 +101,17 @@ TEST_F(DriveKillTest, AfterKillsAtRandomMomentsTheNextRunLeavesNoObjectUnnamed) 
     for (const std::string& id : named) {
         EXPECT_TRUE(objects.contains(id)) << "row names missing object " << id;
     }
+    // Every recorded copy opens whole, with the content of the file it was taken from.
+    const KeldraKey key = KeldraKey::derive("horse battery");
+    for (const IndexedFile& row : index.files()) {
+        const fs::path restored = temp.path() / "restored";
+        ASSERT_NO_THROW(LocalFormat::restoreObject(LocalFormat::objectPath(deviceFolder(), *row.keldraFileID),
+                                                   restored, key))
+            << row.path;
+        EXPECT_EQ(readFile(restored), readFile(BackupSource::expandPath(row.path))) << row.path;
+    }
+    EXPECT_EQ(index.files().size(), static_cast<std::size_t>(fileCount));
+    EXPECT_FALSE(index.meta(metakey::unrecordedObjects)) << "the completed run left copies unrecorded";
     // No scratch file survives a completed run.
     for (const auto& entry : fs::recursive_directory_iterator(deviceFolder() / "objects")) {
         EXPECT_NE(entry.path().filename().string().rfind(".tmp-", 0), 0u) << entry.path();

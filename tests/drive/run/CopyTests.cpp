@@ -107,21 +107,22 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
     const std::string message = "The drive was disconnected. The next copy picks up where this one stopped.";
     struct Case {
         const char* name;
+        bool singleCopyGroups;
         std::function<void(DriveRunTest&)> arrange;
         std::int64_t copied;
     };
     const std::vector<Case> cases = {
         // The mount point stays behind as an empty folder: nothing may be rebuilt inside it.
-        {"unmounted after the first copy",
+        {"unmounted after the first copy was recorded", true,
          [](DriveRunTest& t) {
-             t.files.afterMove = [&t](int call) {
-                 if (call == 1) {
+             t.files.beforeWrite = [&t](int call, const fs::path&) {
+                 if (call == 2) {
                      fs::remove_all(t.root());
                  }
              };
          },
          1},
-        {"write fails and the backup folder is gone",
+        {"write fails and the backup folder is gone", true,
          [](DriveRunTest& t) {
              t.files.afterWrite = [&t](int call, const fs::path&) {
                  if (call == 2) {
@@ -131,15 +132,25 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
              };
          },
          1},
-        {"objects folder gone before finishing",
+        {"objects folder gone before finishing", true,
          [](DriveRunTest& t) {
-             t.files.afterMove = [&t](int call) {
+             t.files.afterFlush = [&t](int call) {
                  if (call == 3) {
                      fs::remove_all(t.deviceFolder() / "objects");
                  }
              };
          },
          3},
+        // Copies moved into place but not yet flushed went with the drive: none of them is recorded.
+        {"unmounted before the group was flushed", false,
+         [](DriveRunTest& t) {
+             t.files.afterMove = [&t](int call) {
+                 if (call == 2) {
+                     fs::remove_all(t.root());
+                 }
+             };
+         },
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,11 +164,14 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
         put("c.txt", "c");
         files.writes = 0;
         files.moves = 0;
+        files.flushes = 0;
         c.arrange(*this);
 
-        const RunOutput output = run();
+        const RunOutput output = runWith(c.singleCopyGroups ? singleCopyGroups : engine, request());
         files.afterMove = nullptr;
         files.afterWrite = nullptr;
+        files.beforeWrite = nullptr;
+        files.afterFlush = nullptr;
 
         EXPECT_EQ(output.result.outcome, LocalOutcome::notConnected());
         ASSERT_TRUE(output.result.record);

@@ -48,6 +48,10 @@ public:
     std::function<void(int call)> beforeMove;
     // Called after each successful move.
     std::function<void(int call)> afterMove;
+    // Called before each group flush with its 1-based number and the objects in it; may throw.
+    std::function<void(int call, const std::vector<fs::path>& objects)> beforeFlush;
+    // Called after each successful group flush.
+    std::function<void(int call)> afterFlush;
     // A fault for a removal (none: remove for real).
     std::function<std::error_code(const fs::path& path)> removeFault;
 
@@ -77,6 +81,17 @@ public:
             afterMove(call);
         }
     }
+    void flushItems(const std::vector<fs::path>& objects,
+                    const std::vector<fs::path>& folders) const override {
+        const int call = ++flushes;
+        if (beforeFlush) {
+            beforeFlush(call, objects);
+        }
+        RealDriveFileSystem::flushItems(objects, folders);
+        if (afterFlush) {
+            afterFlush(call);
+        }
+    }
     std::error_code removeItem(const fs::path& path) const override {
         if (removeFault) {
             if (const std::error_code fault = removeFault(path)) {
@@ -88,6 +103,7 @@ public:
 
     mutable std::atomic<int> writes{0};
     mutable std::atomic<int> moves{0};
+    mutable std::atomic<int> flushes{0};
 };
 
 inline std::system_error systemError(int code) {
@@ -143,8 +159,12 @@ public:
     }
 
     RunOutput run(const LocalRunRequest& request, const CancelToken& cancel = {}) {
+        return runWith(engine, request, cancel);
+    }
+    RunOutput runWith(LocalBackupEngine& withEngine, const LocalRunRequest& request,
+                      const CancelToken& cancel = {}) {
         RunOutput output;
-        output.result = engine.run(
+        output.result = withEngine.run(
             request, *driveIndex,
             [&](const EngineEvent& event) {
                 if (const auto* log = event.get<EngineEvent::Log>()) {
@@ -202,6 +222,9 @@ public:
     ThroughputMeter meter;
     FaultyDriveFileSystem files;
     LocalBackupEngine engine{LocalEngineServices{history, meter, clock, volumes, files}};
+    // The same engine flushing and recording every copy on its own.
+    LocalBackupEngine singleCopyGroups{
+        LocalEngineServices{history, meter, clock, volumes, files, nullptr, nullptr, CopyGroupLimits{1}}};
     LocalDestination destination;
     BackupSource source;
 };
