@@ -12,7 +12,7 @@ ReadAhead::ReadAhead(const std::vector<Candidate>& candidates, Prepare prepare, 
     for (const Candidate& candidate : candidates) {
         largest = std::max(largest, candidate.size);
     }
-    budget_ = std::max(minimumBudget, saturatingMul(largest, 2));
+    budget_ = saturatingAdd(saturatingMul(largest, 2), headroom);
     thread_ = std::jthread([this](const std::stop_token& stop) { work(stop); });
 }
 

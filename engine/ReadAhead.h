@@ -19,8 +19,9 @@ namespace keldra {
 // portal request, every index write and every event stays with the run's thread and its order of steps.
 //
 // Memory: the bodies held (prepared and waiting, plus the one being uploaded) and the file being prepared
-// (plain and sealed, twice its size) stay within max(64 MiB, twice the largest candidate), except that a
-// file is always prepared when nothing else is held, as the run would do without read-ahead.
+// (plain and sealed, twice its size) stay within twice the largest candidate plus 32 MiB, so that the run
+// needs at most 32 MiB more than it would without read-ahead, which already holds twice the file it sends. A
+// file is always prepared when nothing else is held.
 class ReadAhead {
 public:
     // Prepares one file; no value when it could not be prepared ahead (the run then does it at its turn).
@@ -28,7 +29,7 @@ public:
     using Prepare = std::function<std::optional<PreparedFile>(const Candidate&)>;
 
     static constexpr std::size_t maxFilesAhead = 32;
-    static constexpr std::int64_t minimumBudget = 64LL * 1024 * 1024;
+    static constexpr std::int64_t headroom = 32LL * 1024 * 1024;
 
     ReadAhead(const std::vector<Candidate>& candidates, Prepare prepare, const CancelToken& cancel);
     // Stops the thread and waits for the file it is on.
@@ -54,7 +55,7 @@ private:
     const std::vector<Candidate>& candidates_;
     Prepare prepare_;
     CancelToken cancel_;
-    std::int64_t budget_ = minimumBudget;
+    std::int64_t budget_ = headroom;
 
     mutable std::mutex mutex_;
     std::condition_variable_any changed_;
