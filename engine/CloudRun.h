@@ -10,6 +10,7 @@
 #include "core/seams/CancelToken.h"
 #include "engine/EngineServices.h"
 #include "engine/FileUpload.h"
+#include "engine/PreparedFile.h"
 #include "engine/RunEnding.h"
 #include "engine/RunRequest.h"
 #include "restore/catalog/RemoteCatalog.h"
@@ -26,7 +27,8 @@
 namespace keldra {
 
 // One cloud run from its request to its result. Lives for one call of BackupEngine::run; all run-local state
-// is here, touched only by the run's own thread (the upload progress goes to the meter, not here).
+// is here, touched only by the run's own thread (the upload progress goes to the meter, not here; the
+// read-ahead thread reads the candidates and the catalog, which do not change while files upload).
 class CloudRun {
 public:
     CloudRun(const EngineServices& services, const RunRequest& request, const EngineEventHandler& onEvent,
@@ -54,7 +56,8 @@ private:
     void fetchFinalStatus();
 
     // One file of the upload loop; returns normally unless the run must end.
-    void uploadOne(const Candidate& candidate, class FileBackup& backup);
+    void uploadOne(const Candidate& candidate, class FileBackup& backup,
+                   std::optional<PreparedFile> prepared);
     void countFailure(const std::string& path, const std::string& reason);
 
     RunResult finish(const RunEnding& ending);

@@ -1,6 +1,7 @@
 #include "core/SaturatingMath.h"
 #include "engine/CloudRun.h"
 #include "engine/FileBackup.h"
+#include "engine/ReadAhead.h"
 #include "service/api/BlockReasonMapping.h"
 
 #include <new>
@@ -48,21 +49,32 @@ void CloudRun::uploadCandidates() {
 
     FileBackup backup(services_, request_, cancel_,
                       [this](const std::string& text, LogLine::Tone tone) { log(text, tone); });
+    // The next files are read and sealed while this one travels; declared after `backup`, so it stops
+    // before `backup` goes, whichever way the loop ends.
+    const std::optional<std::int64_t> planLimit = FileBackup::planLimitBytes(*status_);
+    ReadAhead readAhead(
+        candidates_,
+        [&backup, planLimit, this](const Candidate& candidate) {
+            return backup.prepare(candidate, planLimit, catalog_.byPath);
+        },
+        cancel_);
     for (std::size_t i = 0; i < candidates_.size(); ++i) {
         const Candidate& candidate = candidates_[i];
         throwIfCancelled(cancel_);
         progress_.currentPath = candidate.path;
         emitProgress();
-        uploadOne(candidate, backup);
+        uploadOne(candidate, backup, readAhead.take(i));
         progress_.filesDone = static_cast<std::int64_t>(i + 1);
         progress_.bytesDone = saturatingAdd(progress_.bytesDone, candidate.size);
         emitProgress();
     }
 }
 
-void CloudRun::uploadOne(const Candidate& candidate, FileBackup& backup) {
+void CloudRun::uploadOne(const Candidate& candidate, FileBackup& backup,
+                         std::optional<PreparedFile> prepared) {
     try {
-        const FileUpload upload = backup.backUpFile(candidate, *status_, catalog_.byPath);
+        const FileUpload upload =
+            backup.backUpFile(candidate, *status_, catalog_.byPath, std::move(prepared));
         if (upload.keldraFileID) {
             uploadedIDs_.insert(*upload.keldraFileID);
             ++record_.uploaded;

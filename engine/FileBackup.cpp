@@ -4,6 +4,7 @@
 #include "core/codec/Base64.h"
 #include "core/crypto/KeldraKey.h"
 #include "core/events/ByteCount.h"
+#include "core/fs/RegularFile.h"
 #include "core/index/IndexStatements.h"
 #include "engine/SentCounter.h"
 #include "restore/engine/WithRetry.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <tuple>
 
 namespace keldra {
 
@@ -34,18 +36,81 @@ FileBackup::FileBackup(const EngineServices& services, const RunRequest& request
                        RunLog log)
     : services_(services), request_(request), cancel_(cancel), log_(std::move(log)) {}
 
-FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& status,
-                                  const std::map<std::string, std::vector<RemoteEntry>>& byPath) {
-    // 1. The plan's per-file limit, in MiB.
+std::optional<std::int64_t> FileBackup::planLimitBytes(const KeldraStatus& status) {
     if (status.maxFileSizeMb) {
         const std::int64_t units = status.maxFileSizeMb->value;
         if (units >= 1 && units < (std::int64_t{1} << 43)) {
-            const std::int64_t limit = units << 20;
-            if (candidate.size > limit) {
-                throw FileError::skip("Larger than your plan's " + formatByteCount(limit) +
-                                      " per-file limit.");
+            return units << 20;
+        }
+    }
+    return std::nullopt;
+}
+
+bool FileBackup::memoryAllows(std::int64_t size) const {
+    if (size < memoryGuardThreshold) {
+        return true;
+    }
+    const std::int64_t need = saturatingAdd(saturatingMul(size, 3), memoryGuardHeadroom);
+    return static_cast<std::uint64_t>(need) < services_.memory.availableMemoryBytes();
+}
+
+std::optional<FileBackup::KnownCopy>
+FileBackup::knownCopy(const Candidate& candidate, const std::string& checksum,
+                      const std::map<std::string, std::vector<RemoteEntry>>& byPath) {
+    const std::optional<IndexedFile>& existing = candidate.existing;
+    if (existing && existing->keldraFileID && existing->keyedHash && *existing->keyedHash == checksum) {
+        return KnownCopy{};
+    }
+    if (!existing || !existing->keldraFileID) {
+        const auto listed = byPath.find(candidate.path);
+        if (listed != byPath.end() && !listed->second.empty()) {
+            const KeldraFile& file = listed->second.front().file;
+            const std::int64_t listedSize = file.sizeBytes ? file.sizeBytes->value : 0;
+            if (listedSize == candidate.size && file.checksumSha256 &&
+                lowercased(*file.checksumSha256) == checksum) {
+                return KnownCopy{&file};
             }
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<PreparedFile>
+FileBackup::prepare(const Candidate& candidate, std::optional<std::int64_t> planLimit,
+                    const std::map<std::string, std::vector<RemoteEntry>>& byPath) const {
+    try {
+        if ((planLimit && candidate.size > *planLimit) || !memoryAllows(candidate.size)) {
+            return std::nullopt;
+        }
+        // One pass only: a file that is not as the scan saw it gets its wait and second read at its turn.
+        RegularFileRead read = readRegularFile(candidate.url, readLimit(candidate));
+        if (read.error != 0 ||
+            !matchesScan(candidate, static_cast<std::int64_t>(read.bytes.size()), fileStamp(candidate.url))) {
+            return std::nullopt;
+        }
+        PreparedFile prepared;
+        prepared.checksum =
+            keyedChecksumHex(request_.key.checksumKey(), read.bytes.data(), read.bytes.size());
+        if (!knownCopy(candidate, prepared.checksum, byPath)) {
+            auto [iv, body] = request_.key.seal(read.bytes);
+            Bytes().swap(read.bytes);
+            prepared.iv = std::move(iv);
+            prepared.body = std::move(body);
+            prepared.sealedName = request_.key.sealName(candidate.path);
+            prepared.sealed = true;
+        }
+        return prepared;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& status,
+                                  const std::map<std::string, std::vector<RemoteEntry>>& byPath,
+                                  std::optional<PreparedFile> prepared) {
+    // 1. The plan's per-file limit, in MiB.
+    if (const std::optional<std::int64_t> limit = planLimitBytes(status); limit && candidate.size > *limit) {
+        throw FileError::skip("Larger than your plan's " + formatByteCount(*limit) + " per-file limit.");
     }
     // 2. Storage left, counting the sealing tag.
     const std::int64_t quota = status.quotaBytes.value;
@@ -58,57 +123,49 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
                                    " free).");
         }
     }
-    // 3. The plain and the sealed body are both held in memory while the file is sent.
-    if (candidate.size >= memoryGuardThreshold) {
-        const std::int64_t need = saturatingAdd(saturatingMul(candidate.size, 3), memoryGuardHeadroom);
-        const std::uint64_t available = services_.memory.availableMemoryBytes();
-        if (static_cast<std::uint64_t>(need) >= available) {
+    // A file prepared ahead stands for the file only while it still looks as the scan saw it, and only in
+    // the form this turn needs (sealed, or recorded without upload).
+    if (prepared && (!matchesScan(candidate, candidate.size, fileStamp(candidate.url)) ||
+                     (!prepared->sealed && !knownCopy(candidate, prepared->checksum, byPath)))) {
+        prepared.reset();
+    }
+    Bytes plain;
+    std::string checksum;
+    if (prepared) {
+        checksum = prepared->checksum;
+    } else {
+        // 3. The plain and the sealed body are both held in memory while the file is sent.
+        if (!memoryAllows(candidate.size)) {
             throw FileError::skip(
                 "Not enough free memory to encrypt this file right now. It'll be tried again next run.");
         }
+        // 4. and 5.
+        plain = readStable(candidate);
+        checksum = keyedChecksumHex(request_.key.checksumKey(), plain.data(), plain.size());
     }
-    // 4. and 5.
-    Bytes plain = readStable(candidate);
-    const std::string checksum = keyedChecksumHex(request_.key.checksumKey(), plain.data(), plain.size());
 
-    // 6. Same content as the copy we already have: only the size and time are new.
-    const std::optional<IndexedFile>& existing = candidate.existing;
-    if (existing && existing->keldraFileID && existing->keyedHash && *existing->keyedHash == checksum) {
-        IndexedFile row = *existing;
-        row.size = candidate.size;
-        row.mtime = candidate.mtime;
-        row.missingSince.reset();
-        if (IndexWrite written = services_.index.upsertFile(row); !written) {
-            throw FileError::unrecorded(written);
-        }
-        return {};
-    }
-    // 7. A copy this computer uploaded earlier, listed but unknown to the index (a rebuilt index, an upload
-    // confirmed just before the app stopped).
-    if (!existing || !existing->keldraFileID) {
-        const auto listed = byPath.find(candidate.path);
-        if (listed != byPath.end() && !listed->second.empty()) {
-            const KeldraFile& file = listed->second.front().file;
-            const std::int64_t listedSize = file.sizeBytes ? file.sizeBytes->value : 0;
-            if (listedSize == candidate.size && file.checksumSha256 &&
-                lowercased(*file.checksumSha256) == checksum) {
-                IndexWrite written = services_.index.upsertFile(IndexedFile{
-                    candidate.path, candidate.sourceID, candidate.size, candidate.mtime, checksum,
-                    file.id.raw, serverSecondsOr(file.createdAt, toUnixSeconds(services_.clock.now())),
-                    std::nullopt});
-                if (!written) {
-                    throw FileError::unrecorded(written);
-                }
-                return {};
-            }
-        }
+    // 6. Same content as the copy we already have: only the size and time are new. 7. A copy this computer
+    // uploaded earlier, listed but unknown to the index (a rebuilt index, an upload confirmed just before
+    // the app stopped).
+    if (const std::optional<KnownCopy> known = knownCopy(candidate, checksum, byPath)) {
+        return recordKnownCopy(candidate, checksum, *known);
     }
 
     // 8. Seal the body and the name. The plain bytes are not needed any more.
-    auto [iv, body] = request_.key.seal(plain);
-    Bytes().swap(plain);
+    Bytes iv;
+    Bytes body;
+    std::string sealedName;
+    if (prepared) {
+        iv = std::move(prepared->iv);
+        body = std::move(prepared->body);
+        sealedName = std::move(prepared->sealedName);
+        prepared.reset();
+    } else {
+        std::tie(iv, body) = request_.key.seal(plain);
+        Bytes().swap(plain);
+        sealedName = request_.key.sealName(candidate.path);
+    }
     const auto encryptedBytes = static_cast<std::int64_t>(body.size());
-    const std::string sealedName = request_.key.sealName(candidate.path);
     const std::string mimeType = services_.mimeTypes.mimeType(candidate.url);
 
     // 9. to 12. Ticket and PUT; an expired or refused link is replaced twice at most.
@@ -139,6 +196,31 @@ FileUpload FileBackup::backUpFile(const Candidate& candidate, KeldraStatus& stat
 
     // 13. and 14.
     return confirmAndRecord(candidate, status, ticket, sealedName, mimeType, iv, encryptedBytes, checksum);
+}
+
+FileUpload FileBackup::recordKnownCopy(const Candidate& candidate, const std::string& checksum,
+                                       const KnownCopy& known) {
+    IndexedFile row;
+    if (known.listed == nullptr) {
+        row = *candidate.existing;
+        row.size = candidate.size;
+        row.mtime = candidate.mtime;
+        row.missingSince.reset();
+    } else {
+        const KeldraFile& file = *known.listed;
+        row = IndexedFile{candidate.path,
+                          candidate.sourceID,
+                          candidate.size,
+                          candidate.mtime,
+                          checksum,
+                          file.id.raw,
+                          serverSecondsOr(file.createdAt, toUnixSeconds(services_.clock.now())),
+                          std::nullopt};
+    }
+    if (IndexWrite written = services_.index.upsertFile(row); !written) {
+        throw FileError::unrecorded(written);
+    }
+    return {};
 }
 
 UploadURLResponse FileBackup::requestUploadTicket(const std::string& mimeType, std::int64_t size) {

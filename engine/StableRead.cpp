@@ -11,18 +11,23 @@
 
 namespace keldra {
 
+std::int64_t readLimit(const Candidate& candidate) {
+    return candidate.size < std::numeric_limits<std::int64_t>::max() ? candidate.size + 1 : candidate.size;
+}
+
+bool matchesScan(const Candidate& candidate, std::int64_t bytesRead, const FileStamp& stamp) {
+    return bytesRead == candidate.size && stamp.size == bytesRead &&
+           std::fabs(stamp.mtime - candidate.mtime) < 0.001;
+}
+
 Bytes FileBackup::readStable(const Candidate& candidate) {
-    const std::int64_t limit =
-        candidate.size < std::numeric_limits<std::int64_t>::max() ? candidate.size + 1 : candidate.size;
     for (int pass = 1;; ++pass) {
-        RegularFileRead attempt = readRegularFile(candidate.url, limit);
+        RegularFileRead attempt = readRegularFile(candidate.url, readLimit(candidate));
         if (attempt.error != 0) {
             throw FileError::skip(readFailureText(attempt.error));
         }
-        const auto bytesRead = static_cast<std::int64_t>(attempt.bytes.size());
-        const FileStamp now = fileStamp(candidate.url);
-        const bool stable = bytesRead == candidate.size && now.size == bytesRead &&
-                            std::fabs(now.mtime - candidate.mtime) < 0.001;
+        const bool stable =
+            matchesScan(candidate, static_cast<std::int64_t>(attempt.bytes.size()), fileStamp(candidate.url));
         if (stable) {
             return std::move(attempt.bytes);
         }

@@ -64,9 +64,23 @@ int runCloudCommand(const std::vector<std::string>& arguments) {
     const CancelToken cancel = cancelSource.get_token();
 
     const std::optional<BenchOptions> options = BenchOptions::parse(
-        "cloud", arguments, {"portal", "email", "password", "passphrase", "source", "state"}, {"trigger"});
+        "cloud", arguments, {"portal", "email", "password", "passphrase", "source", "state"},
+        {"trigger", "request-limit"});
     if (!options) {
         return 2;
+    }
+    // Only for preparing a large tree on a local portal started with the same raised --request-limit.
+    int requestLimit = RateLimiter::defaultLimit;
+    if (const std::optional<std::string> limit = options->optional("request-limit")) {
+        try {
+            requestLimit = std::stoi(*limit);
+        } catch (const std::exception&) {
+            requestLimit = 0;
+        }
+        if (requestLimit < 1) {
+            std::cerr << "keldra-bench cloud: --request-limit needs a positive number\n";
+            return 2;
+        }
     }
 
     SystemClock clock;
@@ -76,7 +90,7 @@ int runCloudCommand(const std::vector<std::string>& arguments) {
     ProcMemoryInfo memory;
     SharedMimeTypes mimeTypes;
     try {
-        KeldraAPI api(clock, sleeper, options->required("portal"));
+        KeldraAPI api(clock, sleeper, options->required("portal"), requestLimit);
         StorageTransport storage;
         const AuthTokenResponse auth = api.signIn(options->required("email"), options->required("password"),
                                                   "keldra-bench", std::nullopt, cancel);

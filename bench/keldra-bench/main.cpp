@@ -28,6 +28,7 @@ void printUsage() {
         "usage: keldra-bench <command> [options]\n"
         "commands:\n"
         "  cloud --portal URL --email E --password P --passphrase X --source DIR --state DIR [--trigger T]\n"
+        "        [--request-limit N]\n"
         "  drive --dest DIR --passphrase X --source DIR --state DIR [--trigger T]\n",
         stderr);
 }

@@ -1,7 +1,7 @@
 #include "service/api/KeldraAPI.h"
 
-#include "service/api/AnswerDecoding.h"
 #include "core/text/Utf8Text.h"
+#include "service/api/AnswerDecoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,8 +58,9 @@ template <typename J> bool hasString(const J& object, const char* key) {
 
 } // namespace
 
-KeldraAPI::KeldraAPI(const Clock& clock, Sleeper& sleeper, std::string baseURL)
-    : clock_(clock), sleeper_(sleeper), session_(std::move(baseURL)), limiter_(clock, sleeper) {}
+KeldraAPI::KeldraAPI(const Clock& clock, Sleeper& sleeper, std::string baseURL, int requestLimit)
+    : clock_(clock), sleeper_(sleeper), session_(std::move(baseURL)), limiter_(clock, sleeper, requestLimit) {
+}
 
 // State shared with the app model
 

@@ -62,7 +62,10 @@ public:
     };
 
     // `baseURL` defaults to the portal (or KELDRA_PORTAL_URL). Clock and sleeper must outlive the client.
-    KeldraAPI(const Clock& clock, Sleeper& sleeper, std::string baseURL = portalBaseURL());
+    // `requestLimit` is the portal's limit of requests a minute; only a benchmark that prepares its trees on
+    // a local portal started with a raised limit passes another.
+    KeldraAPI(const Clock& clock, Sleeper& sleeper, std::string baseURL = portalBaseURL(),
+              int requestLimit = RateLimiter::defaultLimit);
 
     // The request core. `body` is sent as compact JSON. Authenticated requests need a token (else
     // tokenExpired, nothing sent), pass the rate limiter and, for "/api/keldra" paths, the country
