@@ -61,13 +61,21 @@ protected:
 };
 
 TEST_F(DriveKillTest, AfterKillsAtRandomMomentsTheNextRunLeavesNoObjectUnnamed) {
+    // The kills are spread over the time a whole run takes on this machine, so they land mid-run on a fast
+    // machine and on a loaded one alike.
+    changeEveryFile(-1);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(waitFor(startBench()), 0);
+    const auto wholeRun = std::chrono::steady_clock::now() - started;
+
     std::mt19937 random(13);
-    std::uniform_int_distribution<int> delayMs(50, 1000);
+    std::uniform_real_distribution<double> momentOfRun(0.05, 0.95);
     int killedMidRun = 0;
     for (int round = 0; round < killCount; ++round) {
         changeEveryFile(round);
         const pid_t pid = startBench();
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+        std::this_thread::sleep_for(
+            std::chrono::duration_cast<std::chrono::microseconds>(wholeRun * momentOfRun(random)));
         ::kill(pid, SIGKILL);
         killedMidRun += WIFSIGNALED(waitFor(pid)) ? 1 : 0;
     }
