@@ -8,6 +8,7 @@
 #include "screens/overview/GlassOverview.h"
 #include "screens/root/ScreenHost.h"
 #include "tests/integration/KeldraSession.h"
+#include "tests/integration/WindowSteps.h"
 #include "tests/support/NotificationRecorder.h"
 #include "tests/support/QtApp.h"
 
@@ -23,20 +24,6 @@ const QString blockedTitle = QStringLiteral("Blocked by country rule");
 const QString blockedBody =
     QStringLiteral("Your Keldra's country rule blocks access from this connection. If "
                    "you're on a VPN, switch to a server in an allowed country.");
-
-GlassOverview* shownOverview(QWidget& window) {
-    GlassOverview* found = nullptr;
-    runUntil([&] {
-        for (GlassOverview* overview : window.findChildren<GlassOverview*>()) {
-            if (overview->isVisible()) {
-                found = overview;
-                return true;
-            }
-        }
-        return false;
-    });
-    return found;
-}
 
 // The user travels: the connection now appears in a country the account's rule blocks. "Back up now" is
 // refused by the Keldra, the Overview says why and the desktop is told; nothing leaves the computer.
@@ -60,7 +47,7 @@ TEST_F(KeldraJourney, BlockedCountry) {
 
     MainWindow& window = keldra.shell().window();
     QApplication::setActiveWindow(&window);
-    GlassOverview* overview = shownOverview(window);
+    GlassOverview* overview = shownWidget<GlassOverview>(window);
     ASSERT_TRUE(overview);
     OLButton* backUp = overview->primaryButton();
     ASSERT_TRUE(runUntil([&] { return backUp->isVisible() && backUp->title() == "Back up now"; }));

@@ -11,6 +11,7 @@
 #include "screens/root/ScreenHost.h"
 #include "screens/shell/BannerSlot.h"
 #include "tests/integration/KeldraSession.h"
+#include "tests/integration/WindowSteps.h"
 #include "tests/support/NotificationRecorder.h"
 #include "tests/support/QtApp.h"
 
@@ -27,20 +28,6 @@ using KeldraJourney = KeldraSession;
 
 const QString fullTitle = QStringLiteral("Keldra storage is full");
 const QString fullBody = QStringLiteral("Some files weren't backed up because your Keldra is full.");
-
-template <class Widget> Widget* shown(QWidget& window) {
-    Widget* found = nullptr;
-    runUntil([&] {
-        for (Widget* widget : window.findChildren<Widget*>()) {
-            if (widget->isVisible()) {
-                found = widget;
-                return true;
-            }
-        }
-        return false;
-    });
-    return found;
-}
 
 std::vector<NotificationRecorder::Notification> titled(const NotificationRecorder& desktop,
                                                        const QString& title) {
@@ -87,7 +74,7 @@ TEST_F(KeldraJourney, FullKeldra) {
 
     MainWindow& window = keldra.shell().window();
     QApplication::setActiveWindow(&window);
-    GlassOverview* overview = shown<GlassOverview>(window);
+    GlassOverview* overview = shownWidget<GlassOverview>(window);
     ASSERT_TRUE(overview);
     OLButton* backUp = overview->primaryButton();
     ASSERT_TRUE(runUntil([&] { return backUp->isVisible() && backUp->title() == "Back up now"; }));
@@ -100,7 +87,7 @@ TEST_F(KeldraJourney, FullKeldra) {
     EXPECT_EQ(model.health().kind(), BackupHealth::Kind::storageFull);
 
     // The banner at the top of the page.
-    BannerSlot* slot = shown<BannerSlot>(window);
+    BannerSlot* slot = shownWidget<BannerSlot>(window);
     ASSERT_TRUE(slot);
     ASSERT_TRUE(runUntil([&] { return slot->banner() != nullptr && slot->banner()->isVisible(); }));
     EXPECT_EQ(slot->bannerID(), "full");

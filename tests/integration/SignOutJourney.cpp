@@ -15,6 +15,7 @@
 #include "platform/secrets/LibsecretStore.h"
 #include "screens/chrome/SidebarItem.h"
 #include "tests/integration/KeldraSession.h"
+#include "tests/integration/WindowSteps.h"
 #include "tests/support/NotificationRecorder.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingLogger.h"
@@ -32,20 +33,6 @@ namespace keldra::test {
 namespace {
 
 using KeldraJourney = KeldraSession;
-
-template <class Widget> Widget* shown(QWidget& window) {
-    Widget* found = nullptr;
-    runUntil([&] {
-        for (Widget* widget : window.findChildren<Widget*>()) {
-            if (widget->isVisible()) {
-                found = widget;
-                return true;
-            }
-        }
-        return false;
-    });
-    return found;
-}
 
 void type(OLTextField* field, const QString& text) {
     field->lineEdit()->setFocus();
@@ -118,14 +105,14 @@ TEST_F(KeldraJourney, SignOutAndIn) {
         return settingsItem != nullptr;
     }));
     click(settingsItem);
-    SettingsView* settings = shown<SettingsView>(window);
+    SettingsView* settings = shownWidget<SettingsView>(window);
     ASSERT_TRUE(settings);
     OLSegmented* tabs = settings->tabStrip();
     ASSERT_TRUE(tabs);
     const int accountTab = static_cast<int>(tabs->labels().indexOf(QStringLiteral("Account")));
     ASSERT_GE(accountTab, 0);
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->segmentRect(accountTab).center().toPoint());
-    AccountSettings* account = shown<AccountSettings>(window);
+    AccountSettings* account = shownWidget<AccountSettings>(window);
     ASSERT_TRUE(account);
     click(account->signOutButton());
     ASSERT_TRUE(runUntil([&] { return account->signOutConfirmation() != nullptr; }));
@@ -150,13 +137,13 @@ TEST_F(KeldraJourney, SignOutAndIn) {
     EXPECT_FALSE(afterSignOut.key);
 
     // Signing in again leads to the unlock screen: the key went with the sign-out.
-    SignInView* signIn = shown<SignInView>(window);
+    SignInView* signIn = shownWidget<SignInView>(window);
     ASSERT_TRUE(signIn);
     type(signIn->emailField(), QString::fromUtf8(email));
     type(signIn->passwordField(), QString::fromUtf8(password));
     click(signIn->signInButton());
     ASSERT_TRUE(runUntil([&] { return model.phase() == AppPhase::unlock; }));
-    UnlockView* unlock = shown<UnlockView>(window);
+    UnlockView* unlock = shownWidget<UnlockView>(window);
     ASSERT_TRUE(unlock);
     EXPECT_FALSE(unlock->rememberBox()->isOn());
     type(unlock->passphraseField(), QString::fromUtf8(passphrase));

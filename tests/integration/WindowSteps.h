@@ -166,4 +166,19 @@ template <class T> T* shownChild(QWidget& parent, const char* name) {
     return found;
 }
 
+// The first shown widget of type T inside `window`, once there is one.
+template <class T> T* shownWidget(QWidget& window) {
+    T* found = nullptr;
+    runUntil([&] {
+        for (T* widget : window.findChildren<T*>()) {
+            if (widget->isVisible()) {
+                found = widget;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
 } // namespace keldra::test
