@@ -12,6 +12,7 @@
 #include "screens/shell/BannerSlot.h"
 #include "tests/integration/KeldraSession.h"
 #include "tests/integration/WindowSteps.h"
+#include "tests/support/NotificationRecorder.h"
 #include "tests/support/QtApp.h"
 
 #include <QAbstractButton>
@@ -58,6 +59,8 @@ StateBanner* shownBanner(QWidget& window) {
 // the computer, and backs up: the run stops for review instead of uploading two dozen files again, and the
 // banner's "Upload them again" brings them back.
 TEST_F(KeldraJourney, MassDeleteStopsForReviewAndUploadsAgain) {
+    NotificationRecorder desktop(std::chrono::milliseconds(0), NotificationRecorder::Name::desktop);
+    ASSERT_TRUE(desktop.serving()) << "the session's notification name is taken";
     const fs::path documents = home() / "Documents";
     std::set<std::string> homeFiles;
     for (int i = 0; i < 24; ++i) {
@@ -144,6 +147,26 @@ TEST_F(KeldraJourney, MassDeleteStopsForReviewAndUploadsAgain) {
     EXPECT_EQ(banner->actionButton()->title(), QStringLiteral("Upload them again"));
     ASSERT_TRUE(banner->secondaryButton());
     EXPECT_EQ(banner->secondaryButton()->title(), QStringLiteral("Open web Keldra"));
+
+    // The desktop is told once that the backup waits for a review.
+    ASSERT_TRUE(runUntil([&] {
+        for (const auto& notice : desktop.received()) {
+            if (notice.summary == QStringLiteral("Backup paused for review")) {
+                return true;
+            }
+        }
+        return false;
+    })) << "no review notification";
+    int reviewNotices = 0;
+    for (const auto& notice : desktop.received()) {
+        if (notice.summary == QStringLiteral("Backup paused for review")) {
+            ++reviewNotices;
+            EXPECT_EQ(notice.body.toStdString(),
+                      "Many backed-up files are missing from your Keldra. Check before "
+                      "they're uploaded again.");
+        }
+    }
+    EXPECT_EQ(reviewNotices, 1);
 
     const auto paused = model.lastRun()->id;
     QTest::mouseClick(banner->actionButton(), Qt::LeftButton);
