@@ -35,6 +35,7 @@
 #include <nlohmann/json.hpp>
 #include <openssl/rand.h>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -121,6 +122,24 @@ std::string spreadText(const std::vector<double>& values, const char* format) {
     return std::string(median_) + " (" + low + "-" + high + ")";
 }
 
+// Starts the kernel's peak resident size of this process afresh (Linux: 5 to clear_refs).
+void resetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A line of /proc/self/status in MiB: "VmHWM" (the peak resident size since the last reset) or "VmRSS";
+// 0 when unknown.
+double statusMiB(std::string_view field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field) && line.size() > field.size() && line[field.size()] == ':') {
+            return std::atof(line.c_str() + field.size() + 1) / 1024;
+        }
+    }
+    return 0;
+}
+
 bool sameContent(const fs::path& file, const Bytes& expected) {
     std::ifstream in(file, std::ios::binary);
     const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -194,6 +213,8 @@ int main(int argc, char** argv) {
     std::vector<double> curlTimes;
     std::vector<double> restoreTimes;
     std::vector<double> ratios;
+    double peakMiB = 0;
+    double addedMiB = 0;
     for (int round = 1; round <= rounds; ++round) {
         // Baselines: the same sealed bodies through curl, to /dev/null and into files, then flushed.
         const double nullTime =
@@ -214,9 +235,13 @@ int main(int argc, char** argv) {
         // Restore, as the application runs it.
         const fs::path target = work / "restored";
         RestorePlan plan{.items = items, .destination = RestoreDestination::folder(target), .key = key};
+        resetPeakMemory();
+        const double startMiB = statusMiB("VmRSS");
         const auto start = std::chrono::steady_clock::now();
         const RestoreSummary summary = runRestorePlan(engine, plan, {}, {});
         const double restoreTime = secondsSince(start);
+        peakMiB = std::max(peakMiB, statusMiB("VmHWM"));
+        addedMiB = std::max(addedMiB, statusMiB("VmHWM") - startMiB);
         if (summary.restored != fileCount || !summary.failures.empty()) {
             die("the restore did not restore every file" +
                 (summary.failures.empty() ? std::string() : ": " + summary.failures.front().reason));
@@ -243,6 +268,9 @@ int main(int argc, char** argv) {
     fs::remove_all(portalData);
 
     const double ratio = median(ratios);
+    std::printf("peak memory while restoring: %.0f MiB, %.0f MiB more than before it started (this process, "
+                "the local portal serving the bodies included; target <= 2 x %zu MiB + 100 MiB)\n",
+                peakMiB, addedMiB, fileMiB);
     std::printf("curl to /dev/null:        %s s\n", spreadText(nullTimes, "%.2f").c_str());
     std::printf("curl -o files, then sync: %s s (baseline, %.1f MB/s)\n",
                 spreadText(curlTimes, "%.2f").c_str(), totalMB / median(curlTimes));
