@@ -133,6 +133,41 @@ Bytes KeldraKey::open(const std::uint8_t* sealed, std::size_t size, const Bytes&
     return plaintext;
 }
 
+Bytes KeldraKey::openInPlace(Bytes sealed, const Bytes& iv) const {
+    if (iv.size() != ivLength) {
+        fail(KeldraCryptoError::Kind::invalidIV);
+    }
+    if (sealed.size() < tagLength) {
+        fail(KeldraCryptoError::Kind::decryptionFailed);
+    }
+    const std::size_t cipherLength = sealed.size() - tagLength;
+    std::uint8_t tag[tagLength];
+    std::memcpy(tag, sealed.data() + cipherLength, tagLength);
+
+    const ossl::CipherCtx ctx(EVP_CIPHER_CTX_new());
+    bool ok = ctx && EVP_DecryptInit_ex2(ctx.get(), ossl::aes256Gcm(), symmetricKey_.data(), iv.data(),
+                                         nullptr) == 1;
+    // GCM may write its output over its input; pieces keep each call's length within an int.
+    for (std::size_t done = 0; ok && done < cipherLength;) {
+        const std::size_t piece = std::min(cipherLength - done, std::size_t{1} << 30);
+        int written = 0;
+        std::uint8_t* at = sealed.data() + done;
+        ok = EVP_DecryptUpdate(ctx.get(), at, &written, at, static_cast<int>(piece)) == 1 &&
+             static_cast<std::size_t>(written) == piece;
+        done += piece;
+    }
+    std::uint8_t none[tagLength];
+    int finalLength = 0;
+    if (!ok || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(tagLength), tag) != 1 ||
+        EVP_DecryptFinal_ex(ctx.get(), none, &finalLength) != 1 || finalLength != 0) {
+        // Nothing of an unauthenticated plaintext may leave this function.
+        OPENSSL_cleanse(sealed.data(), sealed.size());
+        fail(KeldraCryptoError::Kind::decryptionFailed);
+    }
+    sealed.resize(cipherLength);
+    return sealed;
+}
+
 std::string KeldraKey::sealName(std::string_view name, const std::optional<Bytes>& iv) const {
     const auto [nonce, sealed] = seal(reinterpret_cast<const std::uint8_t*>(name.data()), name.size(), iv);
     return base64Encode(nonce) + "." + base64Encode(sealed);

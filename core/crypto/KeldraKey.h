@@ -43,6 +43,9 @@ public:
     // Throws invalidIV (IV not 12 bytes) or decryptionFailed (short input, wrong key, altered byte).
     Bytes open(const std::uint8_t* sealed, std::size_t size, const Bytes& iv) const;
     Bytes open(const Bytes& sealed, const Bytes& iv) const { return open(sealed.data(), sealed.size(), iv); }
+    // The same as open, decrypting inside `sealed`'s own buffer, so opening a large body needs no second
+    // buffer of its size. On failure nothing of the plaintext is left in the buffer.
+    Bytes openInPlace(Bytes sealed, const Bytes& iv) const;
 
     // base64(IV) + "." + base64(sealed UTF-8 bytes of the name).
     std::string sealName(std::string_view name, const std::optional<Bytes>& iv = std::nullopt) const;

@@ -42,9 +42,10 @@ Bytes RestoreEngine::fetchDecrypted(const RestoreItem& item, const KeldraKey& ke
     if (!iv) {
         throw RestoreError(RestoreError::Kind::noIV);
     }
-    const Bytes body = withRetry(fetchAttempts, "Download", {}, sleeper_, token,
-                                 [&] { return download(reply.downloadUrl, token); });
-    return key.open(body, *iv);
+    Bytes body = withRetry(fetchAttempts, "Download", {}, sleeper_, token,
+                           [&] { return download(reply.downloadUrl, token); });
+    // Opened in its own buffer: a file in work costs its size in memory once, not twice.
+    return key.openInPlace(std::move(body), *iv);
 }
 
 Bytes RestoreEngine::download(const std::string& url, const CancelToken& token) {

@@ -9,6 +9,7 @@
 #include "restore/engine/RestoreDestination.h"
 #include "restore/engine/RestoreError.h"
 #include "restore/engine/RestoreItem.h"
+#include "restore/engine/StagedFile.h"
 #include "restore/engine/WithRetry.h"
 
 #include <cstdint>
@@ -59,12 +60,19 @@ public:
 
     // Moves a finished temp file to `target`: replacing it, or taking the first free "(restored)" name
     // when it exists and the policy keeps both. A file that appears at the chosen name meanwhile is never
-    // overwritten under keepBoth. On failure the temp file is removed and the error thrown.
+    // overwritten under keepBoth. On failure the temp file is removed and the error thrown. Without
+    // `syncFolder` the caller flushes the folder (syncDirectory) before it counts the move as done.
     static std::filesystem::path moveIntoPlace(const std::filesystem::path& temp,
-                                               const std::filesystem::path& target, ConflictPolicy policy);
+                                               const std::filesystem::path& target, ConflictPolicy policy,
+                                               bool syncFolder = true);
 
-    // Maps the target, creates its folder, writes `plaintext` to a synced temp file beside it and moves it
-    // into place. Returns where the file now is.
+    // Maps the target, creates its folder and writes `plaintext` to a temp file beside it, which the disk
+    // has started on but may not have finished: StagedFile flushes and places it.
+    static StagedFile stageRestored(const RestoreItem& item, const RestoreDestination& destination,
+                                    const Bytes& plaintext);
+
+    // stageRestored, then flushes the file, moves it into place and flushes its folder. Returns where the
+    // file now is.
     static std::filesystem::path writeRestored(const RestoreItem& item, const RestoreDestination& destination,
                                                ConflictPolicy policy, const Bytes& plaintext);
 

@@ -6,6 +6,7 @@
 #include "restore/catalog/SafeKeldraPath.h"
 #include "restore/engine/NoReplaceRename.h"
 #include "restore/engine/RestoreEngine.h"
+#include "restore/engine/StagedFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,7 +50,9 @@ bool isWithin(const fs::path& path, const fs::path& base) {
     return text.starts_with(prefix);
 }
 
-void writeTempFile(const fs::path& temp, const Bytes& bytes) {
+// Writes the temp file and starts the disk on it, but does not wait for the disk: the caller flushes the
+// returned descriptor (StagedFile::flush) when it needs the content to be durable.
+UniqueFd writeTempFile(const fs::path& temp, const Bytes& bytes) {
     UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (!fd) {
         throwFileError("Couldn't create the restored file", temp, errno);
@@ -78,14 +81,11 @@ void writeTempFile(const fs::path& temp, const Bytes& bytes) {
             flushed = offset;
         }
     }
-    if (::fsync(fd.get()) != 0) {
-        fail(errno);
+    // What is left after the last full piece goes to the disk now too.
+    if (offset > flushed) {
+        ::sync_file_range(fd.get(), flushed, offset - flushed, SYNC_FILE_RANGE_WRITE);
     }
-    if (fd.close() != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        throwFileError("Couldn't write the restored file", temp, error);
-    }
+    return fd;
 }
 
 } // namespace
@@ -169,7 +169,8 @@ fs::path RestoreEngine::keepBothURL(const fs::path& target) {
     }
 }
 
-fs::path RestoreEngine::moveIntoPlace(const fs::path& temp, const fs::path& target, ConflictPolicy policy) {
+fs::path RestoreEngine::moveIntoPlace(const fs::path& temp, const fs::path& target, ConflictPolicy policy,
+                                      bool syncFolder) {
     auto fail = [&](const char* what, const fs::path& where, std::error_code error) {
         ::unlink(temp.c_str());
         throw fs::filesystem_error(what, where, error);
@@ -179,14 +180,18 @@ fs::path RestoreEngine::moveIntoPlace(const fs::path& temp, const fs::path& targ
         if (::rename(temp.c_str(), target.c_str()) != 0) {
             fail("Couldn't put the restored file in place", target, {errno, std::generic_category()});
         }
-        syncDirectory(target.parent_path());
+        if (syncFolder) {
+            syncDirectory(target.parent_path());
+        }
         return target;
     }
     fs::path destination = existsNoFollow(target) ? keepBothURL(target) : target;
     for (int attempt = 1;; ++attempt) {
         const std::error_code error = renameNoReplace(temp, destination);
         if (!error) {
-            syncDirectory(destination.parent_path());
+            if (syncFolder) {
+                syncDirectory(destination.parent_path());
+            }
             return destination;
         }
         if (error != std::errc::file_exists || attempt >= maxPlacementAttempts) {
@@ -197,13 +202,21 @@ fs::path RestoreEngine::moveIntoPlace(const fs::path& temp, const fs::path& targ
     }
 }
 
+StagedFile RestoreEngine::stageRestored(const RestoreItem& item, const RestoreDestination& destination,
+                                        const Bytes& plaintext) {
+    fs::path target = destinationURL(item, destination);
+    createTargetFolder(target, destination);
+    fs::path temp = temporaryFileFor(target);
+    UniqueFd open = writeTempFile(temp, plaintext);
+    return StagedFile(std::move(temp), std::move(target), std::move(open));
+}
+
 fs::path RestoreEngine::writeRestored(const RestoreItem& item, const RestoreDestination& destination,
                                       ConflictPolicy policy, const Bytes& plaintext) {
-    const fs::path target = destinationURL(item, destination);
-    createTargetFolder(target, destination);
-    const fs::path temp = temporaryFileFor(target);
-    writeTempFile(temp, plaintext);
-    return moveIntoPlace(temp, target, policy);
+    StagedFile staged = stageRestored(item, destination, plaintext);
+    const fs::path placed = staged.place(policy);
+    syncDirectory(placed.parent_path());
+    return placed;
 }
 
 } // namespace keldra

@@ -1,9 +1,12 @@
 #include "restore/model/RestoreRun.h"
 
 #include "drive/format/LocalFormat.h"
+#include "restore/engine/PlacementGroup.h"
 #include "restore/engine/RestoreEngine.h"
 #include "restore/model/DriveObjectFile.h"
+#include "restore/model/RestorePrefetch.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -12,16 +15,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A drive item: the object decrypted straight into a temp file beside the target, then moved into place.
-fs::path restoreFromDrive(const RestoreItem& item, const fs::path& deviceFolder, const RestorePlan& plan,
+// How long the run waits for the next item before it places the files written so far, so that their
+// progress is posted and the item in work is named. Short enough to go unnoticed; long enough that a quick
+// download of a small file does not cut the group short.
+constexpr std::chrono::milliseconds waitBeforeSettling{100};
+
+// A drive item: the object decrypted straight into a temp file beside the target (on disk once this
+// returns), to be moved into place by the caller.
+StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder, const RestorePlan& plan,
                           const CancelToken& cancel) {
     const std::optional<fs::path> object = driveObjectFile(deviceFolder, item.fileID.raw);
     if (!object) {
         throw RestoreError(RestoreError::Kind::unsafePath);
     }
-    const fs::path target = RestoreEngine::destinationURL(item, plan.destination);
+    fs::path target = RestoreEngine::destinationURL(item, plan.destination);
     RestoreEngine::createTargetFolder(target, plan.destination);
-    const fs::path temp = RestoreEngine::temporaryFileFor(target);
+    fs::path temp = RestoreEngine::temporaryFileFor(target);
     try {
         LocalFormat::restoreObject(*object, temp, plan.key, cancel);
     } catch (...) {
@@ -29,7 +38,38 @@ fs::path restoreFromDrive(const RestoreItem& item, const fs::path& deviceFolder,
         fs::remove(temp, ignored);
         throw;
     }
-    return RestoreEngine::moveIntoPlace(temp, target, plan.policy);
+    return StagedFile(std::move(temp), std::move(target));
+}
+
+// The work on one item that does not touch its target: the download and opening, or the drive read.
+PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t index,
+                     const CancelToken& cancel) {
+    const RestoreItem& item = plan.items[index];
+    PreparedItem prepared;
+    try {
+        if (const auto& deviceFolder = plan.source.driveFolder()) {
+            prepared.staged = stageFromDrive(item, *deviceFolder, plan, cancel);
+        } else {
+            prepared.plaintext = engine.fetchDecrypted(item, plan.key, cancel);
+        }
+    } catch (const CancelledError&) {
+        prepared.cancelled = true;
+    } catch (...) {
+        prepared.error = std::current_exception();
+    }
+    return prepared;
+}
+
+// A prepared item as a temp file beside its target. Its plaintext is released here, before the caller
+// waits for the next item.
+StagedFile stage(PreparedItem prepared, const RestoreItem& item, const RestorePlan& plan) {
+    if (prepared.error) {
+        std::rethrow_exception(prepared.error);
+    }
+    if (prepared.staged) {
+        return std::move(*prepared.staged);
+    }
+    return RestoreEngine::stageRestored(item, plan.destination, *prepared.plaintext);
 }
 
 } // namespace
@@ -48,34 +88,76 @@ RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, co
             progress(current);
         }
     };
-    post(std::nullopt);
-    for (const RestoreItem& item : plan.items) {
-        if (cancel.stop_requested()) {
-            summary.cancelled = true;
-            break;
+    // Results are counted and posted in item order, each once its file is on disk or has failed; the
+    // item whose start was posted while the run waited for it is not posted again.
+    std::optional<std::size_t> announced;
+    const auto finish = [&](std::size_t index, const std::optional<fs::path>& placed,
+                            const std::exception_ptr& error) {
+        const RestoreItem& item = plan.items[index];
+        if (announced != index) {
+            post(item.keldraPath);
         }
-        post(item.keldraPath);
-        try {
-            fs::path written;
-            if (const auto& deviceFolder = plan.source.driveFolder()) {
-                written = restoreFromDrive(item, *deviceFolder, plan, cancel);
-            } else {
-                const Bytes plaintext = engine.fetchDecrypted(item, plan.key, cancel);
-                written = RestoreEngine::writeRestored(item, plan.destination, plan.policy, plaintext);
-            }
+        announced.reset();
+        if (placed) {
             ++summary.restored;
             summary.addRestoredBytes(item.size);
-            summary.lastWritten = std::move(written);
-        } catch (const CancelledError&) {
-            summary.cancelled = true;
-            break;
-        } catch (...) {
-            summary.failures.push_back(
-                {item.keldraPath, RestoreEngine::failureReason(std::current_exception())});
+            summary.lastWritten = *placed;
+        } else {
+            summary.failures.push_back({item.keldraPath, RestoreEngine::failureReason(error)});
         }
         current.addBytesDone(item.size);
         ++current.done;
         post(item.keldraPath);
+    };
+    PlacementGroup group(plan.policy);
+    const auto settle = [&] {
+        for (const PlacementGroup::Outcome& outcome : group.flush()) {
+            finish(outcome.key, outcome.placed, outcome.error);
+        }
+    };
+
+    post(std::nullopt);
+    {
+        RestorePrefetch prefetch([&](std::size_t index) { return prepare(engine, plan, index, cancel); },
+                                 plan.items.size());
+        for (std::size_t index = 0; index < plan.items.size(); ++index) {
+            const RestoreItem& item = plan.items[index];
+            if (cancel.stop_requested()) {
+                summary.cancelled = true;
+                break;
+            }
+            if (!prefetch.waitReady(index, waitBeforeSettling)) {
+                // The run waits on the network or the drive: place what is written, so the progress names
+                // the item in work.
+                settle();
+                post(item.keldraPath);
+                announced = index;
+            }
+            PreparedItem prepared = prefetch.take(index);
+            if (prepared.cancelled) {
+                summary.cancelled = true;
+                break;
+            }
+            try {
+                group.add(index, stage(std::move(prepared), item, plan), item.size);
+            } catch (...) {
+                const std::exception_ptr error = std::current_exception();
+                settle();
+                finish(index, std::nullopt, error);
+                continue;
+            }
+            if (group.due()) {
+                settle();
+            }
+        }
+        if (summary.cancelled) {
+            // Nothing of the group is in place yet: the stop ends the run before its first file, whose
+            // temp files go.
+            group.discard();
+        } else {
+            settle();
+        }
+        // The prefetch ends here: a stop has already ended its download.
     }
     post(std::nullopt);
     return summary;

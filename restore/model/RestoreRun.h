@@ -25,10 +25,16 @@ struct RestorePlan {
 
 using RestoreProgressSink = std::function<void(const RestoreProgress&)>;
 
-// Restores the plan's items one after another: a failed item is listed with its reason and the run goes
-// on; cancellation (checked before each item, and inside a download or a drive read) ends it with
-// `cancelled` set and the cancelled item neither restored nor listed. Progress goes to `progress` at the
-// start, twice per item and at the end. Blocking: call it off the GUI thread.
+// Restores the plan's items in order: a failed item is listed with its reason and the run goes on;
+// cancellation (checked before each item, and inside a download or a drive read) ends it with `cancelled`
+// set and the cancelled item neither restored nor listed. Progress goes to `progress` at the start, twice
+// per item and at the end. Blocking: call it off the GUI thread.
+//
+// While one item is written, the next is downloaded and opened (or read from the drive) on a thread of the
+// run's own, and written files are flushed and moved into place in groups (PlacementGroup). An item counts
+// as restored, and its progress is posted, only once it is in place and on disk; items are counted and
+// posted in list order. A stop drops the written files not yet in place, so it acts as a stop before the
+// first of them. At most two files' contents are in memory at once.
 RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, const CancelToken& cancel,
                               const RestoreProgressSink& progress);
 

@@ -74,6 +74,7 @@ TEST(KeldraKeySeal, SealedSizeIsPlainPlusTagAndOpensBack) {
         EXPECT_EQ(iv.size(), 12u);
         EXPECT_EQ(sealed.size(), size + 16) << size;
         EXPECT_EQ(horseKey().open(sealed, iv), plain) << size;
+        EXPECT_EQ(horseKey().openInPlace(sealed, iv), plain) << size;
     }
 }
 
@@ -110,6 +111,8 @@ TEST(KeldraKeyOpen, EveryDamageIsDecryptionFailed) {
     EXPECT_EQ(errorOf([&] { horseKey().open(Bytes(15, 0), iv); }), Kind::decryptionFailed);
     EXPECT_EQ(errorOf([&] { horseKey().open(Bytes{}, iv); }), Kind::decryptionFailed);
     EXPECT_EQ(errorOf([&] { otherKey().open(sealed, iv); }), Kind::decryptionFailed);
+    EXPECT_EQ(errorOf([&] { otherKey().openInPlace(sealed, iv); }), Kind::decryptionFailed);
+    EXPECT_EQ(errorOf([&] { horseKey().openInPlace(Bytes(15, 0), iv); }), Kind::decryptionFailed);
     EXPECT_EQ(errorOf([&] { horseKey().open(Bytes(sealed.begin(), sealed.end() - 1), iv); }),
               Kind::decryptionFailed);
 
@@ -118,6 +121,8 @@ TEST(KeldraKeyOpen, EveryDamageIsDecryptionFailed) {
         Bytes damaged = sealed;
         damaged[i] ^= 0x01;
         EXPECT_EQ(errorOf([&] { horseKey().open(damaged, iv); }), Kind::decryptionFailed) << "byte " << i;
+        EXPECT_EQ(errorOf([&] { horseKey().openInPlace(damaged, iv); }), Kind::decryptionFailed)
+            << "byte " << i;
     }
     for (std::size_t i = 0; i < iv.size(); ++i) {
         Bytes damagedIV = iv;
