@@ -67,16 +67,8 @@ TEST_F(KeldraJourney, BlockedCountry) {
         << "the sentence is cut off";
     EXPECT_EQ(backUp->title(), "Try again");
 
-    // The window as the user sees it once the last screen's picture has faded, kept in the build folder for
-    // a look.
-    auto* host = window.findChild<ScreenHost*>();
-    ASSERT_TRUE(host);
-    EXPECT_TRUE(runUntil(
-        [&] { return host->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size() == 1; }));
-    const auto shots = std::filesystem::path(KELDRA_BINARY_DIR) / "integration-screens";
-    std::filesystem::create_directories(shots);
-    EXPECT_TRUE(
-        window.grab().save(QString::fromStdString((shots / "blocked-country-overview.png").string())));
+    // The window as the user sees it now, kept in the build folder for a look.
+    EXPECT_TRUE(keepPicture(window, "blocked-country-overview"));
 
     ASSERT_TRUE(runUntil([&] {
         const auto received = desktop.received();

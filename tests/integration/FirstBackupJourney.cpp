@@ -14,6 +14,7 @@
 #include "onboarding/setup/SetupFlowView.h"
 #include "screens/root/ScreenHost.h"
 #include "tests/integration/KeldraSession.h"
+#include "tests/integration/WindowSteps.h"
 #include "tests/support/QtApp.h"
 
 #include <QAbstractItemView>
@@ -30,26 +31,10 @@ namespace {
 
 using KeldraJourney = KeldraSession;
 
-void type(OLTextField* field, const QString& text) {
-    field->lineEdit()->setFocus();
-    field->lineEdit()->selectAll();
-    QTest::keyClicks(field->lineEdit(), text);
-}
-
 template <class Step> Step* shownStep(SetupFlowView& flow, int number) {
     EXPECT_TRUE(runUntil([&] { return flow.step() == number; }));
     drainEvents();
     return qobject_cast<Step*>(flow.stepView());
-}
-
-// The file dialog the application opened, once it is on screen.
-QFileDialog* openDialog() {
-    QFileDialog* dialog = nullptr;
-    runUntil([&] {
-        dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        return dialog != nullptr && dialog->isVisible();
-    });
-    return dialog;
 }
 
 // A sealed name ("IV.sealed", both base64) opened with the key.
@@ -81,8 +66,8 @@ TEST_F(KeldraJourney, FirstBackup) {
     QApplication::setActiveWindow(&window);
 
     SignInView* signIn = window.findChild<SignInView*>();
-    type(signIn->emailField(), QString::fromUtf8(email));
-    type(signIn->passwordField(), QString::fromUtf8(password));
+    typeInto(signIn->emailField(), QString::fromUtf8(email));
+    typeInto(signIn->passwordField(), QString::fromUtf8(password));
     signIn->signInButton()->click();
     ASSERT_TRUE(runUntil([&] { return model.phase() == AppPhase::setup; }));
     ASSERT_TRUE(runUntil([&] { return window.findChild<SetupFlowView*>() != nullptr; }));
@@ -91,35 +76,23 @@ TEST_F(KeldraJourney, FirstBackup) {
 
     KeyStep* key = shownStep<KeyStep>(flow, 0);
     ASSERT_TRUE(key);
-    type(key->passphraseField(), QString::fromUtf8(passphrase));
-    type(key->confirmField(), QString::fromUtf8(passphrase));
+    typeInto(key->passphraseField(), QString::fromUtf8(passphrase));
+    typeInto(key->confirmField(), QString::fromUtf8(passphrase));
     key->understoodBox()->click();
     key->mainButton()->click();
 
     DeviceStep* device = shownStep<DeviceStep>(flow, 1);
     ASSERT_TRUE(device);
     ASSERT_TRUE(model.keldraKey());
-    type(device->nameField(), QStringLiteral("Workstation"));
+    typeInto(device->nameField(), QStringLiteral("Workstation"));
     device->continueButton()->click();
 
     FoldersStep* folders = shownStep<FoldersStep>(flow, 2);
     ASSERT_TRUE(folders);
     ASSERT_TRUE(model.settings().deviceFolderID);
     folders->addButton()->click();
-    QFileDialog* dialog = openDialog();
-    ASSERT_TRUE(dialog) << "the file dialog did not open";
-    // The user types the folder's name; the dialog selects it in its list, and Open takes the selection.
-    auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_TRUE(nameEdit);
-    auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
-    ASSERT_TRUE(list);
-    ASSERT_TRUE(runUntil([&] { return list->model() && list->model()->rowCount(list->rootIndex()) > 0; }));
-    nameEdit->setFocus();
-    QTest::keyClicks(nameEdit, QStringLiteral("Projects"));
-    ASSERT_TRUE(runUntil([&] { return list->selectionModel()->hasSelection(); }));
-    auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    ASSERT_TRUE(buttons);
-    buttons->button(QDialogButtonBox::Open)->click();
+    // The user picks the folder in the file dialog: its name typed, selected in the list, Open.
+    ASSERT_TRUE(answerFolderDialog(projects));
     ASSERT_TRUE(runUntil([&] { return model.sources().size() == 1; }));
     EXPECT_EQ(model.sources().front().path, projects.string());
     folders->continueButton()->click();
@@ -146,15 +119,8 @@ TEST_F(KeldraJourney, FirstBackup) {
     EXPECT_EQ(stored, files);
     EXPECT_TRUE(std::filesystem::exists(configHome() / "autostart" / "orlivane-keldra.desktop"));
 
-    // The window as the user sees it now, once the last screen's picture has faded, kept in the build
-    // folder for a look.
-    auto* host = window.findChild<ScreenHost*>();
-    ASSERT_TRUE(host);
-    EXPECT_TRUE(runUntil(
-        [&] { return host->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size() == 1; }));
-    const auto shots = std::filesystem::path(KELDRA_BINARY_DIR) / "integration-screens";
-    std::filesystem::create_directories(shots);
-    EXPECT_TRUE(window.grab().save(QString::fromStdString((shots / "first-backup-overview.png").string())));
+    // The window as the user sees it now, kept in the build folder for a look.
+    EXPECT_TRUE(keepPicture(window, "first-backup-overview"));
 }
 
 } // namespace

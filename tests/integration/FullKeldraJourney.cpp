@@ -123,15 +123,8 @@ TEST_F(KeldraJourney, FullKeldra) {
     }
     EXPECT_EQ(tray.icon().toolTip(), "Orlivane Keldra: Storage full");
 
-    // The window as the user sees it once the last screen's picture has faded, kept in the build folder for
-    // a look.
-    auto* host = window.findChild<ScreenHost*>();
-    ASSERT_TRUE(host);
-    EXPECT_TRUE(runUntil(
-        [&] { return host->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size() == 1; }));
-    const auto shots = std::filesystem::path(KELDRA_BINARY_DIR) / "integration-screens";
-    std::filesystem::create_directories(shots);
-    EXPECT_TRUE(window.grab().save(QString::fromStdString((shots / "full-keldra-overview.png").string())));
+    // The window as the user sees it now, kept in the build folder for a look.
+    EXPECT_TRUE(keepPicture(window, "full-keldra-overview"));
 
     // Backing up again from the menu while still full: the notice replaces the one on screen.
     QAction* again = keldra.shell().menus().backUpNow();

@@ -34,12 +34,6 @@ namespace {
 
 using KeldraJourney = KeldraSession;
 
-void type(OLTextField* field, const QString& text) {
-    field->lineEdit()->setFocus();
-    field->lineEdit()->selectAll();
-    QTest::keyClicks(field->lineEdit(), text);
-}
-
 void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
@@ -139,14 +133,14 @@ TEST_F(KeldraJourney, SignOutAndIn) {
     // Signing in again leads to the unlock screen: the key went with the sign-out.
     SignInView* signIn = shownWidget<SignInView>(window);
     ASSERT_TRUE(signIn);
-    type(signIn->emailField(), QString::fromUtf8(email));
-    type(signIn->passwordField(), QString::fromUtf8(password));
+    typeInto(signIn->emailField(), QString::fromUtf8(email));
+    typeInto(signIn->passwordField(), QString::fromUtf8(password));
     click(signIn->signInButton());
     ASSERT_TRUE(runUntil([&] { return model.phase() == AppPhase::unlock; }));
     UnlockView* unlock = shownWidget<UnlockView>(window);
     ASSERT_TRUE(unlock);
     EXPECT_FALSE(unlock->rememberBox()->isOn());
-    type(unlock->passphraseField(), QString::fromUtf8(passphrase));
+    typeInto(unlock->passphraseField(), QString::fromUtf8(passphrase));
     click(unlock->rememberBox());
     EXPECT_TRUE(unlock->rememberBox()->isOn());
     click(unlock->unlockButton());

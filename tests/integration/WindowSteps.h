@@ -5,6 +5,7 @@
 
 #include "app/model/AppPhase.h"
 #include "app/shell/MainWindow.h"
+#include "design/controls/OLTextField.h"
 #include "screens/chrome/SidebarItem.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreRowsModel.h"
@@ -164,6 +165,27 @@ template <class T> T* shownChild(QWidget& parent, const char* name) {
         return found != nullptr;
     });
     return found;
+}
+
+// Types into a field as a user does: into the field, over what it holds.
+inline void typeInto(OLTextField* field, const QString& text) {
+    field->lineEdit()->setFocus();
+    field->lineEdit()->selectAll();
+    QTest::keyClicks(field->lineEdit(), text);
+}
+
+// Keeps the window as the user sees it, once the last screen's picture has faded, in the build folder's
+// integration-screens/ for a look; false when the picture could not be taken.
+inline bool keepPicture(QWidget& window, const std::string& name) {
+    auto* host = window.findChild<ScreenHost*>();
+    if (host == nullptr || !runUntil([&] {
+            return host->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size() == 1;
+        })) {
+        return false;
+    }
+    const auto shots = std::filesystem::path(KELDRA_BINARY_DIR) / "integration-screens";
+    std::filesystem::create_directories(shots);
+    return window.grab().save(QString::fromStdString((shots / (name + ".png")).string()));
 }
 
 // The first shown widget of type T inside `window`, once there is one.
