@@ -2,9 +2,9 @@
 // links of a portal in benchmark mode (--no-fsync) and GETs them back, next to the same transfers against a
 // plain loopback peer that only moves bytes (reads and drops a body, answers one from memory). The peer is
 // the ceiling of this machine's loopback; the portal's own cost is the gap. Three rounds by default, each
-// moving
-// --files bodies each way; prints the median and the spread (min–max) in GB/s.
+// moving `--files` bodies each way; prints the median and the spread (min–max) in GB/s.
 // Usage: portal_bench [--mib N] [--files N] [--rounds N]
+#include "bench/BenchBody.h"
 #include "localportal/PortalServer.h"
 
 #include <algorithm>
@@ -30,18 +30,6 @@ namespace {
 
 using nlohmann::json;
 using Clock = std::chrono::steady_clock;
-
-std::string makeBody(std::size_t size) {
-    std::string body(size, '\0');
-    std::uint64_t x = 0x9E3779B97F4A7C15ull;
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        x ^= x << 13;
-        x ^= x >> 7;
-        x ^= x << 17;
-        std::memcpy(body.data() + i, &x, 8);
-    }
-    return body;
-}
 
 // A peer that speaks just enough HTTP/1.1 for curl: PUT bodies are read in 1 MiB pieces and dropped, GET
 // answers the body it holds. One connection at a time, kept alive.
@@ -263,7 +251,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     try {
-        const std::string body = makeBody(size);
+        const std::string body = keldra::bench::makeBody<std::string>(size);
         httplib::Client api(server.baseUrl());
         auto created =
             api.Post("/_control/accounts", json{{"email", "bench@example.com"}, {"quota_bytes", 0}}.dump(),

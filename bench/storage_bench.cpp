@@ -1,6 +1,7 @@
 // Storage transport and local portal throughput: PUT and GET of a 256 MiB body through StorageTransport, next
 // to curl moving the same body to the same server in the same run; and the per-file cost of a small upload.
 // Usage: storage_bench [--mib N] [--rounds N] [--small-files N]
+#include "bench/BenchBody.h"
 #include "localportal/PortalServer.h"
 #include "service/storage/StorageTransport.h"
 
@@ -25,18 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-keldra::Bytes makeBody(std::size_t size) {
-    keldra::Bytes body(size);
-    std::uint64_t x = 0x9E3779B97F4A7C15ull;
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        x ^= x << 13;
-        x ^= x >> 7;
-        x ^= x << 17;
-        std::memcpy(body.data() + i, &x, 8);
-    }
-    return body;
 }
 
 class Portal {
@@ -150,7 +139,7 @@ int main(int argc, char** argv) {
             portal.call("/api/keldra/folders", {{"name", "Bench"}, {"parent_id", nullptr}})["data"]["id"]
                 .get<std::int64_t>();
 
-        const keldra::Bytes body = makeBody(size);
+        const keldra::Bytes body = keldra::bench::makeBody<keldra::Bytes>(size);
         const auto bodyFile = work / "body.bin";
         std::ofstream(bodyFile, std::ios::binary)
             .write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
@@ -193,7 +182,7 @@ int main(int argc, char** argv) {
         }
 
         // Per-file cost of the portal's bookkeeping: ticket, PUT of 1 KiB, confirmation.
-        const keldra::Bytes small = makeBody(1024);
+        const keldra::Bytes small = keldra::bench::makeBody<keldra::Bytes>(1024);
         auto start = Clock::now();
         for (int i = 0; i < smallFiles; ++i) {
             const auto t = portal.ticket(small.size());
