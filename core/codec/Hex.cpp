@@ -1,19 +1,19 @@
 #include "core/codec/Hex.h"
 
 namespace keldra {
-namespace {
 
-int digitValue(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
     if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
     }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
     return -1;
 }
-
-} // namespace
 
 std::string hexEncode(const std::uint8_t* data, std::size_t size) {
     static constexpr char digits[] = "0123456789abcdef";
@@ -31,9 +31,13 @@ std::optional<Bytes> hexDecode(std::string_view text) {
     }
     Bytes out(text.size() / 2);
     for (std::size_t i = 0; i < out.size(); ++i) {
-        const int high = digitValue(text[2 * i]);
-        const int low = digitValue(text[2 * i + 1]);
-        if (high < 0 || low < 0) {
+        const char highDigit = text[2 * i];
+        const char lowDigit = text[2 * i + 1];
+        const int high = hexDigitValue(highDigit);
+        const int low = hexDigitValue(lowDigit);
+        // Lowercase only: one spelling per value.
+        if (high < 0 || low < 0 || (highDigit >= 'A' && highDigit <= 'F') ||
+            (lowDigit >= 'A' && lowDigit <= 'F')) {
             return std::nullopt;
         }
         out[i] = static_cast<std::uint8_t>(high << 4 | low);

@@ -1,5 +1,7 @@
 #include "platform/volumes/MountInfo.h"
 
+#include "core/codec/Hex.h"
+
 #include <array>
 #include <charconv>
 
@@ -24,19 +26,6 @@ std::vector<std::string_view> splitSpaces(std::string_view line) {
 bool parseUnsigned(std::string_view text, unsigned& out) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), out);
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 bool hasPrefixFolder(std::string_view path, std::string_view folder) {
@@ -70,8 +59,8 @@ std::string unescapeUdevName(std::string_view name) {
     out.reserve(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && name.size() - i >= 4 && name[i + 1] == 'x') {
-            const int high = hexValue(name[i + 2]);
-            const int low = hexValue(name[i + 3]);
+            const int high = hexDigitValue(name[i + 2]);
+            const int low = hexDigitValue(name[i + 3]);
             if (high >= 0 && low >= 0) {
                 out.push_back(static_cast<char>(high * 16 + low));
                 i += 3;
