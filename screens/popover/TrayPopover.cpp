@@ -143,6 +143,12 @@ TrayPopover::TrayPopover(AppModelView& app, std::function<void()> openWindow, st
     refresh();
 }
 
+void TrayPopover::quitApp() {
+    if (quit_) {
+        quit_();
+    }
+}
+
 void TrayPopover::openApp(AppSection section) {
     if (app_.phase() == AppPhase::ready && app_.section() != section) {
         app_.setSection(section);
@@ -319,11 +325,7 @@ QWidget* TrayPopover::buildGlass() {
     footer->addWidget(open, 0, Qt::AlignVCenter);
     footer->addStretch(1);
     auto* quit = new TextLink(QStringLiteral("Quit"), quitStyle, OLColor::textSecondary, body);
-    connect(quit, &TextLink::clicked, this, [this] {
-        if (quit_) {
-            quit_();
-        }
-    });
+    connect(quit, &TextLink::clicked, this, &TrayPopover::quitApp);
     footer->addWidget(quit, 0, Qt::AlignVCenter);
     layout->addLayout(footer);
     footerOpen_ = open;
@@ -392,11 +394,7 @@ QWidget* TrayPopover::buildSignal() {
     footer->addWidget(open, 0, Qt::AlignVCenter);
     footer->addStretch(1);
     auto* quit = new TextLink(QStringLiteral("QUIT Ctrl+Q"), footerStyle(), OLColor::textMuted, body);
-    connect(quit, &TextLink::clicked, this, [this] {
-        if (quit_) {
-            quit_();
-        }
-    });
+    connect(quit, &TextLink::clicked, this, &TrayPopover::quitApp);
     footer->addWidget(quit, 0, Qt::AlignVCenter);
     layout->addLayout(footer);
     footerOpen_ = open;
@@ -408,11 +406,7 @@ QWidget* TrayPopover::buildSignal() {
     connect(openShortcut_, &QShortcut::activated, this, [this] { openApp(AppSection::overview); });
     quitShortcut_ = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), body);
     quitShortcut_->setContext(Qt::WindowShortcut);
-    connect(quitShortcut_, &QShortcut::activated, this, [this] {
-        if (quit_) {
-            quit_();
-        }
-    });
+    connect(quitShortcut_, &QShortcut::activated, this, &TrayPopover::quitApp);
     return body;
 }
 

@@ -42,6 +42,8 @@ public:
 
     // Writes the section (only while the account is ready and when it differs), then opens the window.
     void openApp(AppSection section);
+    // The application's quit, from the footer or Ctrl+Q.
+    void quitApp();
     // Performs the action; a review, an unlock or a sign-in then opens the window on the Overview.
     void runPrimaryAction(PrimaryAction action);
 
