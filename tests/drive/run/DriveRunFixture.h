@@ -20,6 +20,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -105,6 +106,21 @@ public:
     mutable std::atomic<int> moves{0};
     mutable std::atomic<int> flushes{0};
 };
+
+// Every object the index names: by a version or by a file's current row.
+inline std::set<std::string> namedObjects(BackupIndex& index) {
+    std::set<std::string> named;
+    for (const std::string& id : index.query("SELECT keldra_file_id FROM versions", {},
+                                             [](const BackupIndex::Row& row) { return row.text(0); })) {
+        named.insert(id);
+    }
+    for (const IndexedFile& row : index.files()) {
+        if (row.keldraFileID) {
+            named.insert(*row.keldraFileID);
+        }
+    }
+    return named;
+}
 
 inline std::system_error systemError(int code) {
     return std::system_error(code, std::generic_category(), "test fault");

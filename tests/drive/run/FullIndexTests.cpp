@@ -9,20 +9,6 @@
 namespace keldra::test {
 namespace {
 
-std::set<std::string> namedObjects(BackupIndex& index) {
-    std::set<std::string> named;
-    for (const auto& id : index.query("SELECT keldra_file_id FROM versions", {},
-                                      [](const BackupIndex::Row& row) { return row.text(0); })) {
-        named.insert(id);
-    }
-    for (const IndexedFile& row : index.files()) {
-        if (row.keldraFileID) {
-            named.insert(*row.keldraFileID);
-        }
-    }
-    return named;
-}
-
 TEST_F(DriveRunTest, AFullIndexNeverLeavesACopyUnrecordedOrARunSucceededThatWasNot) {
     const SmallDisk disk(temp / "small", 192 * 1024);
     if (!disk.mounted()) {

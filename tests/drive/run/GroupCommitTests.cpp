@@ -14,20 +14,6 @@ using ::testing::IsEmpty;
 
 constexpr const char* stoppedMessage = "Stopped. The next copy picks up where this one stopped.";
 
-std::set<std::string> recordedObjects(BackupIndex& index) {
-    std::set<std::string> named;
-    for (const std::string& id : index.query("SELECT keldra_file_id FROM versions", {},
-                                             [](const BackupIndex::Row& row) { return row.text(0); })) {
-        named.insert(id);
-    }
-    for (const IndexedFile& row : index.files()) {
-        if (row.keldraFileID) {
-            named.insert(*row.keldraFileID);
-        }
-    }
-    return named;
-}
-
 std::set<std::string> idsOf(const std::vector<fs::path>& objects) {
     std::set<std::string> ids;
     for (const fs::path& object : objects) {
@@ -47,7 +33,7 @@ public:
             LocalFormat::restoreObject(object, restored, driveRunKey());
             EXPECT_EQ(readFile(restored), readFile(BackupSource::expandPath(row.path))) << row.path;
         }
-        EXPECT_EQ(recordedObjects(*driveIndex), objects());
+        EXPECT_EQ(namedObjects(*driveIndex), objects());
         EXPECT_FALSE(driveIndex->meta(metakey::unrecordedObjects));
     }
 
@@ -160,7 +146,7 @@ TEST_F(GroupCommitTest, AStopMidGroupEndsStoppedWithOnlyFlushedCopiesRecorded) {
         EXPECT_EQ(output.result.record->status, RunStatus::cancelled);
         EXPECT_EQ(output.result.record->message, stoppedMessage);
         EXPECT_EQ(output.result.record->uploaded, c.copied);
-        const std::set<std::string> recorded = recordedObjects(*driveIndex);
+        const std::set<std::string> recorded = namedObjects(*driveIndex);
         EXPECT_EQ(recorded.size(), static_cast<std::size_t>(c.copied));
         for (const std::string& id : recorded) {
             EXPECT_TRUE(flushed.contains(id)) << "recorded before it was flushed: " << id;
@@ -195,7 +181,7 @@ TEST_F(GroupCommitTest, CopiesLeftUnrecordedByACutOffRunAreRemovedAndCopiedAgain
     driveIndex = std::make_unique<BackupIndex>(temp / "drive-index", logger);
     const std::set<std::string> leftOver = objects();
     ASSERT_EQ(leftOver.size(), 3u);
-    EXPECT_THAT(recordedObjects(*driveIndex), IsEmpty());
+    EXPECT_THAT(namedObjects(*driveIndex), IsEmpty());
     ASSERT_TRUE(driveIndex->meta(metakey::unrecordedObjects));
 
     const RunOutput next = run();
