@@ -3,6 +3,7 @@
 #include "restore/engine/RestoreEngine.h"
 #include "service/api/KeldraAPI.h"
 #include "service/storage/StorageTransport.h"
+#include "tests/support/CancellingSleeper.h"
 #include "tests/support/LocalPortalFixture.h"
 #include "tests/support/RecordingSleeper.h"
 #include "tests/support/TempDir.h"
@@ -17,6 +18,7 @@
 namespace keldra {
 namespace {
 
+using test::CancellingSleeper;
 using test::RecordingSleeper;
 
 constexpr const char* email = "restore@example.com";
@@ -26,19 +28,6 @@ public:
     explicit FixedMemory(std::uint64_t bytes) : bytes_(bytes) {}
     std::uint64_t availableMemoryBytes() const override { return bytes_; }
     std::uint64_t bytes_;
-};
-
-// Stops the run the moment the engine starts to wait.
-class CancellingSleeper final : public Sleeper {
-public:
-    explicit CancellingSleeper(CancelSource& source) : source_(source) {}
-    bool sleep(Seconds, const CancelToken&) override {
-        source_.request_stop();
-        return false;
-    }
-
-private:
-    CancelSource& source_;
 };
 
 KeldraKey keyFilledWith(std::uint8_t fill) {

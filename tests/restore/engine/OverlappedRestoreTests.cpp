@@ -3,6 +3,7 @@
 #include "restore/model/RestoreRun.h"
 #include "service/api/KeldraAPI.h"
 #include "service/storage/StorageTransport.h"
+#include "tests/support/CancellingSleeper.h"
 #include "tests/support/LocalPortalFixture.h"
 #include "tests/support/RecordingSleeper.h"
 #include "tests/support/TempDir.h"
@@ -19,6 +20,7 @@ namespace keldra {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CancellingSleeper;
 using test::RecordingSleeper;
 
 constexpr const char* email = "overlap@example.com";
@@ -214,19 +216,6 @@ TEST_F(OverlappedRestore, AStopLeavesEveryGoodFileAsItWas) {
         EXPECT_EQ(posted_, expected);
     }
 }
-
-// Stops the run the moment the engine waits to retry.
-class CancellingSleeper final : public Sleeper {
-public:
-    explicit CancellingSleeper(CancelSource& source) : source_(source) {}
-    bool sleep(Seconds, const CancelToken&) override {
-        source_.request_stop();
-        return false;
-    }
-
-private:
-    CancelSource& source_;
-};
 
 // A stop while files written ahead wait to be placed (the fourth download fails once, and the stop comes
 // as the engine waits to try again): the files counted as restored are exactly those in place (none,
