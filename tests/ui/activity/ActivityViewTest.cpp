@@ -1,15 +1,16 @@
-#include "core/settings/BackupSource.h"
 #include "screens/activity/ActivityView.h"
-#include "screens/activity/FailureRow.h"
 
+#include "core/settings/BackupSource.h"
 #include "design/button/OLButton.h"
 #include "design/controls/OLProgressBar.h"
 #include "design/data/DataList.h"
 #include "design/data/RunLogList.h"
 #include "design/text/OLText.h"
 #include "gallery/fake/FakeAppModel.h"
+#include "screens/activity/FailureRow.h"
 #include "screens/activity/RunRow.h"
 #include "screens/activity/RunTexts.h"
+#include "tests/support/QtApp.h"
 
 #include <QCoreApplication>
 #include <QMenu>
@@ -20,13 +21,6 @@ namespace keldra {
 namespace {
 
 using namespace std::chrono_literals;
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 RunRecord run(std::int64_t id, RunStatus status = RunStatus::succeeded) {
     RunRecord record;
@@ -71,7 +65,7 @@ TEST(ActivityView, TheHeaderShowsPauseBackUpNowOrNothingAndNeverADisabledButton)
         app.setIsRunning(c.running);
         app.setCanBackUpNow(c.canBackUp);
         ActivityView view(app);
-        settle();
+        test::drainEvents();
         EXPECT_EQ(view.pauseButton()->isVisibleTo(&view), c.pause);
         EXPECT_EQ(view.backUpButton()->isVisibleTo(&view), c.backUp);
         EXPECT_TRUE(view.pauseButton()->isEnabled());
@@ -89,7 +83,7 @@ TEST(ActivityView, BackUpNowLiftsAUserPauseFirstAndPauseStopsTheRun) {
     EXPECT_EQ(app.calls(), (std::vector<std::string>{"setPaused false", "runBackup Manual cloud"}));
 
     app.setIsRunning(true);
-    settle();
+    test::drainEvents();
     app.clearCalls();
     view.pauseButton()->click();
     EXPECT_EQ(app.calls(), (std::vector<std::string>{"setPaused true"}));
@@ -100,7 +94,7 @@ TEST(ActivityView, SelectsTheNewestRunAndMovesWithANewOneOnlyWhileIdle) {
     app.setRuns({run(2), run(1)});
     app.setFailures(2, failures(1));
     ActivityView view(app);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(view.selectedID(), 2);
     EXPECT_TRUE(contains(app.calls(), "refreshRuns"));
     EXPECT_TRUE(contains(app.calls(), "failures 2"));
@@ -114,27 +108,27 @@ TEST(ActivityView, SelectsTheNewestRunAndMovesWithANewOneOnlyWhileIdle) {
     EXPECT_EQ(view.selectedID(), 1);
     app.setIsRunning(true);
     app.setRuns({run(3, RunStatus::running), run(2), run(1)});
-    settle();
+    test::drainEvents();
     EXPECT_EQ(view.selectedID(), 1);
     EXPECT_TRUE(view.rows()[2]->isSelected());
 
     // Idle, the next new newest run takes the selection.
     app.setIsRunning(false);
     app.setRuns({run(4), run(3), run(2), run(1)});
-    settle();
+    test::drainEvents();
     EXPECT_EQ(view.selectedID(), 4);
     EXPECT_TRUE(view.detailCard());
 
     // A selection no longer among the runs shows no detail card.
     view.select(9);
-    settle();
+    test::drainEvents();
     EXPECT_FALSE(view.detailCard());
 }
 
 TEST(ActivityView, WithoutRunsTheListSaysSoAndNothingIsSelected) {
     FakeAppModel app;
     ActivityView view(app);
-    settle();
+    test::drainEvents();
     EXPECT_FALSE(view.selectedID());
     EXPECT_TRUE(view.emptyText()->isVisibleTo(&view));
     EXPECT_EQ(view.emptyText()->text(), "No backups yet.");
@@ -153,10 +147,10 @@ TEST(ActivityView, AnOlderFailureLoadFinishingLastIsDropped) {
     view.select(2);
     EXPECT_TRUE(view.failures().empty()) << "a new selection shows no failures of the previous one";
     app.releaseFailures(2);
-    settle();
+    test::drainEvents();
     ASSERT_EQ(view.failures().size(), 5u);
     app.releaseFailures(1);
-    settle();
+    test::drainEvents();
     ASSERT_EQ(view.failures().size(), 5u) << "the slower, older load does not replace the newest";
     EXPECT_EQ(view.failures().front().path, "/new/0");
 }
@@ -187,7 +181,7 @@ TEST(ActivityView, TheLiveCardShowsTheWholePercentage) {
         app.setIsRunning(true);
         app.setProgress(c.progress);
         ActivityView view(app);
-        settle();
+        test::drainEvents();
         EXPECT_TRUE(view.liveCard()->isVisibleTo(&view));
         EXPECT_EQ(view.livePercent()->text(), QString::fromLatin1(c.shown));
     }
@@ -243,7 +237,7 @@ TEST(ActivityView, TwoHundredFiftyFailuresCountAllAndDrawTwoHundred) {
     app.setRuns({run(1, RunStatus::partial)});
     app.setFailures(1, failures(250));
     ActivityView view(app);
-    settle();
+    test::drainEvents();
     ASSERT_TRUE(view.failuresLabel());
     EXPECT_EQ(view.failuresLabel()->text(), QStringLiteral("Not backed up \u00B7 250"));
     EXPECT_EQ(view.failureRowCount(), 200);
@@ -254,7 +248,7 @@ TEST(ActivityView, AFailureIsShownInFilesByItsExpandedPath) {
     app.setRuns({run(1, RunStatus::partial)});
     app.setFailures(1, {{1, "~/Documents/gone.txt", "Permission denied"}});
     ActivityView view(app);
-    settle();
+    test::drainEvents();
     ASSERT_TRUE(view.detailCard());
     auto* row = view.detailCard()->findChild<FailureRow*>();
     ASSERT_TRUE(row);
@@ -262,7 +256,8 @@ TEST(ActivityView, AFailureIsShownInFilesByItsExpandedPath) {
     ASSERT_EQ(menu->actions().size(), 1);
     EXPECT_EQ(menu->actions()[0]->text(), "Show in Files");
     menu->actions()[0]->trigger();
-    EXPECT_EQ(app.calls().back(), "revealInFiles " + BackupSource::expandPath("~/Documents/gone.txt").string());
+    EXPECT_EQ(app.calls().back(),
+              "revealInFiles " + BackupSource::expandPath("~/Documents/gone.txt").string());
 }
 
 TEST(ActivityView, ARowShowsItsCells) {
@@ -272,7 +267,7 @@ TEST(ActivityView, ARowShowsItsCells) {
     record.finishedAt.reset();
     app.setRuns({record});
     ActivityView view(app);
-    settle();
+    test::drainEvents();
     ASSERT_EQ(view.rows().size(), 1u);
     EXPECT_EQ(view.rows()[0]->uploadedText(), QStringLiteral("\u2014"));
     EXPECT_EQ(view.rows()[0]->tookText(), QStringLiteral("\u2014"));

@@ -7,6 +7,7 @@
 #include "gallery/fake/FakeAppModel.h"
 #include "screens/backups/BackupsTexts.h"
 #include "screens/common/Confirmation.h"
+#include "tests/support/QtApp.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,13 +18,6 @@
 
 namespace keldra {
 namespace {
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 BackupSource source(const std::string& id, const std::string& path, bool isFile = false) {
     return BackupSource{id, path, isFile, {}};
@@ -118,14 +112,14 @@ TEST(BackupsTexts, TheSkippedSentence) {
 TEST(BackupsView, SuggestionsAndTheEmptyList) {
     FakeAppModel app;
     BackupsView view(app);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(view.sourcesHeading()->text(), QStringLiteral("Backing up \u00B7 0"));
     EXPECT_TRUE(view.emptyCard());
     auto buttons = view.suggestionButtons();
     ASSERT_EQ(buttons.size(), 3u);
     EXPECT_EQ(buttons[0]->title(), "Add Documents");
     buttons[0]->click();
-    settle();
+    test::drainEvents();
     EXPECT_EQ(addedPaths(app), std::vector<std::string>{(home() / "Documents").string()});
     EXPECT_EQ(view.sourcesHeading()->text(), QStringLiteral("Backing up \u00B7 1"));
     EXPECT_FALSE(view.emptyCard());
@@ -138,13 +132,13 @@ TEST(BackupsView, TheStopDialogRemovesExactlyThePendingSourceAndCancelNothing) {
     app.setSources({source("A", "/home/ada/Documents"), source("B", "/home/ada/Music"),
                     source("C", "/srv/x.txt", true)});
     BackupsView view(app);
-    settle();
+    test::drainEvents();
 
     view.confirmStop("B");
     ASSERT_TRUE(view.stopDialog());
     EXPECT_EQ(view.stopDialog()->windowTitle(), "Stop backing up Music?");
     cancelButton(view.stopDialog())->click();
-    settle();
+    test::drainEvents();
     EXPECT_EQ(app.sources().size(), 3u);
     EXPECT_FALSE(view.removing());
 
@@ -153,7 +147,7 @@ TEST(BackupsView, TheStopDialogRemovesExactlyThePendingSourceAndCancelNothing) {
     app.setSources({source("C", "/srv/x.txt", true), source("B", "/home/ada/Music"),
                     source("A", "/home/ada/Documents")});
     confirmButton(view.stopDialog())->click();
-    settle();
+    test::drainEvents();
     EXPECT_EQ(app.calls().back(), "removeSource B");
     ASSERT_EQ(app.sources().size(), 2u);
     EXPECT_EQ(app.sources()[0].id, "C");
@@ -209,7 +203,7 @@ TEST(BackupsView, DropsAddLocalItemsInOneCallAndLeaveOutTheRest) {
         QObject::connect(&app, &AppModelView::sourcesChanged, [&] { ++addCalls; });
         BackupsView view(app);
         drop(view, c.urls);
-        settle();
+        test::drainEvents();
         EXPECT_EQ(addedPaths(app), c.added);
         EXPECT_EQ(addCalls, c.added.empty() ? 0 : 1) << "one call for the whole drop";
         EXPECT_EQ(view.dropBanner() != nullptr, c.banner);

@@ -11,6 +11,7 @@
 #include "screens/backups/DriveRow.h"
 #include "screens/backups/DriveTexts.h"
 #include "screens/common/Confirmation.h"
+#include "tests/support/QtApp.h"
 
 #include <QCoreApplication>
 #include <QMenu>
@@ -21,13 +22,6 @@ namespace keldra {
 namespace {
 
 using namespace std::chrono_literals;
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 LocalDestination drive(const std::string& id, const std::string& name, const std::string& folder = {}) {
     LocalDestination destination;
@@ -160,7 +154,7 @@ TEST(DestinationsSection, CountsTheKeldraAndEachDrive) {
     EXPECT_TRUE(section.rows().empty());
     EXPECT_TRUE(section.offsiteRow());
     app.setDestinations({drive("A", "Travel"), drive("B", "Archive")});
-    settle();
+    test::drainEvents();
     EXPECT_EQ(section.heading()->text(), QStringLiteral("Destinations \u00B7 3"));
     ASSERT_EQ(section.rows().size(), 2u);
     EXPECT_EQ(section.rows()[1]->chip()->label(), "Not connected") << "no state reads as unplugged";
@@ -174,7 +168,7 @@ TEST(DestinationsSection, TheAddFlow) {
     app.setNextResult("That drive is already in the list.");
     app.setNextPaths({"/media/ada/Travel"});
     section.addButton()->click();
-    settle();
+    test::drainEvents();
     ASSERT_TRUE(section.addErrorBanner());
     EXPECT_EQ(section.addErrorBanner()->titleText()->text(), "Couldn't add that drive");
     EXPECT_EQ(section.addErrorBanner()->messageText()->text(), "That drive is already in the list.");
@@ -182,7 +176,7 @@ TEST(DestinationsSection, TheAddFlow) {
     // Cancelled: the earlier notice stays.
     app.clearCalls();
     section.addButton()->click();
-    settle();
+    test::drainEvents();
     EXPECT_TRUE(section.addErrorBanner());
     EXPECT_EQ(app.calls().size(), 1u) << "only the dialog was asked";
 
@@ -194,7 +188,7 @@ TEST(DestinationsSection, TheAddFlow) {
     app.setDriveStates({{"A", plugged}});
     app.clearCalls();
     QCoro::waitFor(section.addDrive("/media/ada/Travel"));
-    settle();
+    test::drainEvents();
     EXPECT_FALSE(section.addErrorBanner());
     EXPECT_EQ(app.calls(),
               (std::vector<std::string>{"addDestination /media/ada/Travel", "backUpDriveNow A"}));
@@ -215,10 +209,10 @@ TEST(DestinationsSection, TheDriveDialogOpensWhereTheModelFoundTheMountFolders) 
     // Clicked before the look-up ended: the dialog opens once, when the answer comes.
     section.addButton()->click();
     section.addButton()->click();
-    settle();
+    test::drainEvents();
     EXPECT_TRUE(app.calls().empty());
     app.releaseOperations();
-    settle();
+    test::drainEvents();
     ASSERT_EQ(app.calls().size(), 1u);
     EXPECT_EQ(app.lastChoice().startIn, std::filesystem::path("/media"));
     EXPECT_EQ(app.lastChoice().prompt, "Back up here");
@@ -230,7 +224,7 @@ TEST(DestinationsSection, TheDriveDialogOpensWhereTheModelFoundTheMountFolders) 
     section.addButton()->click();
     EXPECT_EQ(app.calls().size(), 2u);
     EXPECT_EQ(app.lastChoice().startIn, std::filesystem::path("/media"));
-    settle();
+    test::drainEvents();
     section.addButton()->click();
     EXPECT_EQ(app.lastChoice().startIn, std::filesystem::path("/run/media/ada"));
 }
@@ -243,12 +237,12 @@ TEST(DestinationsSection, TheRemovalDialogRemovesThePendingDriveOnly) {
     ASSERT_TRUE(section.removeDialog());
     EXPECT_EQ(section.removeDialog()->windowTitle(), "Stop backing up to Archive?");
     cancelButton(section.removeDialog())->click();
-    settle();
+    test::drainEvents();
     EXPECT_EQ(app.destinations().size(), 2u);
     section.rows()[1]->removeButton()->click();
     ASSERT_TRUE(section.removeDialog());
     confirmButton(section.removeDialog())->click();
-    settle();
+    test::drainEvents();
     EXPECT_EQ(app.calls().back(), "removeDestination B");
     ASSERT_EQ(app.destinations().size(), 1u);
     EXPECT_EQ(app.destinations()[0].id, "A");

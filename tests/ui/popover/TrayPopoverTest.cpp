@@ -8,6 +8,7 @@
 #include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "screens/popover/PopoverTexts.h"
+#include "tests/support/QtApp.h"
 
 #include <QCoreApplication>
 #include <QShortcut>
@@ -15,13 +16,6 @@
 
 namespace keldra {
 namespace {
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 KeldraStatus storage(std::int64_t used, std::int64_t quota) {
     KeldraStatus status;
@@ -41,7 +35,7 @@ struct Harness {
         app.persistPopoverStyle(style);
         popover = std::make_unique<TrayPopover>(
             app, [this] { ++opened; }, [this] { ++quits; });
-        settle();
+        test::drainEvents();
     }
 };
 
@@ -56,7 +50,7 @@ TEST(TrayPopover, TheStatusBlockShowsWhenReadyOrLockedElseTheSignInPrompt) {
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << int(style) << " phase " << int(c.phase));
             h.app.setPhase(c.phase);
-            settle();
+            test::drainEvents();
             EXPECT_EQ(h.popover->statusBlock() != nullptr, c.status);
             EXPECT_EQ(h.popover->signInPrompt() != nullptr, !c.status);
             EXPECT_TRUE(h.popover->footerOpen());
@@ -97,14 +91,14 @@ TEST(TrayPopover, TheGlassPillsFollowTheRun) {
     Harness h;
     h.app.setKeldraStatus(storage(1'500'000'000, 10'000'000'000));
     h.app.setIndexFigures(1234, 0);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(h.popover->storagePill()->value(), "1.5 GB");
     EXPECT_EQ(h.popover->storagePill()->extra(), "15%");
     EXPECT_EQ(h.popover->secondPill()->label(), "Files");
     EXPECT_FALSE(h.popover->progressBar());
     h.app.setIsRunning(true);
     h.app.setCurrentSpeed(2'400'000);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(h.popover->secondPill()->label(), "Up");
     EXPECT_EQ(h.popover->secondPill()->extra(), "MB/s");
     EXPECT_TRUE(h.popover->progressBar());
@@ -147,7 +141,7 @@ TEST(TrayPopover, TheStyleFollowsThePreferenceAndOnlySignalHasShortcuts) {
         SCOPED_TRACE(testing::Message() << int(c.preference) << " " << int(c.window));
         Harness h(c.preference);
         h.app.persistStyle(c.window);
-        settle();
+        test::drainEvents();
         EXPECT_EQ(h.popover->isSignal(), c.signal);
         EXPECT_EQ(olTheme(h.popover.get()).style, c.signal ? OLStyle::signal : OLStyle::glass);
         EXPECT_EQ(h.popover->openShortcut() != nullptr, c.signal);
@@ -166,7 +160,7 @@ TEST(TrayPopover, TheSignalChipAndRows) {
     Harness h(PopoverStyle::signal);
     h.app.setHealth(BackupHealth::protectedState());
     h.app.setPrimaryAction(PrimaryAction::backUpNow);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(h.popover->chip()->label(), "PROTECTED");
     ASSERT_TRUE(h.popover->dataList());
     const auto& rows = h.popover->dataList()->rows();
@@ -179,19 +173,19 @@ TEST(TrayPopover, TheSignalChipAndRows) {
     EXPECT_EQ(h.popover->primaryButton()->title(), "Back up now");
 
     h.app.setPrimaryAction(std::nullopt);
-    settle();
+    test::drainEvents();
     EXPECT_FALSE(h.popover->primaryButton()) << "no action, no button";
 }
 
 TEST(TrayPopover, TheOrbRunsTheActionOrOpensTheApp) {
     Harness h;
     h.app.setPrimaryAction(std::nullopt);
-    settle();
+    test::drainEvents();
     ASSERT_TRUE(h.popover->orb());
     h.popover->orb()->click();
     EXPECT_EQ(h.opened, 1);
     h.app.setPrimaryAction(PrimaryAction::backUpNow);
-    settle();
+    test::drainEvents();
     h.popover->orb()->click();
     EXPECT_EQ(h.app.calls().back(), "perform backUpNow");
 }

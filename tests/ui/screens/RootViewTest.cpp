@@ -11,6 +11,7 @@
 #include "screens/chrome/SignalTopBar.h"
 #include "screens/root/LaunchView.h"
 #include "screens/shell/MainShell.h"
+#include "tests/support/QtApp.h"
 #include "tests/ui/support/UiTest.h"
 
 #include <QApplication>
@@ -22,21 +23,13 @@
 namespace keldra {
 namespace {
 
-// Runs queued calls and the deletions they deferred.
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
 struct Window {
     explicit Window(const char* state = "launching") {
         applyFakeState(model, state);
         root = std::make_unique<RootView>(model);
         root->resize(RootView::minimumWidth, RootView::minimumHeight);
         root->show();
-        settle();
+        test::drainEvents();
     }
     ~Window() { root.reset(); }
 
@@ -66,7 +59,7 @@ TEST(RootView, EachPhaseShowsItsScreenAndDropsTheLastOne) {
         SCOPED_TRACE(static_cast<int>(c.phase));
         QPointer<QWidget> before = window.root->screen();
         window.model.setPhase(c.phase);
-        settle();
+        test::drainEvents();
         QWidget* screen = window.root->screen();
         ASSERT_NE(screen, nullptr);
         EXPECT_EQ(window.root->shownPhase(), c.phase);
@@ -81,7 +74,7 @@ TEST(RootView, EachPhaseShowsItsScreenAndDropsTheLastOne) {
 TEST(RootView, RefusesSizesBelowTheMinimum) {
     Window window("ready-protected");
     window.root->resize(640, 400);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(window.root->size(), QSize(1000, 640));
     EXPECT_EQ(window.root->minimumSize(), QSize(1000, 640));
 }
@@ -90,7 +83,7 @@ TEST(RootView, InstallsTheModelsThemeAndGlassOutsideIt) {
     Window window("ready-protected");
     window.model.persistStyle(OLStyle::signal);
     window.model.persistAccent(OLAccent::teal);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(olTheme(window.root->screen()), (OLTheme{OLStyle::signal, OLAccent::teal, 999}));
     QWidget outside;
     EXPECT_EQ(olTheme(&outside), (OLTheme{OLStyle::glass, OLAccent::frost, 999}));
@@ -99,7 +92,7 @@ TEST(RootView, InstallsTheModelsThemeAndGlassOutsideIt) {
 TEST(RootView, StyleSwapsTheNavigationAndRebuildsThePage) {
     Window window("ready-protected");
     window.model.setSection(AppSection::settings);
-    settle();
+    test::drainEvents();
     MainShell* glass = window.shell();
     ASSERT_NE(glass, nullptr);
     // Glass: the sidebar at the left, full height, the page beside it.
@@ -109,7 +102,7 @@ TEST(RootView, StyleSwapsTheNavigationAndRebuildsThePage) {
     QPointer<QWidget> oldPage = glass->page();
 
     window.model.persistStyle(OLStyle::signal);
-    settle();
+    test::drainEvents();
     MainShell* signal = window.shell();
     ASSERT_NE(signal, nullptr);
     EXPECT_TRUE(oldPage.isNull());
@@ -123,7 +116,7 @@ TEST(RootView, StyleSwapsTheNavigationAndRebuildsThePage) {
 TEST(RootView, AccentRepaintsAndKeepsThePage) {
     Window window("ready-protected");
     window.model.persistStyle(OLStyle::signal);
-    settle();
+    test::drainEvents();
     MainShell* shell = window.shell();
     ASSERT_NE(shell, nullptr);
     QPointer<QWidget> page = shell->page();
@@ -136,7 +129,7 @@ TEST(RootView, AccentRepaintsAndKeepsThePage) {
     const QImage frost = test::grab(window.root.get());
     EXPECT_TRUE(test::near(frost.pixelColor(mark), accentColor(OLAccent::frost).qcolor()));
     window.model.persistAccent(OLAccent::teal);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(window.shell(), shell);
     EXPECT_FALSE(page.isNull());
     const QImage teal = test::grab(window.root.get());
@@ -153,7 +146,7 @@ TEST(RootView, SectionsReplaceThePageWithoutKeepingIt) {
     // The press comes from inside the shell: the page it replaces goes only after the press.
     QTest::mouseClick(navigation->items()[2], Qt::LeftButton);
     EXPECT_EQ(window.model.section(), AppSection::restore);
-    settle();
+    test::drainEvents();
     EXPECT_TRUE(overview.isNull());
     EXPECT_EQ(window.shell(), shell);
     EXPECT_NE(shell->page(), nullptr);
@@ -172,7 +165,7 @@ TEST(RootView, AScreenThatEndsItsOwnPhaseIsNotDeletedUnderIt) {
     button->show();
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(survived);
-    settle();
+    test::drainEvents();
     EXPECT_TRUE(shell.isNull());
     EXPECT_EQ(window.root->shownPhase(), AppPhase::unlock);
 }

@@ -6,6 +6,7 @@
 #include "gallery/fake/FakeAppModel.h"
 #include "screens/shell/BannerSlot.h"
 #include "screens/shell/PageHeader.h"
+#include "tests/support/QtApp.h"
 #include "tests/ui/support/UiTest.h"
 
 #include <QAbstractButton>
@@ -18,13 +19,6 @@
 
 namespace keldra {
 namespace {
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 TEST(PageHeader, TitleAndPaddingsFollowTheStyle) {
     const struct {
@@ -86,7 +80,7 @@ struct Page {
         layout->addStretch(1);
         widget.resize(600, 400);
         widget.show();
-        settle();
+        test::drainEvents();
     }
     QWidget widget;
     BannerSlot* slot;
@@ -101,13 +95,13 @@ TEST(BannerSlot, NoBannerTakesNoSpace) {
     EXPECT_EQ(page.block->y(), 0);
 
     model.setBanners({banner("offline", false)});
-    settle();
+    test::drainEvents();
     ASSERT_NE(page.slot->banner(), nullptr);
     EXPECT_TRUE(page.slot->isVisible());
     EXPECT_GT(page.block->y(), 0);
 
     model.setBanners({});
-    settle();
+    test::drainEvents();
     EXPECT_EQ(page.slot->banner(), nullptr);
     EXPECT_EQ(page.block->y(), 0);
 }
@@ -123,12 +117,12 @@ TEST(BannerSlot, DismissingInsertsTheIdAndShowsTheNext) {
     ASSERT_NE(first->dismissButton(), nullptr);
     QTest::mouseClick(first->dismissButton(), Qt::LeftButton);
     EXPECT_EQ(model.dismissedBanners(), (std::set<std::string>{"nearly-full"}));
-    settle();
+    test::drainEvents();
     EXPECT_TRUE(first.isNull());
     EXPECT_EQ(page.slot->bannerID(), "drive-S1");
 
     QTest::mouseClick(page.slot->banner()->dismissButton(), Qt::LeftButton);
-    settle();
+    test::drainEvents();
     EXPECT_EQ(model.dismissedBanners(), (std::set<std::string>{"nearly-full", "drive-S1"}));
     // Not dismissible: no close control at all.
     EXPECT_EQ(page.slot->bannerID(), "unattended");
