@@ -5,6 +5,7 @@
 // moving `--files` bodies each way; prints the median and the spread (min–max) in GB/s.
 // Usage: portal_bench [--mib N] [--files N] [--rounds N]
 #include "bench/BenchBody.h"
+#include "bench/BenchPortal.h"
 #include "localportal/PortalServer.h"
 
 #include <algorithm>
@@ -234,25 +235,13 @@ int main(int argc, char** argv) {
     const std::size_t size = mib << 20;
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
-    // Stored bodies live in memory-backed storage when there is some, so the disk is not what is measured.
-    const std::filesystem::path scratch =
-        std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
-    const auto work = scratch / fmt::format("keldra-portal-bench-{}", ::getpid());
-    std::filesystem::create_directories(work);
-
-    keldra::localportal::PortalOptions options;
-    options.dataDir = work / "portal";
-    // The benchmark mode of `keldra-localportal --no-fsync`, the one the comparison benchmarks run.
-    options.durable = false;
-    options.requestLimit = 1000000;
-    keldra::localportal::PortalServer server(options);
-    server.bind();
-    std::thread serving([&server] { server.run(); });
+    const keldra::bench::BenchPortal portal("keldra-portal-bench");
+    const std::filesystem::path& work = portal.work();
 
     int status = 0;
     try {
         const std::string body = keldra::bench::makeBody<std::string>(size);
-        httplib::Client api(server.baseUrl());
+        httplib::Client api(portal.baseUrl());
         auto created =
             api.Post("/_control/accounts", json{{"email", "bench@example.com"}, {"quota_bytes", 0}}.dump(),
                      "application/json");
@@ -324,7 +313,7 @@ int main(int argc, char** argv) {
             plainGet.gbPerSecond.push_back(gbPerSecond(size * files, start));
             for (const auto& ticket : tickets) {
                 std::filesystem::remove(
-                    options.dataDir / "objects" /
+                    portal.dataDir() / "objects" /
                     ticket["s3_key"].get<std::string>().substr(std::string("keldra/").size()));
             }
         }
@@ -332,7 +321,7 @@ int main(int argc, char** argv) {
         std::cout << fmt::format(
             "{} × {} MiB each way per round, {} rounds, portal in benchmark mode (--no-fsync), "
             "data in {}\n",
-            files, mib, rounds, scratch.string());
+            files, mib, rounds, work.parent_path().string());
         std::cout << fmt::format("PUT  portal {}   plain loopback {}\n", portalPut.line(), plainPut.line());
         std::cout << fmt::format("GET  portal {}   plain loopback {}\n", portalGet.line(), plainGet.line());
         std::cout << fmt::format(
@@ -344,10 +333,6 @@ int main(int argc, char** argv) {
         std::cerr << "portal_bench: " << error.what() << "\n";
         status = 1;
     }
-    server.stop();
-    serving.join();
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
     curl_global_cleanup();
     return status;
 }

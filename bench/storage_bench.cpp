@@ -2,6 +2,7 @@
 // to curl moving the same body to the same server in the same run; and the per-file cost of a small upload.
 // Usage: storage_bench [--mib N] [--rounds N] [--small-files N]
 #include "bench/BenchBody.h"
+#include "bench/BenchPortal.h"
 #include "localportal/PortalServer.h"
 #include "service/storage/StorageTransport.h"
 
@@ -108,22 +109,9 @@ int main(int argc, char** argv) {
     }
     const std::size_t size = mib << 20;
 
-    // Bodies live in memory-backed storage when there is some, so the disk is not what is measured.
-    const std::filesystem::path scratch =
-        std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
-    const auto work = scratch / fmt::format("keldra-storage-bench-{}", ::getpid());
-    std::filesystem::create_directories(work);
-
-    keldra::localportal::PortalOptions options;
-    options.dataDir = work / "portal";
-    // The small-file loop calls the portal directly, without the client's limiter, so the portal runs in
-    // its benchmark mode: bodies are not flushed and the request limit is raised out of the way.
-    options.durable = false;
-    options.requestLimit = 1000000;
-    keldra::localportal::PortalServer server(options);
-    server.bind();
-    std::thread serving([&server] { server.run(); });
-    const std::string base = server.baseUrl();
+    const keldra::bench::BenchPortal portal("keldra-storage-bench");
+    const std::filesystem::path& work = portal.work();
+    const std::string base = portal.baseUrl();
 
     int status = 0;
     try {
@@ -197,9 +185,9 @@ int main(int argc, char** argv) {
         const double portalRate = std::min(std::max(transportPut.rate(size), curlPut.rate(size)),
                                            std::max(transportGet.rate(size), curlGet.rate(size)));
         std::cout << fmt::format("body {} MiB, best of {} rounds, data in {}\n", mib, rounds,
-                                 scratch.string());
+                                 work.parent_path().string());
         std::cout << fmt::format("portal in benchmark mode: bodies not flushed, request limit {} per 60 s\n",
-                                 options.requestLimit);
+                                 keldra::bench::BenchPortal::requestLimit);
         std::cout << fmt::format(
             "PUT  transport {:7.3f} GB/s   curl -T {:7.3f} GB/s   ratio {:.2f} (target >= 0.90)\n",
             transportPut.rate(size) / gb, curlPut.rate(size) / gb, putRatio);
@@ -215,9 +203,5 @@ int main(int argc, char** argv) {
         std::cerr << "storage_bench: " << error.what() << "\n";
         status = 1;
     }
-    server.stop();
-    serving.join();
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
     return status;
 }
