@@ -4,8 +4,12 @@
 #include "gallery/GalleryEntry.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "gallery/fake/FakeStates.h"
+#include "onboarding/settings/GeneralSettings.h"
 #include "onboarding/settings/SettingsView.h"
 #include "screens/root/RootView.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
 namespace keldra::gallery {
 
@@ -34,6 +38,13 @@ GalleryEntry settingsPage(QString state, SettingsTab tab, Prepare prepare = {}) 
                 view->setFixedSize(RootView::minimumWidth, RootView::minimumHeight);
                 if (auto* page = view->findChild<SettingsView*>()) {
                     page->setTab(tab);
+                }
+                // The General pane reads the autostart entry on a worker: drawn once its answer is shown.
+                if (auto* general = view->findChild<GeneralSettings*>()) {
+                    QDeadlineTimer deadline(5000);
+                    while (general->isChangingLoginItem() && !deadline.hasExpired()) {
+                        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                    }
                 }
                 return view;
             }};

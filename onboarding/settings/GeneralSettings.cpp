@@ -38,7 +38,7 @@ std::int64_t& notifyStaleDays(BackupSettings& s) {
 
 GeneralSettings::GeneralSettings(AppModelView& app, QThreadPool& loginWork, QWidget* parent)
     : OLWidget(parent), app_(app), loginItem_(app.loginItem()), loginWork_(loginWork),
-      openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), loginItem_.isLoginItemEnabled())),
+      openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), false)),
       failures_(
           makeBoundCheckbox(app, QStringLiteral("When files couldn't be backed up"), {}, notifyFailures)),
       storage_(
@@ -65,6 +65,9 @@ GeneralSettings::GeneralSettings(AppModelView& app, QThreadPool& loginWork, QWid
 
     connect(openAtLogin_, &QAbstractButton::clicked, this, &GeneralSettings::changeLoginItem);
     connect(&app_, &AppModelView::settingsChanged, this, &GeneralSettings::refresh);
+    // Reading the entry is file work too: the box waits, unticked and disabled, for the first answer.
+    openAtLogin_->setEnabled(false);
+    showLoginItem(std::nullopt);
 }
 
 void GeneralSettings::refresh() {
@@ -75,12 +78,18 @@ void GeneralSettings::refresh() {
 }
 
 void GeneralSettings::changeLoginItem(bool enabled) {
-    // Writing or removing the autostart entry is file work: off this thread, and the box then shows what
-    // the entry really is (unticked again when writing it failed).
+    showLoginItem(enabled);
+}
+
+void GeneralSettings::showLoginItem(std::optional<bool> change) {
+    // Writing, removing or reading the autostart entry is file work: off this thread, and the box then
+    // shows what the entry really is (unticked again when writing it failed).
     ++pendingLoginChanges_;
     QPointer<GeneralSettings> self(this);
-    loginWork_.start([&item = loginItem_, enabled, self] {
-        item.setLoginItemEnabled(enabled);
+    loginWork_.start([&item = loginItem_, change, self] {
+        if (change) {
+            item.setLoginItemEnabled(*change);
+        }
         const bool registered = item.isLoginItemEnabled();
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), // the GUI thread's queue
@@ -90,6 +99,7 @@ void GeneralSettings::changeLoginItem(bool enabled) {
                 }
                 --self->pendingLoginChanges_;
                 self->openAtLogin_->setOn(registered);
+                self->openAtLogin_->setEnabled(true);
                 emit self->loginItemShown();
             },
             Qt::QueuedConnection);

@@ -1,11 +1,12 @@
 #pragma once
 // The General tab: open at login, notifications and mains power. "Open at login" is the autostart entry:
-// its state is read when the pane is built and again after each toggle, whose file work runs off the GUI
+// its state is read when the pane is built and again after each toggle, all of that file work off the GUI
 // thread. The dock row has no counterpart on Linux and is not built.
 
 #include "design/theme/OLWidget.h"
 
 #include <cstdint>
+#include <optional>
 
 class QThreadPool;
 
@@ -28,7 +29,7 @@ public:
     OLCheckbox* storageBox() const { return storage_; }
     OLMenuPickerOf<std::int64_t>* staleReminderPicker() const { return staleReminder_; }
     OLCheckbox* powerBox() const { return power_; }
-    // A toggle of "Open at login" whose answer has not come back yet.
+    // A read or toggle of "Open at login" whose answer has not come back yet.
     bool isChangingLoginItem() const { return pendingLoginChanges_ > 0; }
 
 signals:
@@ -38,6 +39,8 @@ signals:
 private:
     void refresh();
     void changeLoginItem(bool enabled);
+    // Applies `change` (if any) to the entry on the login worker, then shows the entry's state.
+    void showLoginItem(std::optional<bool> change);
 
     AppModelView& app_;
     LoginItem& loginItem_;

@@ -47,7 +47,9 @@ TEST_F(SettingsPanes, OpenAtLoginIsTheAutostartEntry) {
     showReady();
     SettingsView& view = openSettings(SettingsTab::general);
     auto* general = &pane<GeneralSettings>(view);
+    ASSERT_TRUE(runUntil([&] { return !general->isChangingLoginItem(); }));
     EXPECT_FALSE(general->openAtLoginBox()->isOn());
+    EXPECT_TRUE(general->openAtLoginBox()->isEnabled());
 
     general->openAtLoginBox()->click();
     ASSERT_TRUE(runUntil([&] { return !general->isChangingLoginItem(); }));
@@ -55,12 +57,21 @@ TEST_F(SettingsPanes, OpenAtLoginIsTheAutostartEntry) {
     EXPECT_TRUE(general->openAtLoginBox()->isOn());
     EXPECT_EQ(settingsWrites(), 0) << "not a setting of the account";
 
+    // A pane built afresh reads the entry on the worker and shows it ticked once the answer is in.
+    choose(*view.tabStrip(), static_cast<int>(SettingsTab::backup));
+    choose(*view.tabStrip(), static_cast<int>(SettingsTab::general));
+    general = &pane<GeneralSettings>(view);
+    ASSERT_TRUE(runUntil([&] { return !general->isChangingLoginItem(); }));
+    EXPECT_TRUE(general->openAtLoginBox()->isOn());
+    EXPECT_TRUE(general->openAtLoginBox()->isEnabled());
+
     // Removed behind the page's back: the tab chosen again reads the entry afresh.
     std::filesystem::remove(autostartEntry());
     choose(*view.tabStrip(), static_cast<int>(SettingsTab::backup));
     choose(*view.tabStrip(), static_cast<int>(SettingsTab::general));
     drainEvents();
     general = &pane<GeneralSettings>(view);
+    ASSERT_TRUE(runUntil([&] { return !general->isChangingLoginItem(); }));
     EXPECT_FALSE(general->openAtLoginBox()->isOn());
 
     general->openAtLoginBox()->click();
