@@ -228,7 +228,7 @@ void DriveRun::commitGroup() {
         candidates.push_back(placed.candidate);
     }
     try {
-        services_.driveFiles.flushItems(objects, folders);
+        services_.driveFiles.flushItems(*groupFlush_, objects, folders);
     } catch (const std::exception& error) {
         // None of the group is known to be on the drive: none of it is recorded.
         removeGroupObjects(group);
