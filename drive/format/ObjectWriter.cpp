@@ -4,6 +4,7 @@
 #include "drive/format/FileIo.h"
 #include "drive/format/FormatCrypto.h"
 #include "drive/format/LocalFormat.h"
+#include "drive/format/SealAhead.h"
 
 #include <algorithm>
 #include <array>
@@ -11,9 +12,11 @@
 #include <climits>
 #include <cstdint>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -49,6 +52,73 @@ UniqueFd createTemporary(const std::filesystem::path& temporary, const Bytes& he
         throw FormatError::io(std::string(cannotWriteDriveMessage), error.code());
     }
     return fd;
+}
+
+// Reads, checksums, seals and writes the chunks one after another on this thread, each chunk a piece at a
+// time (a file of one chunk has nothing to overlap). Returns the plaintext length.
+std::int64_t writeChunksInTurn(int out, const std::function<std::size_t(std::uint8_t*)>& readChunk,
+                               StreamingHmac& hmac, const SymmetricKey& content, std::string_view objectID,
+                               const CancelToken& cancel, const ChunkObserver& onChunk, Flush flush) {
+    std::int64_t total = 0;
+    StreamingSeal seal(content);
+    // Two buffers: the chunk being sealed and the one read ahead, which decides the last flag. Left
+    // uninitialised, and the second made only once a file fills the first, so small files cost little.
+    auto current = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+    std::unique_ptr<std::uint8_t[]> next;
+    std::size_t currentLength = readChunk(current.get());
+    throwIfCancelled(cancel);
+
+    for (std::uint64_t index = 0;; ++index) {
+        std::size_t nextLength = 0;
+        if (currentLength == chunkSize) {
+            if (!next) {
+                next = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+            }
+            nextLength = readChunk(next.get());
+        }
+        const bool last = nextLength == 0;
+
+        // Checksummed, sealed and written a piece at a time, each piece still in the cache from the one
+        // step to the next; the bytes on the drive are those of one record sealed whole.
+        const Nonce nonce = randomNonce();
+        seal.begin(nonce, chunkAad(objectID, index, last));
+        std::size_t done = 0;
+        do {
+            const std::size_t piece = std::min(writePieceSize, currentLength - done);
+            std::uint8_t* data = current.get() + done;
+            hmac.update(data, piece);
+            seal.update(data, piece);
+            struct iovec pieces[3];
+            int count = 0;
+            if (done == 0) {
+                pieces[count++] = {const_cast<std::uint8_t*>(nonce.data()), nonce.size()};
+            }
+            pieces[count++] = {data, piece};
+            done += piece;
+            Tag tag{};
+            if (done == currentLength) {
+                tag = seal.finish();
+                pieces[count++] = {tag.data(), tag.size()};
+            }
+            writeAll(out, pieces, count, "write to the drive");
+        } while (done < currentLength);
+        total += static_cast<std::int64_t>(currentLength);
+        if (flush == Flush::deferred) {
+            // The drive writes this chunk while the next one is read and sealed; the caller's flush then
+            // finds little left to wait for.
+            (void)::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+        }
+        if (currentLength > 0 && onChunk) {
+            onChunk(currentLength);
+        }
+        if (last) {
+            break;
+        }
+        throwIfCancelled(cancel);
+        std::swap(current, next);
+        currentLength = nextLength;
+    }
+    return total;
 }
 
 } // namespace
@@ -108,64 +178,34 @@ WriteResult writeObject(const std::filesystem::path& source, const std::filesyst
     };
 
     StreamingHmac hmac(key.checksumKey());
-    StreamingSeal seal(content);
-    // Two buffers: the chunk being sealed and the one read ahead, which decides the last flag. Left
-    // uninitialised, and the second made only once a file fills the first, so small files cost little.
-    auto current = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
-    std::unique_ptr<std::uint8_t[]> next;
-    std::size_t currentLength = readChunk(current.get());
-    throwIfCancelled(cancel);
-
     std::int64_t total = 0;
-    for (std::uint64_t index = 0;; ++index) {
-        std::size_t nextLength = 0;
-        if (currentLength == chunkSize) {
-            if (!next) {
-                next = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+    struct stat sourceStatus {};
+    const bool severalChunks = ::fstat(in.get(), &sourceStatus) == 0 && sourceStatus.st_size > chunkSize &&
+                               (readLimit < 0 || readLimit > chunkSize);
+    if (severalChunks) {
+        // A thread reads and seals the next chunk while this one is written; joined before the checksum is
+        // taken, on every way out.
+        SealAhead ahead(readChunk, hmac, content, objectID, cancel);
+        for (;;) {
+            const SealedChunk chunk = ahead.next();
+            struct iovec pieces[3] = {{const_cast<std::uint8_t*>(chunk.nonce.data()), chunk.nonce.size()},
+                                      {const_cast<std::uint8_t*>(chunk.data), chunk.length},
+                                      {const_cast<std::uint8_t*>(chunk.tag.data()), chunk.tag.size()}};
+            writeAll(out.get(), pieces, 3, "write to the drive");
+            total += static_cast<std::int64_t>(chunk.length);
+            if (flush == Flush::deferred) {
+                (void)::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
             }
-            nextLength = readChunk(next.get());
-        }
-        const bool last = nextLength == 0;
-
-        // Checksummed, sealed and written a piece at a time, each piece still in the cache from the one
-        // step to the next; the bytes on the drive are those of one record sealed whole.
-        const Nonce nonce = randomNonce();
-        seal.begin(nonce, chunkAad(objectID, index, last));
-        std::size_t done = 0;
-        do {
-            const std::size_t piece = std::min(writePieceSize, currentLength - done);
-            std::uint8_t* data = current.get() + done;
-            hmac.update(data, piece);
-            seal.update(data, piece);
-            struct iovec pieces[3];
-            int count = 0;
-            if (done == 0) {
-                pieces[count++] = {const_cast<std::uint8_t*>(nonce.data()), nonce.size()};
+            if (chunk.length > 0 && onChunk) {
+                onChunk(chunk.length);
             }
-            pieces[count++] = {data, piece};
-            done += piece;
-            Tag tag{};
-            if (done == currentLength) {
-                tag = seal.finish();
-                pieces[count++] = {tag.data(), tag.size()};
+            if (chunk.last) {
+                break;
             }
-            writeAll(out.get(), pieces, count, "write to the drive");
-        } while (done < currentLength);
-        total += static_cast<std::int64_t>(currentLength);
-        if (flush == Flush::deferred) {
-            // The drive writes this chunk while the next one is read and sealed; the caller's flush then
-            // finds little left to wait for.
-            (void)::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+            throwIfCancelled(cancel);
         }
-        if (currentLength > 0 && onChunk) {
-            onChunk(currentLength);
-        }
-        if (last) {
-            break;
-        }
-        throwIfCancelled(cancel);
-        std::swap(current, next);
-        currentLength = nextLength;
+    } else {
+        total = writeChunksInTurn(out.get(), readChunk, hmac, content, objectID, cancel, onChunk, flush);
     }
     in.reset();
 

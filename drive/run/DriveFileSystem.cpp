@@ -26,8 +26,20 @@ void RealDriveFileSystem::moveItem(const std::filesystem::path& from, const std:
     }
 }
 
-void RealDriveFileSystem::flushItems(const std::vector<std::filesystem::path>& files,
+GroupFlush RealDriveFileSystem::startFlushes(const std::filesystem::path& deviceFolder) const {
+    return GroupFlush::open(deviceFolder);
+}
+
+void RealDriveFileSystem::flushItems(const GroupFlush& flush, const std::vector<std::filesystem::path>& files,
                                      const std::vector<std::filesystem::path>& folders) const {
+    if (flush.method() == GroupFlushMethod::wholeFileSystem) {
+        // Writes back and waits for every file and folder of the drive, commits its journal and flushes
+        // the device; fails with any write-back error since the run opened the folder.
+        if (::syncfs(flush.folder()) != 0) {
+            throw std::system_error(errno, std::generic_category(), "flush the copies to the drive");
+        }
+        return;
+    }
     std::vector<UniqueFd> opened;
     opened.reserve(files.size());
     for (const std::filesystem::path& file : files) {

@@ -3,6 +3,7 @@
 #include "core/crypto/KeldraKey.h"
 #include "core/seams/CancelToken.h"
 #include "drive/format/LocalFormat.h"
+#include "drive/run/GroupFlush.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -29,9 +30,13 @@ public:
                                                  const CancelToken& cancel) const = 0;
     // Renames a finished object into place; not yet durable (flushItems). Throws std::system_error.
     virtual void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const = 0;
-    // Flushes the files' contents and then the folders that name them, so copies recorded afterwards
-    // survive a power cut. Throws std::system_error on the first failure.
-    virtual void flushItems(const std::vector<std::filesystem::path>& files,
+    // Chooses how the run's groups are flushed; called once as the run starts, before it writes any object.
+    // Throws std::system_error.
+    virtual GroupFlush startFlushes(const std::filesystem::path& deviceFolder) const = 0;
+    // Makes the files' contents and the folders that name them durable, so copies recorded afterwards
+    // survive a power cut: each file and folder in turn, or the whole file system at once, as `flush`
+    // says. Throws std::system_error on the first failure.
+    virtual void flushItems(const GroupFlush& flush, const std::vector<std::filesystem::path>& files,
                             const std::vector<std::filesystem::path>& folders) const = 0;
     // Removes one file; the system's error, or none.
     virtual std::error_code removeItem(const std::filesystem::path& path) const = 0;
@@ -48,7 +53,8 @@ public:
                                          const LocalFormat::ChunkObserver& onChunk,
                                          const CancelToken& cancel) const override;
     void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const override;
-    void flushItems(const std::vector<std::filesystem::path>& files,
+    GroupFlush startFlushes(const std::filesystem::path& deviceFolder) const override;
+    void flushItems(const GroupFlush& flush, const std::vector<std::filesystem::path>& files,
                     const std::vector<std::filesystem::path>& folders) const override;
     std::error_code removeItem(const std::filesystem::path& path) const override;
     std::error_code makeFolder(const std::filesystem::path& path) const override;

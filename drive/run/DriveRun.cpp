@@ -155,6 +155,7 @@ void DriveRun::prepareDeviceFolder() {
         }
     }
     (void)LocalFormat::writeDeviceFile(deviceFolder_, request_.deviceName);
+    groupFlush_.emplace(services_.driveFiles.startFlushes(deviceFolder_));
 }
 
 void DriveRun::listAndReconcile() {

@@ -119,6 +119,8 @@ private:
     std::vector<PlacedCopy> group_;
     std::int64_t groupBytes_ = 0;
     std::chrono::steady_clock::time_point groupStarted_;
+    // Opened once the device folder exists, before the run writes any object.
+    std::optional<GroupFlush> groupFlush_;
     // The identifiers the index lists as possibly on the drive without a row, and those of them that no
     // copy has used yet.
     std::set<std::string> unrecordedObjects_;

@@ -4,6 +4,7 @@
 #include "drive/format/LocalFormat.h"
 #include "drive/run/DriveErrors.h"
 #include "drive/run/DriveRun.h"
+#include "drive/run/SourceReadAhead.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,10 +48,14 @@ void DriveRun::copyCandidates() {
         return;
     }
     try {
-        for (const Candidate& candidate : candidates_) {
+        // Joined on every way out of this block, before the group is committed or abandoned.
+        SourceReadAhead readAhead(candidates_, SourceReadAhead::Window{});
+        for (std::size_t index = 0; index < candidates_.size(); ++index) {
+            const Candidate& candidate = candidates_[index];
             if (cancel_.stop_requested()) {
                 throw EndRun{cancelled()};
             }
+            readAhead.reached(index);
             progress_.currentPath = candidate.path;
             emitProgress();
             copy(candidate);
@@ -228,7 +233,7 @@ void DriveRun::commitGroup() {
         candidates.push_back(placed.candidate);
     }
     try {
-        services_.driveFiles.flushItems(objects, folders);
+        services_.driveFiles.flushItems(*groupFlush_, objects, folders);
     } catch (const std::exception& error) {
         // None of the group is known to be on the drive: none of it is recorded.
         removeGroupObjects(group);

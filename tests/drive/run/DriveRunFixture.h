@@ -53,6 +53,8 @@ public:
     std::function<void(int call, const std::vector<fs::path>& objects)> beforeFlush;
     // Called after each successful group flush.
     std::function<void(int call)> afterFlush;
+    // How groups are flushed, whatever file system the temporary folder is on.
+    GroupFlushMethod flushMethod = GroupFlushMethod::eachItem;
     // A fault for a removal (none: remove for real).
     std::function<std::error_code(const fs::path& path)> removeFault;
 
@@ -82,13 +84,16 @@ public:
             afterMove(call);
         }
     }
-    void flushItems(const std::vector<fs::path>& objects,
+    GroupFlush startFlushes(const fs::path& deviceFolder) const override {
+        return GroupFlush::open(deviceFolder, flushMethod);
+    }
+    void flushItems(const GroupFlush& flush, const std::vector<fs::path>& objects,
                     const std::vector<fs::path>& folders) const override {
         const int call = ++flushes;
         if (beforeFlush) {
             beforeFlush(call, objects);
         }
-        RealDriveFileSystem::flushItems(objects, folders);
+        RealDriveFileSystem::flushItems(flush, objects, folders);
         if (afterFlush) {
             afterFlush(call);
         }

@@ -104,6 +104,20 @@ TEST_F(GroupCommitTest, AGroupThatCannotBeFlushedRecordsNoneOfItsCopiesAndReport
     }
 }
 
+TEST_F(GroupCommitTest, AWholeFileSystemFlushRecordsEachGroupOnTheRealDrive) {
+    files.flushMethod = GroupFlushMethod::wholeFileSystem;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        put(std::string(name) + ".txt", std::string("content of ") + name);
+    }
+    put("big.bin", std::string(LocalFormat::chunkSize + 5, 'x'));
+    const RunOutput output = runWith(pairs, request());
+
+    EXPECT_EQ(output.result.outcome, LocalOutcome::completed());
+    EXPECT_EQ(output.result.record->uploaded, 6);
+    EXPECT_EQ(files.flushes, 3);
+    expectRecordedCopiesOpen();
+}
+
 TEST_F(GroupCommitTest, AStopMidGroupEndsStoppedWithOnlyFlushedCopiesRecorded) {
     struct Case {
         const char* name;
