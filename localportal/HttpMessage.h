@@ -37,19 +37,11 @@ struct HttpRequest {
     bool hasParam(const std::string& name) const;
 };
 
-// Where a streaming route's request body goes: pieces handed to `receive` in order (one that answers false
-// stops the body). A route that stores the body in a file may also name it: `file` is asked once the pieces
-// read ahead were received, and the rest then moves from the connection into the file by the kernel (at the
-// file's position), without a copy through this process; `moved` is told each run of bytes put there and may
-// refuse. -1 from `file` keeps to `receive`.
+// Where a streaming route's request body goes: pieces handed over in order (one that answers false stops the
+// body).
 using BodyReceiver = std::function<bool(const char* data, std::size_t size)>;
-struct BodyTarget {
-    BodyReceiver receive;
-    std::function<int()> file;
-    std::function<bool(std::uint64_t)> moved;
-};
 // Reads the body once; true when the whole declared body arrived and was taken.
-using BodyReader = std::function<bool(const BodyTarget& target)>;
+using BodyReader = std::function<bool(const BodyReceiver& receiver)>;
 
 struct HttpResponse {
     int status = -1; // unset: 200 once a route handled the request

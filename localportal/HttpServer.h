@@ -10,10 +10,10 @@
 namespace keldra::localportal {
 
 // The portal's HTTP/1.1 server: Boost.Beast parses requests and writes answers over plain blocking sockets,
-// and the bodies move in large pieces (request bodies in reads of up to 1 MiB, or spliced from the connection
-// straight into their file; stored bodies sent from a mapping), so the portal is not the slower side of a
-// loopback benchmark. Each connection is served by one of `threads`
-// workers for as long as it stays open (keep-alive); more connections wait for a free worker.
+// and the bodies move in large pieces (request bodies in reads of up to 1 MiB; stored bodies handed to the
+// socket by the kernel), so the portal is not the slower side of a loopback benchmark. Each connection is
+// served by one of `threads` workers for as long as it stays open (keep-alive); more connections wait for a
+// free worker.
 class HttpServer {
 public:
     using Handler = std::function<void(const HttpRequest&, HttpResponse&)>;

@@ -14,6 +14,8 @@ namespace keldra::localportal {
 
 // The largest piece a request body is read in.
 inline constexpr std::size_t bodyPiece = 1 << 20;
+// The piece a chunked body is read in, whose length is not known ahead.
+inline constexpr std::size_t chunkedPiece = 256 << 10;
 
 // The request body as the routes see it: read once, in pieces, straight from the connection.
 class IncomingBody {
@@ -26,17 +28,12 @@ public:
     bool complete() const { return complete_; }
     std::uint64_t declared() const { return parser_.content_length().value_or(0); }
 
-    // Reads the body into the target, once; true when all of it arrived and was taken.
-    bool read(const BodyTarget& target);
+    // Reads the body into the receiver, once; true when all of it arrived and was taken.
+    bool read(const BodyReceiver& receiver);
 
 private:
     // A declared length: bytes already buffered, then reads of up to a piece each.
-    bool readDeclared(const BodyTarget& target);
-
-    // Socket to pipe to file with splice: the kernel hands the received pages on and copies them once, into
-    // the file, with no copy through this process. A file system that refuses spliced bytes gets the rest
-    // through the receiver.
-    bool moveInto(int file, const BodyTarget& target, std::uint64_t left);
+    bool readDeclared(const BodyReceiver& receiver);
 
     bool readPieces(const BodyReceiver& receiver, std::uint64_t left);
 
@@ -45,7 +42,8 @@ private:
     SocketStream& stream_;
     boost::beast::flat_buffer& buffer_;
     boost::beast::http::request_parser<boost::beast::http::buffer_body>& parser_;
-    std::vector<char>& piece_; // kept by the connection: allocated once, not per request
+    // Kept by the connection: grown to the largest piece it needed, not allocated per request.
+    std::vector<char>& piece_;
     bool started_ = false;
     bool complete_ = false;
 };

@@ -140,10 +140,6 @@ bool ObjectStore::Incoming::write(const char* data, std::size_t size) {
     return true;
 }
 
-int ObjectStore::Incoming::directFile() {
-    return !failed_ && flush() ? fd_.get() : -1;
-}
-
 bool ObjectStore::Incoming::commit(bool durable) {
     if (failed_ || !flush() || (durable && ::fsync(fd_.get()) != 0) || fd_.close() != 0) {
         return false;

@@ -29,10 +29,6 @@ public:
         ~Incoming();
 
         bool write(const char* data, std::size_t size);
-        // The file that further bytes may be moved into directly, once what is buffered was written; -1 after
-        // a failure. movedIn() counts bytes put there.
-        int directFile();
-        void movedIn(std::uint64_t size) { size_ += size; }
         std::uint64_t size() const { return size_; }
         // Flushes to disk (unless not durable) and renames over the key's file; false (and nothing stored) on
         // failure.

@@ -51,12 +51,10 @@ void put(PortalContext& context, const HttpRequest& req, HttpResponse& res, cons
     auto drain = [&] {
         if (!consumed) {
             consumed = true;
-            reader({[&context](const char*, std::size_t size) {
-                        context.stats.addBytesIn(size);
-                        return true;
-                    },
-                    {},
-                    {}});
+            reader([&context](const char*, std::size_t size) {
+                context.stats.addBytesIn(size);
+                return true;
+            });
         }
     };
     if (!req.hasHeader("Content-Length") || req.header("Transfer-Encoding") == "chunked") {
@@ -96,16 +94,10 @@ void put(PortalContext& context, const HttpRequest& req, HttpResponse& res, cons
             return;
         }
         consumed = true;
-        const bool received = reader({[&](const char* data, std::size_t size) {
-                                          context.stats.addBytesIn(size);
-                                          return incoming->write(data, size);
-                                      },
-                                      [&] { return incoming->directFile(); },
-                                      [&](std::uint64_t size) {
-                                          context.stats.addBytesIn(size);
-                                          incoming->movedIn(size);
-                                          return true;
-                                      }});
+        const bool received = reader([&](const char* data, std::size_t size) {
+            context.stats.addBytesIn(size);
+            return incoming->write(data, size);
+        });
         if (!received || incoming->size() != static_cast<std::uint64_t>(*declared)) {
             sendStorageError(res, 400, "IncompleteBody", "The request body was not received completely.");
             return;
@@ -133,7 +125,7 @@ void get(PortalContext& context, const HttpRequest& req, HttpResponse& res) {
         }
         res.status = 200;
         res.setHeader("Content-Type", "application/octet-stream");
-        // Sent with sendfile: the kernel moves the stored bytes without a copy through this process.
+        // Sent by the kernel from the stored file (see HttpServer's sendFile).
         res.file = HttpResponse::FileBody{std::make_shared<UniqueFd>(std::move(object->first)),
                                           object->second, [&context](std::uint64_t sent) {
                                               context.stats.addBytesOut(sent);

@@ -1,11 +1,13 @@
 // The portal's HTTP layer on the wire: bodies cut off, chunked and pipelined requests, "Expect:
-// 100-continue", and large bodies (read in overlapped pieces, sent back mapped) arriving and leaving whole.
+// 100-continue", large bodies (read in pieces, sent back by the kernel) arriving and leaving whole, and
+// downloads their client abandons.
 #include "localportal/PortalServer.h"
 #include "tests/support/TempDir.h"
 
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <netinet/in.h>
@@ -122,6 +124,23 @@ protected:
                "Content-Length: " + std::to_string(length) + "\r\n" + extra + "\r\n";
     }
 
+    // True once no body is on its way in (a cut-off one has been thrown away), within a few seconds.
+    bool nothingArriving() const {
+        const auto incoming = dir_.path() / "portal" / "objects" / ".incoming";
+        for (int i = 0; i < 100; ++i) {
+            if (std::filesystem::is_empty(incoming)) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // The stored file of a ticket's key.
+    std::filesystem::path objectFile(const json& t) const {
+        const std::string key = t["s3_key"];
+        return dir_.path() / "portal" / "objects" / key.substr(std::string("keldra/").size());
+    }
+
     TempDir dir_;
     std::unique_ptr<localportal::PortalServer> server_;
     std::thread serving_;
@@ -201,6 +220,52 @@ TEST_F(PortalWire, ExpectContinueIsAnsweredBeforeTheBody) {
     ASSERT_TRUE(connection.send("hello world"));
     EXPECT_NE(connection.readUntil("\r\n\r\n", 2).find("HTTP/1.1 200"), std::string::npos);
     confirm(t, 11, 201);
+}
+
+TEST_F(PortalWire, AnUploadCutOffAnywhereIsNeverStored) {
+    const std::size_t size = (3 << 20) + 77;
+    const std::string body = patterned(size);
+    // Where the connection breaks, in bytes of the body sent: none (headers only), inside the first read,
+    // exactly at the boundary of a 1 MiB read piece, and one byte short of the end.
+    const std::size_t cuts[] = {0, 1000, 1 << 20, size - 1};
+    for (const std::size_t sent : cuts) {
+        SCOPED_TRACE("cut after " + std::to_string(sent) + " bytes");
+        const auto t = ticket(size);
+        {
+            RawConnection connection(port_);
+            ASSERT_TRUE(connection.connected());
+            ASSERT_TRUE(connection.send(putHead(t["upload_url"], size) + body.substr(0, sent)));
+        }
+        EXPECT_TRUE(nothingArriving());
+        EXPECT_FALSE(std::filesystem::exists(objectFile(t)));
+        EXPECT_TRUE(confirm(t, size, 422)["message"].is_string());
+    }
+}
+
+TEST_F(PortalWire, ADownloadItsClientAbandonsLeavesThePortalServing) {
+    const std::size_t size = (8 << 20) + 5;
+    const std::string body = patterned(size);
+    const auto t = ticket(size);
+    httplib::Client client(server_->baseUrl());
+    const std::string upload = t["upload_url"];
+    const auto put =
+        client.Put(upload.substr(upload.find("/storage/")).c_str(), body, "application/octet-stream");
+    ASSERT_TRUE(put && put->status == 200);
+    const auto id = confirm(t, size, 201)["data"]["file"]["id"];
+    const std::string link = api("/api/keldra/download-url", {{"file_id", id}}, 200)["data"]["download_url"];
+    const std::string path = link.substr(link.find("/storage/"));
+
+    // Several clients leave after the headers, while the body is still being sent.
+    for (int i = 0; i < 3; ++i) {
+        RawConnection connection(port_);
+        ASSERT_TRUE(connection.connected());
+        ASSERT_TRUE(connection.send("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+        EXPECT_EQ(connection.readUntil("\r\n\r\n").rfind("HTTP/1.1 200", 0), 0u);
+    }
+    const auto get = client.Get(path.c_str());
+    ASSERT_TRUE(get);
+    EXPECT_EQ(get->status, 200);
+    EXPECT_TRUE(get->body == body) << "the body came back different, " << get->body.size() << " bytes";
 }
 
 } // namespace
