@@ -2,10 +2,13 @@
 
 #include "core/SaturatingMath.h"
 #include "core/codec/Base64.h"
+#include "restore/engine/DecryptingFileWriter.h"
 #include "service/api/KeldraAPI.h"
 #include "service/api/KeldraAPIError.h"
 #include "service/storage/StorageLink.h"
 #include "service/storage/StorageTransport.h"
+
+#include <utility>
 
 namespace keldra {
 
@@ -26,7 +29,7 @@ void RestoreEngine::checkMemory(const RestoreItem& item) const {
     }
 }
 
-Bytes RestoreEngine::fetchDecrypted(const RestoreItem& item, const KeldraKey& key, const CancelToken& token) {
+RestoreEngine::BodyLink RestoreEngine::requestBody(const RestoreItem& item, const CancelToken& token) {
     checkMemory(item);
     throwIfCancelled(token);
     const DownloadURLResponse reply = withRetry(fetchAttempts, "Download link", {}, sleeper_, token,
@@ -38,14 +41,49 @@ Bytes RestoreEngine::fetchDecrypted(const RestoreItem& item, const KeldraKey& ke
     if (!ivText) {
         throw RestoreError(RestoreError::Kind::noIV);
     }
-    const std::optional<Bytes> iv = base64Decode(*ivText);
+    std::optional<Bytes> iv = base64Decode(*ivText);
     if (!iv) {
         throw RestoreError(RestoreError::Kind::noIV);
     }
-    Bytes body = withRetry(fetchAttempts, "Download", {}, sleeper_, token,
-                           [&] { return download(reply.downloadUrl, token); });
+    return BodyLink{reply.downloadUrl, std::move(*iv)};
+}
+
+Bytes RestoreEngine::fetchDecrypted(const RestoreItem& item, const KeldraKey& key, const CancelToken& token) {
+    const BodyLink link = requestBody(item, token);
+    Bytes body =
+        withRetry(fetchAttempts, "Download", {}, sleeper_, token, [&] { return download(link.url, token); });
     // Opened in its own buffer: a file in work costs its size in memory once, not twice.
-    return key.openInPlace(std::move(body), *iv);
+    return key.openInPlace(std::move(body), link.iv);
+}
+
+StagedFile RestoreEngine::fetchStaged(const RestoreItem& item, const RestoreDestination& destination,
+                                      const KeldraKey& key, const CancelToken& token,
+                                      const std::function<void()>& answered) {
+    const BodyLink link = requestBody(item, token);
+    const std::filesystem::path target = destinationURL(item, destination);
+    createTargetFolder(target, destination);
+    bool told = false;
+    const std::function<void()> tell = [&] {
+        if (!std::exchange(told, true) && answered) {
+            answered();
+        }
+    };
+    // Each attempt starts a fresh temp file; a failed one removes its own.
+    return withRetry(fetchAttempts, "Download", {}, sleeper_, token, [&] {
+        struct TellAtEnd {
+            const std::function<void()>& then;
+            ~TellAtEnd() { then(); }
+        } tellAtEnd{tell};
+        DecryptingFileWriter writer(temporaryFileFor(target), target, key, link.iv);
+        storage_.download(
+            link.url,
+            [&](const std::uint8_t* data, std::size_t size) {
+                tell();
+                writer.write(data, size);
+            },
+            token);
+        return writer.finish();
+    });
 }
 
 Bytes RestoreEngine::download(const std::string& url, const CancelToken& token) {

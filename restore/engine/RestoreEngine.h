@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace keldra {
@@ -41,6 +42,16 @@ public:
     // Throws RestoreError (memory, badLink, noIV), KeldraCryptoError, KeldraAPIError, StorageError or
     // CancelledError.
     Bytes fetchDecrypted(const RestoreItem& item, const KeldraKey& key, const CancelToken& token = {});
+
+    // The same download, opened as it arrives into a temp file beside the item's target (whose folder it
+    // creates first): the file to place, not yet flushed. Holds a small buffer instead of the body. Throws
+    // what fetchDecrypted and stageRestored throw; a body whose tag does not match throws
+    // KeldraCryptoError::decryptionFailed and leaves no file behind, nor does any other failure.
+    // `answered` is called once, when the storage has answered the first download (its body begins, or
+    // that attempt ends).
+    StagedFile fetchStaged(const RestoreItem& item, const RestoreDestination& destination,
+                           const KeldraKey& key, const CancelToken& token = {},
+                           const std::function<void()>& answered = {});
 
     // One GET of a presigned URL.
     Bytes download(const std::string& url, const CancelToken& token = {});
@@ -84,7 +95,15 @@ public:
     static std::string failureReason(const std::exception_ptr& error);
 
 private:
+    // Where an item's sealed body is, and the IV it was sealed with.
+    struct BodyLink {
+        std::string url;
+        Bytes iv;
+    };
+
     void checkMemory(const RestoreItem& item) const;
+    // The memory check, then the link (with retries) and its checks.
+    BodyLink requestBody(const RestoreItem& item, const CancelToken& token);
 
     KeldraAPI& api_;
     StorageTransport& storage_;

@@ -4,6 +4,7 @@
 #include "restore/engine/PlacementGroup.h"
 #include "restore/engine/RestoreEngine.h"
 #include "restore/model/DriveObjectFile.h"
+#include "restore/model/RequestTurns.h"
 #include "restore/model/RestorePrefetch.h"
 
 #include <chrono>
@@ -41,8 +42,9 @@ StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder,
     return StagedFile(std::move(temp), std::move(target));
 }
 
-// The work on one item that does not touch its target: the download and opening, or the drive read.
-PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t index,
+// The work on one item up to its temp file beside the target: the download, opened as it arrives, or the
+// drive read.
+PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t index, RequestTurns& turns,
                      const CancelToken& cancel) {
     const RestoreItem& item = plan.items[index];
     PreparedItem prepared;
@@ -50,7 +52,17 @@ PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t
         if (const auto& deviceFolder = plan.source.driveFolder()) {
             prepared.staged = stageFromDrive(item, *deviceFolder, plan, cancel);
         } else {
-            prepared.plaintext = engine.fetchDecrypted(item, plan.key, cancel);
+            // However this item ends, the next one's turn comes.
+            struct PassAtEnd {
+                RequestTurns& turns;
+                std::size_t index;
+                ~PassAtEnd() { turns.pass(index); }
+            } passAtEnd{turns, index};
+            if (!turns.wait(index, cancel)) {
+                throw CancelledError{};
+            }
+            prepared.staged =
+                engine.fetchStaged(item, plan.destination, plan.key, cancel, [&] { turns.pass(index); });
         }
     } catch (const CancelledError&) {
         prepared.cancelled = true;
@@ -60,16 +72,12 @@ PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t
     return prepared;
 }
 
-// A prepared item as a temp file beside its target. Its plaintext is released here, before the caller
-// waits for the next item.
-StagedFile stage(PreparedItem prepared, const RestoreItem& item, const RestorePlan& plan) {
+// A prepared item's temp file, or its failure.
+StagedFile stage(PreparedItem prepared) {
     if (prepared.error) {
         std::rethrow_exception(prepared.error);
     }
-    if (prepared.staged) {
-        return std::move(*prepared.staged);
-    }
-    return RestoreEngine::stageRestored(item, plan.destination, *prepared.plaintext);
+    return std::move(*prepared.staged);
 }
 
 } // namespace
@@ -118,8 +126,10 @@ RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, co
 
     post(std::nullopt);
     {
-        RestorePrefetch prefetch([&](std::size_t index) { return prepare(engine, plan, index, cancel); },
-                                 plan.items.size());
+        RequestTurns turns;
+        RestorePrefetch prefetch(
+            [&](std::size_t index) { return prepare(engine, plan, index, turns, cancel); },
+            plan.items.size());
         for (std::size_t index = 0; index < plan.items.size(); ++index) {
             const RestoreItem& item = plan.items[index];
             if (cancel.stop_requested()) {
@@ -139,7 +149,7 @@ RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, co
                 break;
             }
             try {
-                group.add(index, stage(std::move(prepared), item, plan), item.size);
+                group.add(index, stage(std::move(prepared)), item.size);
             } catch (...) {
                 const std::exception_ptr error = std::current_exception();
                 settle();

@@ -30,11 +30,12 @@ using RestoreProgressSink = std::function<void(const RestoreProgress&)>;
 // set and the cancelled item neither restored nor listed. Progress goes to `progress` at the start, twice
 // per item and at the end. Blocking: call it off the GUI thread.
 //
-// While one item is written, the next is downloaded and opened (or read from the drive) on a thread of the
-// run's own, and written files are flushed and moved into place in groups (PlacementGroup). An item counts
-// as restored, and its progress is posted, only once it is in place and on disk; items are counted and
-// posted in list order. A stop drops the written files not yet in place, so it acts as a stop before the
-// first of them. At most two files' contents are in memory at once.
+// While items are placed, the next ones are downloaded and opened into temp files beside their targets (or
+// read from the drive) on threads of the run's own, their requests sent in list order, and written files
+// are flushed and moved into place in groups (PlacementGroup). An item counts as restored, and its
+// progress is posted, only once it is in place and on disk; items are counted and posted in list order. A
+// stop drops the written files not yet in place, so it acts as a stop before the first of them. No file's
+// content is held in memory, only a few buffers per item in work.
 RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, const CancelToken& cancel,
                               const RestoreProgressSink& progress);
 

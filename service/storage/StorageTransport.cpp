@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <curl/curl.h>
+#include <exception>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <sys/mman.h>
 
@@ -20,6 +22,9 @@ constexpr std::string_view noHttpResponseText = "No HTTP response";
 constexpr long pacedBufferSize = 65536;
 constexpr long fastUploadBufferSize = 1 << 20;
 constexpr long downloadBufferSize = CURL_MAX_READ_SIZE;
+// A streamed body passes through this buffer on its way to the sink; small enough to stay in the cache
+// while the sink works on it.
+constexpr long streamBufferSize = 1 << 20;
 // A download answer that announces more than this is not believed when reserving memory up front.
 constexpr curl_off_t reserveLimit = curl_off_t{4} << 30;
 
@@ -38,6 +43,13 @@ struct DownloadTransfer : Transfer {
     CURL* handle = nullptr;
     Bytes body;
     bool reserved = false;
+};
+
+struct StreamTransfer : Transfer {
+    CURL* handle = nullptr;
+    const StorageTransport::BodySink* sink = nullptr;
+    std::optional<bool> succeeded; // the answer's status, once its body starts
+    std::exception_ptr sinkError;
 };
 
 // Called at least once a second by libcurl, also while nothing moves: the place where a cancellation stops
@@ -104,6 +116,27 @@ std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* user)
         transfer->body.insert(transfer->body.end(), reinterpret_cast<const std::uint8_t*>(data),
                               reinterpret_cast<const std::uint8_t*>(data) + length);
     } catch (const std::bad_alloc&) {
+        return 0; // ends the transfer with a write error
+    }
+    return length;
+}
+
+std::size_t onStream(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<StreamTransfer*>(user);
+    const std::size_t length = size * count;
+    if (!transfer->succeeded) {
+        long status = 0;
+        curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
+        transfer->succeeded = status >= 200 && status <= 299;
+    }
+    // The body of a refusal is not the stored body: it never reaches the sink.
+    if (!*transfer->succeeded) {
+        return length;
+    }
+    try {
+        (*transfer->sink)(reinterpret_cast<const std::uint8_t*>(data), length);
+    } catch (...) {
+        transfer->sinkError = std::current_exception();
         return 0; // ends the transfer with a write error
     }
     return length;
@@ -283,6 +316,32 @@ Bytes StorageTransport::download(const std::string& url, const CancelToken& canc
     const CURLcode code = curl_easy_perform(h);
     finish(h, code, errorText, cancel, false);
     return std::move(transfer.body);
+}
+
+} // namespace keldra
+
+namespace keldra {
+
+void StorageTransport::download(const std::string& url, const BodySink& sink, const CancelToken& cancel) {
+    throwIfCancelled(cancel);
+    StreamTransfer transfer;
+    transfer.cancel = &cancel;
+    transfer.sink = &sink;
+    char errorText[CURL_ERROR_SIZE] = {};
+    auto handle = makeHandle(url, shared_->share.get(), errorText, timeouts_.downloadIdleSeconds,
+                             timeouts_.totalSeconds, transfer);
+    CURL* h = handle.get();
+    transfer.handle = h;
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onStream);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, streamBufferSize);
+
+    const CURLcode code = curl_easy_perform(h);
+    if (transfer.sinkError && !cancel.stop_requested()) {
+        std::rethrow_exception(transfer.sinkError);
+    }
+    finish(h, code, errorText, cancel, false);
 }
 
 } // namespace keldra

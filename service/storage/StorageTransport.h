@@ -6,6 +6,7 @@
 #include "core/seams/Sleeper.h"
 #include "service/storage/StorageError.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,10 @@ public:
     // Total bytes of the body sent so far; called on the transfer's thread.
     using Progress = std::function<void(std::int64_t totalSent)>;
 
+    // Takes a download's body piece by piece, on the transfer's thread. It may throw: the transfer ends
+    // there and download rethrows the exception (unless the transfer was cancelled).
+    using BodySink = std::function<void(const std::uint8_t* data, std::size_t size)>;
+
     using Timeouts = StorageTimeouts;
 
     StorageTransport();
@@ -46,6 +51,9 @@ public:
 
     // GET url; the whole body.
     Bytes download(const std::string& url, const CancelToken& cancel = {});
+    // GET url, handing the body to `sink` as it arrives instead of holding it. The body is whole only if
+    // this returns; after a failure the sink has seen a part of it at most.
+    void download(const std::string& url, const BodySink& sink, const CancelToken& cancel = {});
 
     // The answer check both share: 200...299 pass; 403 is urlExpiredOrForbidden; 0 (no HTTP answer) is
     // transport("No HTTP response"); anything else is http(status).

@@ -9,11 +9,19 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
 
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <netinet/in.h>
 #include <set>
 #include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace keldra {
@@ -51,9 +59,15 @@ protected:
     static std::string contentOf(int i) { return "restored content of file " + std::to_string(i); }
 
     // File i of the run, stored as a finished upload would store it.
-    RestoreItem seed(int i) {
-        const Bytes plaintext = toBytes(contentOf(i));
-        const auto [iv, sealed] = key_.seal(plaintext);
+    RestoreItem seed(int i) { return seed(i, contentOf(i)); }
+
+    // File i with the given content; `damage` may change its sealed body before it is stored.
+    RestoreItem seed(int i, const std::string& content, const std::function<void(Bytes&)>& damage = {}) {
+        const Bytes plaintext = toBytes(content);
+        auto [iv, sealed] = key_.seal(plaintext);
+        if (damage) {
+            damage(sealed);
+        }
         const std::string path = "~/docs/file-" + std::to_string(i) + ".txt";
         const auto file = control().seedFile({{"email", email},
                                               {"encrypted_name", key_.sealName(path)},
@@ -175,6 +189,200 @@ TEST_F(OverlappedRestore, EachItemKeepsItsOwnResultInOrder) {
     std::vector<Posted> expected = expectedPosts(items, count);
     expected.push_back({std::nullopt, count});
     EXPECT_EQ(posted_, expected);
+}
+
+// Content larger than the pieces the restore writes, so a body reaches its temp file before its tag is
+// checked.
+std::string largeContent(int i) {
+    std::string content(9 * 1024 * 1024 + 5, '\0');
+    for (std::size_t at = 0; at < content.size(); ++at) {
+        content[at] = static_cast<char>((at * 7 + static_cast<std::size_t>(i)) >> 3);
+    }
+    return content;
+}
+
+// Bodies that fail their tag only at their very end, after their content was written: none is placed,
+// each fails its own item with the damaged-file reason, the good copies they would have replaced stay, no
+// temp file is left, and the files around them are restored.
+TEST_F(OverlappedRestore, ABodyThatFailsItsTagIsNeverPlaced) {
+    struct Case {
+        const char* label;
+        std::function<void(Bytes&)> damage;
+    };
+    const std::vector<Case> damaged{
+        {"tag changed",
+         [](Bytes& body) {
+             body.back() ^= 1;
+         }},
+        {"content changed",
+         [](Bytes& body) {
+             body[body.size() / 2] ^= 0x40;
+         }},
+        {"cut short",
+         [](Bytes& body) {
+             body.resize(body.size() - 100);
+         }},
+        {"shorter than a tag",
+         [](Bytes& body) {
+             body.resize(10);
+         }},
+    };
+    std::vector<RestoreItem> items;
+    std::vector<std::string> expectedFailures;
+    for (std::size_t i = 0; i < damaged.size(); ++i) {
+        const int good = static_cast<int>(2 * i);
+        items.push_back(seed(good, largeContent(good)));
+        items.push_back(seed(good + 1, largeContent(good + 1), damaged[i].damage));
+        test::writeFile(out() / items.back().relativePath, "the good copy");
+        expectedFailures.push_back(items.back().keldraPath);
+    }
+
+    const RestoreSummary summary = run(plan(items, ConflictPolicy::replace));
+
+    EXPECT_FALSE(summary.cancelled);
+    EXPECT_EQ(summary.restored, static_cast<int>(damaged.size()));
+    ASSERT_EQ(summary.failures.size(), damaged.size());
+    for (std::size_t i = 0; i < damaged.size(); ++i) {
+        SCOPED_TRACE(damaged[i].label);
+        EXPECT_EQ(summary.failures[i].path, expectedFailures[i]);
+        EXPECT_EQ(summary.failures[i].reason,
+                  "Couldn't decrypt: the file is damaged or was encrypted with a different key. Nothing was "
+                  "written.");
+        EXPECT_EQ(test::readFile(out() / items[2 * i + 1].relativePath), "the good copy");
+        EXPECT_EQ(test::readFile(out() / items[2 * i].relativePath), largeContent(static_cast<int>(2 * i)));
+    }
+    EXPECT_TRUE(leftovers().empty());
+    std::vector<Posted> expected = expectedPosts(items, items.size());
+    expected.push_back({std::nullopt, static_cast<int>(items.size())});
+    EXPECT_EQ(posted_, expected);
+}
+
+// A storage server that answers each connection with the headers of a whole body and then, in turn, the
+// whole body, a part of it followed by a hang-up, or a part of it followed by silence until it is destroyed.
+class BodyServer {
+public:
+    enum class Answer { whole, partThenClose, partThenSilence };
+
+    BodyServer(Bytes body, std::vector<Answer> answers)
+        : body_(std::move(body)), answers_(std::move(answers)) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        ::listen(fd_, 8);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~BodyServer() {
+        {
+            const std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        ::shutdown(fd_, SHUT_RDWR);
+        ::close(fd_);
+        thread_.join();
+    }
+
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/object"; }
+
+private:
+    void serve() {
+        for (const Answer answer : answers_) {
+            const int client = ::accept(fd_, nullptr, nullptr);
+            if (client < 0) {
+                return;
+            }
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) {
+                    break;
+                }
+                request.append(buffer, static_cast<std::size_t>(got));
+            }
+            const std::string headers =
+                "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) + "\r\n\r\n";
+            (void)::send(client, headers.data(), headers.size(), MSG_NOSIGNAL);
+            const std::size_t sent = answer == Answer::whole ? body_.size() : body_.size() * 2 / 3;
+            for (std::size_t at = 0; at < sent;) {
+                const ssize_t put = ::send(client, body_.data() + at, sent - at, MSG_NOSIGNAL);
+                if (put <= 0) {
+                    break;
+                }
+                at += static_cast<std::size_t>(put);
+            }
+            if (answer == Answer::partThenSilence) {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return closing_; });
+            }
+            ::close(client);
+        }
+    }
+
+    Bytes body_;
+    std::vector<Answer> answers_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool closing_ = false;
+    std::thread thread_;
+};
+
+// A body that breaks off after a part of it was written: the next try starts a fresh temp file and the
+// file is restored whole; a stop while the rest never comes ends the run with the part's temp file gone
+// and the good copy in place.
+TEST_F(OverlappedRestore, ABodyBrokenOffMidwayLeavesNoTempFile) {
+    using Answer = BodyServer::Answer;
+    const std::string content = largeContent(1);
+    const auto [iv, sealed] = key_.seal(toBytes(content));
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "retried");
+        fs::remove_all(out());
+        const RestoreItem item = seed(0, "unused");
+        test::writeFile(out() / item.relativePath, "the good copy");
+        BodyServer server(sealed, stopped ? std::vector<Answer>{Answer::partThenSilence}
+                                          : std::vector<Answer>{Answer::partThenClose, Answer::whole});
+        control().addFault(
+            {{"endpoint", "download-url"},
+             {"status", 200},
+             {"body", {{"data", {{"download_url", server.url()}, {"encryption_iv", base64Encode(iv)}}}}}});
+        CancelSource stop;
+        std::thread watcher;
+        if (stopped) {
+            // The stop comes once a part of the body is in its temp file.
+            watcher = std::thread([&] {
+                for (int wait = 0; wait < 2000; ++wait) {
+                    for (const fs::path& temp : leftovers()) {
+                        std::error_code error;
+                        if (fs::file_size(temp, error) >= 4 * 1024 * 1024 && !error) {
+                            stop.request_stop();
+                            return;
+                        }
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                stop.request_stop();
+            });
+        }
+
+        const RestoreSummary summary = run(plan({item}, ConflictPolicy::replace), stop.get_token());
+        if (watcher.joinable()) {
+            watcher.join();
+        }
+
+        EXPECT_EQ(summary.cancelled, stopped);
+        EXPECT_TRUE(summary.failures.empty());
+        EXPECT_EQ(summary.restored, stopped ? 0 : 1);
+        EXPECT_EQ(test::readFile(out() / item.relativePath), stopped ? "the good copy" : content);
+        EXPECT_TRUE(leftovers().empty());
+        control().clearFaults();
+    }
 }
 
 // A stop while a later file is still downloading: the files before it are in place, that file and the

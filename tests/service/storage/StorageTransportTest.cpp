@@ -11,6 +11,7 @@
 #include <httplib.h>
 #include <mutex>
 #include <netinet/in.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -122,11 +123,33 @@ TEST_F(StorageTransportTest, UploadSendsExactBodyWithTypeAndLengthNeverChunked) 
     }
 }
 
+// The body handed to a sink as it arrives, put together again.
+Bytes streamed(StorageTransport& transport, const std::string& url) {
+    Bytes body;
+    transport.download(
+        url, [&](const std::uint8_t* data, std::size_t size) { body.insert(body.end(), data, data + size); });
+    return body;
+}
+
 TEST_F(StorageTransportTest, DownloadAnswersTheStoredBytes) {
     for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{5 * 1024 * 1024 + 3}}) {
         const Bytes body = patterned(size, 9);
         EXPECT_TRUE(transport_.download(downloadLink(body)) == body) << size;
+        EXPECT_TRUE(streamed(transport_, downloadLink(body)) == body) << size;
     }
+}
+
+// A sink that fails ends the download with its own error, not a transfer failure.
+TEST_F(StorageTransportTest, ASinkThatThrowsEndsTheDownloadWithItsError) {
+    const std::string link = downloadLink(patterned(3 * 1024 * 1024));
+    int calls = 0;
+    EXPECT_THROW(transport_.download(link,
+                                     [&](const std::uint8_t*, std::size_t) {
+                                         ++calls;
+                                         throw std::runtime_error("disk full");
+                                     }),
+                 std::runtime_error);
+    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(StorageTransportTest, StorageAnswersMapToTheirErrors) {
@@ -161,6 +184,18 @@ TEST_F(StorageTransportTest, StorageAnswersMapToTheirErrors) {
         EXPECT_EQ(kind, c.kind) << c.endpoint << " " << c.status;
         EXPECT_EQ(text, c.text);
         EXPECT_EQ(status, c.status);
+        if (c.endpoint == "storage-get") {
+            // Streamed, the same error, and the refusal's own body never reaches the sink.
+            control().addFault({{"endpoint", c.endpoint}, {"status", c.status}, {"body", "refused"}});
+            std::size_t received = 0;
+            EXPECT_EQ(kindOf([&] {
+                          transport_.download(downloadLink(body), [&](const std::uint8_t*, std::size_t size) {
+                              received += size;
+                          });
+                      }),
+                      c.kind);
+            EXPECT_EQ(received, 0u) << c.status;
+        }
     }
 }
 
