@@ -13,6 +13,7 @@
 // Usage: portal_bench [--mib N] [--files N] [--rounds N]
 #include "bench/BenchBody.h"
 #include "bench/BenchPortal.h"
+#include "bench/BenchSeries.h"
 #include "localportal/PortalServer.h"
 
 #include <algorithm>
@@ -205,19 +206,7 @@ private:
     std::size_t received_ = 0;
 };
 
-// One figure per round; median and range.
-struct Series {
-    std::vector<double> values;
-    double median() const {
-        auto sorted = values;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-    std::string line(const char* unit) const {
-        const auto [low, high] = std::minmax_element(values.begin(), values.end());
-        return fmt::format("{:6.3f}{} ({:.3f}–{:.3f})", median(), unit, *low, *high);
-    }
-};
+using keldra::bench::Series;
 
 // Both sides of one direction, measured in the same rounds.
 struct Direction {

@@ -9,6 +9,7 @@
 // Usage: storage_bench [--mib N] [--rounds N] [--small-files N]
 #include "bench/BenchBody.h"
 #include "bench/BenchPortal.h"
+#include "bench/BenchSeries.h"
 #include "localportal/PortalServer.h"
 #include "service/storage/StorageTransport.h"
 
@@ -94,19 +95,7 @@ int runCurl(const std::string& arguments) {
     return std::atoi(std::string(output, got).c_str());
 }
 
-// One figure per round; median and range.
-struct Series {
-    std::vector<double> values;
-    double median() const {
-        auto sorted = values;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-    std::string line(const char* unit) const {
-        const auto [low, high] = std::minmax_element(values.begin(), values.end());
-        return fmt::format("{:6.3f}{} ({:.3f}–{:.3f})", median(), unit, *low, *high);
-    }
-};
+using keldra::bench::Series;
 
 // Both sides of one direction, measured in the same rounds, in GB/s.
 struct Direction {

@@ -263,6 +263,21 @@ void finish(CURL* handle, CURLcode code, const char* errorText, const CancelToke
     StorageTransport::validate(status);
 }
 
+// A GET whose body goes through `write` with `transfer` (a DownloadTransfer or a StreamTransfer).
+template <typename T>
+CurlEasy makeDownload(const std::string& url, CURLSH* share, char* errorText, const StorageTimeouts& timeouts,
+                      T& transfer, curl_write_callback write, long bufferSize) {
+    auto handle =
+        makeHandle(url, share, errorText, timeouts.downloadIdleSeconds, timeouts.totalSeconds, transfer);
+    CURL* h = handle.get();
+    transfer.handle = h;
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, write);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, bufferSize);
+    return handle;
+}
+
 } // namespace
 
 void StorageTransport::upload(const Bytes& body, const std::string& url, const std::string& contentType,
@@ -304,14 +319,9 @@ Bytes StorageTransport::download(const std::string& url, const CancelToken& canc
     DownloadTransfer transfer;
     transfer.cancel = &cancel;
     char errorText[CURL_ERROR_SIZE] = {};
-    auto handle = makeHandle(url, shared_->share.get(), errorText, timeouts_.downloadIdleSeconds,
-                             timeouts_.totalSeconds, transfer);
+    auto handle =
+        makeDownload(url, shared_->share.get(), errorText, timeouts_, transfer, &onWrite, downloadBufferSize);
     CURL* h = handle.get();
-    transfer.handle = h;
-    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onWrite);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, downloadBufferSize);
 
     const CURLcode code = curl_easy_perform(h);
     finish(h, code, errorText, cancel, false);
@@ -328,14 +338,9 @@ void StorageTransport::download(const std::string& url, const BodySink& sink, co
     transfer.cancel = &cancel;
     transfer.sink = &sink;
     char errorText[CURL_ERROR_SIZE] = {};
-    auto handle = makeHandle(url, shared_->share.get(), errorText, timeouts_.downloadIdleSeconds,
-                             timeouts_.totalSeconds, transfer);
+    auto handle =
+        makeDownload(url, shared_->share.get(), errorText, timeouts_, transfer, &onStream, streamBufferSize);
     CURL* h = handle.get();
-    transfer.handle = h;
-    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onStream);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, streamBufferSize);
 
     const CURLcode code = curl_easy_perform(h);
     if (transfer.sinkError && !cancel.stop_requested()) {

@@ -5,18 +5,17 @@
 #include "service/storage/StorageTransport.h"
 #include "tests/support/CancellingSleeper.h"
 #include "tests/support/LocalPortalFixture.h"
+#include "tests/support/LoopbackListener.h"
 #include "tests/support/RecordingSleeper.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <netinet/in.h>
 #include <set>
 #include <string>
 #include <sys/socket.h>
@@ -265,15 +264,6 @@ public:
 
     BodyServer(Bytes body, std::vector<Answer> answers)
         : body_(std::move(body)), answers_(std::move(answers)) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        ::listen(fd_, 8);
         thread_ = std::thread([this] { serve(); });
     }
     ~BodyServer() {
@@ -282,17 +272,16 @@ public:
             closing_ = true;
         }
         changed_.notify_all();
-        ::shutdown(fd_, SHUT_RDWR);
-        ::close(fd_);
+        listener_.shutDown();
         thread_.join();
     }
 
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/object"; }
+    std::string url() const { return listener_.url("/object"); }
 
 private:
     void serve() {
         for (const Answer answer : answers_) {
-            const int client = ::accept(fd_, nullptr, nullptr);
+            const int client = listener_.accept();
             if (client < 0) {
                 return;
             }
@@ -326,8 +315,7 @@ private:
 
     Bytes body_;
     std::vector<Answer> answers_;
-    int fd_ = -1;
-    int port_ = 0;
+    test::LoopbackListener listener_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool closing_ = false;

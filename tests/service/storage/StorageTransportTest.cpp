@@ -3,14 +3,13 @@
 
 #include "core/codec/Base64.h"
 #include "tests/support/LocalPortalFixture.h"
+#include "tests/support/LoopbackListener.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <mutex>
-#include <netinet/in.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
@@ -246,18 +245,9 @@ TEST_F(StorageTransportTest, NetworkFailuresAreTransportErrorsWithText) {
 class RawServer {
 public:
     explicit RawServer(std::string reply) : reply_(std::move(reply)) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        ::listen(fd_, 8);
         thread_ = std::thread([this] {
             for (;;) {
-                const int client = ::accept(fd_, nullptr, nullptr);
+                const int client = listener_.accept();
                 if (client < 0) {
                     return;
                 }
@@ -271,16 +261,14 @@ public:
         });
     }
     ~RawServer() {
-        ::shutdown(fd_, SHUT_RDWR);
-        ::close(fd_);
+        listener_.shutDown();
         thread_.join();
     }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/object"; }
+    std::string url() const { return listener_.url("/object"); }
 
 private:
     std::string reply_;
-    int fd_ = -1;
-    int port_ = 0;
+    LoopbackListener listener_;
     std::thread thread_;
 };
 
