@@ -56,10 +56,7 @@ TEST_F(DriveRunTest, WriteFailuresFailOneFileAndTheRunGoesOn) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(driveMount);
-        fs::remove_all(sourceDir);
-        fs::create_directories(driveMount);
-        driveIndex->clearFilesAndVersions();
+        startAfresh();
         put("a.txt", "alpha");
         put("b.txt", "bravo");
         files.writes = 0;
@@ -154,10 +151,7 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(driveMount);
-        fs::remove_all(sourceDir);
-        fs::create_directories(driveMount);
-        driveIndex->clearFilesAndVersions();
+        startAfresh();
         driveIndex->setMeta("lastSuccess", std::nullopt);
         put("a.txt", "a");
         put("b.txt", "b");

@@ -205,6 +205,14 @@ public:
         return LocalCatalog::listObjects(deviceFolder()).value_or(std::set<std::string>{});
     }
 
+    // An empty drive, an empty source and a drive index without copies: a table case starts afresh.
+    void startAfresh() {
+        fs::remove_all(driveMount);
+        fs::remove_all(sourceDir);
+        fs::create_directories(driveMount);
+        driveIndex->clearFilesAndVersions();
+    }
+
     // A source file with the given content (folders made as needed).
     fs::path put(const std::string& relative, const std::string& content) {
         const fs::path path = sourceDir / relative;

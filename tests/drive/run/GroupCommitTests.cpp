@@ -55,10 +55,7 @@ TEST_F(GroupCommitTest, AGroupThatCannotBeFlushedRecordsNoneOfItsCopiesAndReport
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(driveMount);
-        fs::remove_all(sourceDir);
-        fs::create_directories(driveMount);
-        driveIndex->clearFilesAndVersions();
+        startAfresh();
         for (const char* name : {"a", "b", "c", "d", "e"}) {
             put(std::string(name) + ".txt", std::string("content of ") + name);
         }
@@ -130,10 +127,7 @@ TEST_F(GroupCommitTest, AStopMidGroupEndsStoppedWithOnlyFlushedCopiesRecorded) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(driveMount);
-        fs::remove_all(sourceDir);
-        fs::create_directories(driveMount);
-        driveIndex->clearFilesAndVersions();
+        startAfresh();
         for (const char* name : {"a", "b", "c", "d"}) {
             put(std::string(name) + ".txt", name);
         }

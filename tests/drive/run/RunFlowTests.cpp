@@ -221,10 +221,7 @@ TEST_F(DriveRunTest, MissingCopiesGuardPausesOnlyADriveThatHeldTheBackup) {
     };
     for (const MissingCase& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(driveMount);
-        fs::remove_all(sourceDir);
-        fs::create_directories(driveMount);
-        driveIndex->clearFilesAndVersions();
+        startAfresh();
         for (int i = 0; i < c.recorded; ++i) {
             put("f" + std::to_string(i), "content " + std::to_string(i));
         }
