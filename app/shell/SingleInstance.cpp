@@ -4,7 +4,10 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
 #include <QProcessEnvironment>
+#include <QTimer>
 
 namespace keldra {
 
@@ -69,8 +72,18 @@ bool SingleInstance::activateOther() {
         platformData.insert(QStringLiteral("desktop-startup-id"), startup);
     }
     call << platformData;
-    const QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, activateTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    // Waited for through a watcher, not a BlockWithGui call: that call checks for the reply before it starts
+    // listening for it, so a reply that arrives in between (an error from a fast owner, on a loaded machine)
+    // leaves it waiting forever. A watcher made after the reply has arrived still reports it.
+    QDBusPendingCallWatcher watcher(connection_.asyncCall(call, activateTimeoutMs));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        // The bus ends the call at its timeout; this is only a backstop should that answer never come.
+        QTimer::singleShot(activateTimeoutMs + 1000, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return watcher.isFinished() && watcher.reply().type() == QDBusMessage::ReplyMessage;
 }
 
 void SingleInstance::activate(const QVariantMap& platformData) {

@@ -21,6 +21,8 @@
 
 namespace keldra::LocalFormat {
 
+class ChunkBufferPool;
+
 // Object file: "OLO2", slot length L (4 bytes), the sealed metadata slot (L bytes), chunk size C
 // (4 bytes), then chunk records of nonce + ciphertext + tag. Integers are unsigned big-endian.
 inline constexpr std::string_view objectMagic = "OLO2";
@@ -63,11 +65,13 @@ enum class Flush { yes, deferred };
 // other file-system failures, CancelledError between chunks. On failure the temporary file is left for the
 // caller to delete; moving it into place is the caller's work too.
 // The source is opened as core/fs/RegularFile says (no link, pipe or device; SourceReadError otherwise)
-// and at most `readLimit` bytes of it are read (no limit when negative).
+// and at most `readLimit` bytes of it are read (no limit when negative). A file of several chunks takes its
+// buffers from `buffers` (none: buffers of its own), so a caller writing many objects can keep them.
 WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
                         std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
                         const ChunkObserver& onChunk = {}, const CancelToken& cancel = {},
-                        std::int64_t readLimit = -1, Flush flush = Flush::yes);
+                        std::int64_t readLimit = -1, Flush flush = Flush::yes,
+                        ChunkBufferPool* buffers = nullptr);
 
 // Opens only the header and the metadata slot of an object. The object identifier is the file name
 // without its extension, so an object renamed to another identifier does not open.

@@ -1,10 +1,12 @@
 #include "core/fs/FdIo.h"
 #include "core/fs/RegularFile.h"
 #include "core/fs/UniqueFd.h"
+#include "drive/format/ChunkBuffers.h"
 #include "drive/format/FileIo.h"
 #include "drive/format/FormatCrypto.h"
 #include "drive/format/LocalFormat.h"
 #include "drive/format/SealAhead.h"
+#include "drive/format/SourceChunkReader.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -146,7 +149,7 @@ std::string chunkAad(std::string_view objectID, std::uint64_t index, bool last) 
 WriteResult writeObject(const std::filesystem::path& source, const std::filesystem::path& temporary,
                         std::string_view objectID, const KeldraKey& key, const MetadataBuilder& metadata,
                         const ChunkObserver& onChunk, const CancelToken& cancel, std::int64_t readLimit,
-                        Flush flush) {
+                        Flush flush, ChunkBufferPool* buffers) {
     const auto content = contentKey(key);
     // Only the object's own fan-out folder is made. When a drive goes away its empty mount point stays
     // behind; rebuilding the whole path there would put the backup on the wrong disk.
@@ -183,9 +186,12 @@ WriteResult writeObject(const std::filesystem::path& source, const std::filesyst
     const bool severalChunks = ::fstat(in.get(), &sourceStatus) == 0 && sourceStatus.st_size > chunkSize &&
                                (readLimit < 0 || readLimit > chunkSize);
     if (severalChunks) {
-        // A thread reads and seals the next chunk while this one is written; joined before the checksum is
+        // Threads read and seal the next chunks while this one is written; joined before the checksum is
         // taken, on every way out.
-        SealAhead ahead(readChunk, hmac, content, objectID, cancel);
+        SourceChunkReader reader(in.get(), readLimit);
+        std::optional<ChunkBufferPool> ownBuffers;
+        SealAhead ahead([&reader](std::uint8_t* buffer) { return reader.next(buffer); }, hmac, content,
+                        objectID, cancel, buffers != nullptr ? *buffers : ownBuffers.emplace());
         for (;;) {
             const SealedChunk chunk = ahead.next();
             struct iovec pieces[3] = {{const_cast<std::uint8_t*>(chunk.nonce.data()), chunk.nonce.size()},

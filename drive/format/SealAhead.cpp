@@ -14,19 +14,26 @@ constexpr std::size_t sealPieceSize = 262144;
 } // namespace
 
 SealAhead::SealAhead(ReadChunk read, StreamingHmac& hmac, const SymmetricKey& content,
-                     std::string_view objectID, const CancelToken& cancel)
-    : read_(std::move(read)), hmac_(hmac), content_(content), objectID_(objectID), cancel_(cancel) {
+                     std::string_view objectID, const CancelToken& cancel, ChunkBufferPool& buffers)
+    : read_(std::move(read)), hmac_(hmac), content_(content), objectID_(objectID), cancel_(cancel),
+      pool_(buffers) {
     for (std::size_t i = 0; i < bufferCount; ++i) {
-        buffers_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize));
+        buffers_.push_back(pool_.take());
         free_.push_back(buffers_.back().get());
     }
-    thread_ = std::jthread([this](const std::stop_token& stop) { work(stop); });
+    reader_ = std::jthread([this](const std::stop_token& stop) { readChunks(stop); });
+    sealer_ = std::jthread([this](const std::stop_token& stop) { sealChunks(stop); });
 }
 
 SealAhead::~SealAhead() {
-    thread_.request_stop();
+    sealer_.request_stop();
+    reader_.request_stop();
     changed_.notify_all();
-    // The jthread joins here, before the buffers it fills go.
+    sealer_.join();
+    reader_.join();
+    for (ChunkBuffer& buffer : buffers_) {
+        pool_.give(std::move(buffer));
+    }
 }
 
 SealedChunk SealAhead::next() {
@@ -55,41 +62,79 @@ std::uint8_t* SealAhead::takeBuffer(const std::stop_token& stop) {
     return buffer;
 }
 
-void SealAhead::work(const std::stop_token& stop) {
+std::optional<SealAhead::ReadBuffer> SealAhead::takeRead(const std::stop_token& stop) {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait(lock, stop, [this] { return !filled_.empty() || readFailure_; })) {
+        return std::nullopt;
+    }
+    if (filled_.empty()) {
+        std::rethrow_exception(readFailure_);
+    }
+    const ReadBuffer chunk = filled_.front();
+    filled_.pop_front();
+    return chunk;
+}
+
+void SealAhead::readChunks(const std::stop_token& stop) {
+    try {
+        for (;;) {
+            std::uint8_t* buffer = takeBuffer(stop);
+            if (buffer == nullptr) {
+                return;
+            }
+            const std::size_t length = read_(buffer);
+            {
+                std::lock_guard lock(mutex_);
+                filled_.push_back(ReadBuffer{buffer, length});
+            }
+            changed_.notify_all();
+            // A short chunk is the source's last.
+            if (length < chunkSize || stop.stop_requested()) {
+                return;
+            }
+            throwIfCancelled(cancel_);
+        }
+    } catch (...) {
+        {
+            std::lock_guard lock(mutex_);
+            readFailure_ = std::current_exception();
+        }
+        changed_.notify_all();
+    }
+}
+
+void SealAhead::sealChunks(const std::stop_token& stop) {
     try {
         StreamingSeal seal(content_);
-        std::uint8_t* current = takeBuffer(stop);
-        if (current == nullptr) {
+        std::optional<ReadBuffer> current = takeRead(stop);
+        if (!current) {
             return;
         }
-        std::size_t currentLength = read_(current);
         for (std::uint64_t index = 0;; ++index) {
             // One chunk read ahead decides the last flag, as the writer does.
-            std::uint8_t* next = nullptr;
-            std::size_t nextLength = 0;
-            if (currentLength == chunkSize) {
-                next = takeBuffer(stop);
-                if (next == nullptr) {
+            std::optional<ReadBuffer> next;
+            if (current->length == chunkSize) {
+                next = takeRead(stop);
+                if (!next) {
                     return;
                 }
-                nextLength = read_(next);
             }
-            const bool last = nextLength == 0;
+            const bool last = !next || next->length == 0;
 
-            SealedChunk chunk{current, currentLength, randomNonce(), {}, last};
+            SealedChunk chunk{current->data, current->length, randomNonce(), {}, last};
             seal.begin(chunk.nonce, chunkAad(objectID_, index, last));
-            for (std::size_t done = 0; done < currentLength;) {
-                const std::size_t piece = std::min(sealPieceSize, currentLength - done);
-                hmac_.update(current + done, piece);
-                seal.update(current + done, piece);
+            for (std::size_t done = 0; done < current->length;) {
+                const std::size_t piece = std::min(sealPieceSize, current->length - done);
+                hmac_.update(current->data + done, piece);
+                seal.update(current->data + done, piece);
                 done += piece;
             }
             chunk.tag = seal.finish();
             {
                 std::lock_guard lock(mutex_);
                 sealed_.push_back(chunk);
-                if (last && next != nullptr) {
-                    free_.push_back(next);
+                if (last && next) {
+                    free_.push_back(next->data);
                 }
             }
             changed_.notify_all();
@@ -98,7 +143,6 @@ void SealAhead::work(const std::stop_token& stop) {
             }
             throwIfCancelled(cancel_);
             current = next;
-            currentLength = nextLength;
         }
     } catch (...) {
         {

@@ -15,9 +15,10 @@ LocalFormat::WriteResult
 RealDriveFileSystem::writeObject(const std::filesystem::path& source, std::int64_t readLimit,
                                  const std::filesystem::path& temporary, std::string_view objectID,
                                  const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
-                                 const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel) const {
+                                 const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel,
+                                 LocalFormat::ChunkBufferPool& buffers) const {
     return LocalFormat::writeObject(source, temporary, objectID, key, metadata, onChunk, cancel, readLimit,
-                                    LocalFormat::Flush::deferred);
+                                    LocalFormat::Flush::deferred, &buffers);
 }
 
 void RealDriveFileSystem::moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const {

@@ -2,6 +2,7 @@
 
 #include "core/crypto/KeldraKey.h"
 #include "core/seams/CancelToken.h"
+#include "drive/format/ChunkBuffers.h"
 #include "drive/format/LocalFormat.h"
 #include "drive/run/GroupFlush.h"
 
@@ -20,14 +21,13 @@ class DriveFileSystem {
 public:
     virtual ~DriveFileSystem() = default;
 
-    // As LocalFormat::writeObject, reading at most `readLimit` bytes of the source, but the object is left
-    // unflushed: flushItems makes a group of them durable at once.
-    virtual LocalFormat::WriteResult writeObject(const std::filesystem::path& source, std::int64_t readLimit,
-                                                 const std::filesystem::path& temporary,
-                                                 std::string_view objectID, const KeldraKey& key,
-                                                 const LocalFormat::MetadataBuilder& metadata,
-                                                 const LocalFormat::ChunkObserver& onChunk,
-                                                 const CancelToken& cancel) const = 0;
+    // As LocalFormat::writeObject, reading at most `readLimit` bytes of the source, with the chunk buffers
+    // of the run's pool, but the object is left unflushed: flushItems makes a group of them durable at once.
+    virtual LocalFormat::WriteResult
+    writeObject(const std::filesystem::path& source, std::int64_t readLimit,
+                const std::filesystem::path& temporary, std::string_view objectID, const KeldraKey& key,
+                const LocalFormat::MetadataBuilder& metadata, const LocalFormat::ChunkObserver& onChunk,
+                const CancelToken& cancel, LocalFormat::ChunkBufferPool& buffers) const = 0;
     // Renames a finished object into place; not yet durable (flushItems). Throws std::system_error.
     virtual void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const = 0;
     // Chooses how the run's groups are flushed; called once as the run starts, before it writes any object.
@@ -50,8 +50,8 @@ public:
     LocalFormat::WriteResult writeObject(const std::filesystem::path& source, std::int64_t readLimit,
                                          const std::filesystem::path& temporary, std::string_view objectID,
                                          const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
-                                         const LocalFormat::ChunkObserver& onChunk,
-                                         const CancelToken& cancel) const override;
+                                         const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel,
+                                         LocalFormat::ChunkBufferPool& buffers) const override;
     void moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const override;
     GroupFlush startFlushes(const std::filesystem::path& deviceFolder) const override;
     void flushItems(const GroupFlush& flush, const std::vector<std::filesystem::path>& files,

@@ -11,10 +11,12 @@
 #include "core/scan/UncertainPaths.h"
 #include "core/seams/CancelToken.h"
 #include "drive/catalog/LocalCatalog.h"
+#include "drive/format/ChunkBuffers.h"
 #include "drive/run/LocalBackupEngine.h"
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <set>
 #include <string>
@@ -81,8 +83,26 @@ private:
         std::string checksum;
         std::int64_t objectSize;
     };
+    // A full group is flushed on a thread of its own while the next one is written, and recorded once that
+    // flush has ended; one group at most is flushing at a time, and groups are recorded in order.
+    struct FlushingGroup {
+        std::vector<PlacedCopy> copies;
+        std::vector<std::filesystem::path> objects;
+        std::vector<std::filesystem::path> folders;
+        GroupFlush flush;
+        // Last, so it is destroyed first: its thread is joined before the rest goes.
+        std::future<void> flushed;
+    };
     bool groupIsFull() const;
+    void handOverGroup();
+    bool flushingGroupDone() const;
+    void finishFlushingGroup();
     void commitGroup();
+    void recordGroup(const std::vector<PlacedCopy>& group);
+    void failGroup(const std::vector<PlacedCopy>& group, const std::exception& error);
+    void listGroupItems(const std::vector<PlacedCopy>& group, std::vector<std::filesystem::path>& objects,
+                        std::vector<std::filesystem::path>& folders) const;
+    static std::vector<const Candidate*> candidatesOf(const std::vector<PlacedCopy>& group);
     void abandonGroup();
     void releaseFreshObjectIDs();
     void removeGroupObjects(const std::vector<PlacedCopy>& group);
@@ -119,8 +139,12 @@ private:
     std::vector<PlacedCopy> group_;
     std::int64_t groupBytes_ = 0;
     std::chrono::steady_clock::time_point groupStarted_;
-    // Opened once the device folder exists, before the run writes any object.
+    // The filling group's: opened once the device folder exists, before the run writes any object, and
+    // anew as each group is handed over.
     std::optional<GroupFlush> groupFlush_;
+    std::optional<FlushingGroup> flushing_;
+    // The large files' chunk buffers, kept from one copy to the next for the length of the run.
+    LocalFormat::ChunkBufferPool chunkBuffers_;
     // The identifiers the index lists as possibly on the drive without a row, and those of them that no
     // copy has used yet.
     std::set<std::string> unrecordedObjects_;

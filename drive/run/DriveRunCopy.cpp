@@ -56,13 +56,16 @@ void DriveRun::copyCandidates() {
                 throw EndRun{cancelled()};
             }
             readAhead.reached(index);
+            if (flushingGroupDone()) {
+                finishFlushingGroup();
+            }
             progress_.currentPath = candidate.path;
             emitProgress();
             copy(candidate);
         }
     } catch (const EndRun<Ending>& end) {
         // A stop keeps the finished copies: they are flushed and recorded before the run ends. Any other
-        // ending (the drive gone, the index broken) records none of them.
+        // ending (the drive gone, the index broken) records none of the filling group.
         if (end.ending.outcome == LocalOutcome::cancelled()) {
             commitGroup();
         } else {
@@ -143,8 +146,8 @@ void DriveRun::copy(const Candidate& candidate) {
             [&](const std::string& checksum, std::int64_t size) {
                 return LocalFormat::Metadata{candidate.path, size, candidate.mtime, copyTime, checksum};
             },
-            [this](std::uint64_t length) { services_.meter.add(static_cast<std::int64_t>(length)); },
-            cancel_);
+            [this](std::uint64_t length) { services_.meter.add(static_cast<std::int64_t>(length)); }, cancel_,
+            chunkBuffers_);
     } catch (const CancelledError&) {
         (void)services_.driveFiles.removeItem(temporary);
         throw EndRun{cancelled()};
@@ -182,7 +185,7 @@ void DriveRun::copy(const Candidate& candidate) {
     group_.push_back(PlacedCopy{&candidate, objectID, copyTime, written.checksum, written.objectSize});
     groupBytes_ += written.objectSize;
     if (groupIsFull()) {
-        commitGroup();
+        handOverGroup();
     }
 }
 
@@ -215,32 +218,106 @@ bool DriveRun::groupIsFull() const {
            std::chrono::steady_clock::now() - groupStarted_ >= limits.age;
 }
 
+void DriveRun::listGroupItems(const std::vector<PlacedCopy>& group, std::vector<fs::path>& objects,
+                              std::vector<fs::path>& folders) const {
+    // The objects folder too, and each fan-out folder: one made for this group must itself survive a power
+    // cut.
+    folders.push_back(deviceFolder_ / LocalFormat::objectsFolderName);
+    for (const PlacedCopy& placed : group) {
+        objects.push_back(LocalFormat::objectPath(deviceFolder_, placed.objectID));
+        if (std::find(folders.begin(), folders.end(), objects.back().parent_path()) == folders.end()) {
+            folders.push_back(objects.back().parent_path());
+        }
+    }
+}
+
+void DriveRun::handOverGroup() {
+    finishFlushingGroup();
+    std::optional<GroupFlush> next;
+    try {
+        // Opened before the next group's first write, so that group's flush hears of every error since.
+        next.emplace(groupFlush_->forNextGroup());
+    } catch (const std::system_error&) {
+        // The group is flushed and recorded here, before anything more is written.
+        commitGroup();
+        return;
+    }
+    FlushingGroup& flushing = flushing_.emplace(
+        FlushingGroup{std::exchange(group_, {}), {}, {}, std::exchange(*groupFlush_, std::move(*next)), {}});
+    groupBytes_ = 0;
+    listGroupItems(flushing.copies, flushing.objects, flushing.folders);
+    auto flush = [&files = services_.driveFiles, &flushing] {
+        files.flushItems(flushing.flush, flushing.objects, flushing.folders);
+    };
+    try {
+        flushing.flushed = std::async(std::launch::async, flush);
+    } catch (const std::system_error&) {
+        // No thread to spare: the flush runs on this one when the group is finished.
+        flushing.flushed = std::async(std::launch::deferred, flush);
+    }
+}
+
+bool DriveRun::flushingGroupDone() const {
+    return flushing_ && flushing_->flushed.wait_for(std::chrono::seconds(0)) != std::future_status::timeout;
+}
+
+void DriveRun::finishFlushingGroup() {
+    if (!flushing_) {
+        return;
+    }
+    std::exception_ptr failure;
+    try {
+        flushing_->flushed.get();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    const std::vector<PlacedCopy> group = std::move(flushing_->copies);
+    flushing_.reset();
+    if (!failure) {
+        recordGroup(group);
+        return;
+    }
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        failGroup(group, error);
+    }
+}
+
 void DriveRun::commitGroup() {
+    finishFlushingGroup();
     if (group_.empty()) {
         return;
     }
     const std::vector<PlacedCopy> group = std::exchange(group_, {});
     groupBytes_ = 0;
     std::vector<fs::path> objects;
-    // The objects folder too: a fan-out folder made for this group must itself survive a power cut.
-    std::vector<fs::path> folders{deviceFolder_ / LocalFormat::objectsFolderName};
-    std::vector<const Candidate*> candidates;
-    for (const PlacedCopy& placed : group) {
-        objects.push_back(LocalFormat::objectPath(deviceFolder_, placed.objectID));
-        if (std::find(folders.begin(), folders.end(), objects.back().parent_path()) == folders.end()) {
-            folders.push_back(objects.back().parent_path());
-        }
-        candidates.push_back(placed.candidate);
-    }
+    std::vector<fs::path> folders;
+    listGroupItems(group, objects, folders);
     try {
         services_.driveFiles.flushItems(*groupFlush_, objects, folders);
     } catch (const std::exception& error) {
-        // None of the group is known to be on the drive: none of it is recorded.
-        removeGroupObjects(group);
-        failForWriteError(candidates, error);
+        failGroup(group, error);
         return;
     }
+    recordGroup(group);
+}
 
+void DriveRun::failGroup(const std::vector<PlacedCopy>& group, const std::exception& error) {
+    // None of the group is known to be on the drive: none of it is recorded.
+    removeGroupObjects(group);
+    failForWriteError(candidatesOf(group), error);
+}
+
+std::vector<const Candidate*> DriveRun::candidatesOf(const std::vector<PlacedCopy>& group) {
+    std::vector<const Candidate*> candidates;
+    for (const PlacedCopy& placed : group) {
+        candidates.push_back(placed.candidate);
+    }
+    return candidates;
+}
+
+void DriveRun::recordGroup(const std::vector<PlacedCopy>& group) {
     std::vector<BackupIndex::NewCopy> copies;
     std::set<std::string> stillUnrecorded = unrecordedObjects_;
     for (const PlacedCopy& placed : group) {
@@ -257,7 +334,7 @@ void DriveRun::commitGroup() {
         stillUnrecorded.empty() ? std::nullopt : std::optional<std::string>(joinIDs(stillUnrecorded)));
     if (!recorded) {
         removeGroupObjects(group);
-        for (const Candidate* candidate : candidates) {
+        for (const Candidate* candidate : candidatesOf(group)) {
             failFile(*candidate, unrecordedCopyReason(recorded));
         }
         unrecordedCopies_ += static_cast<int>(group.size());
@@ -289,6 +366,12 @@ void DriveRun::releaseFreshObjectIDs() {
 }
 
 void DriveRun::abandonGroup() {
+    // A group already flushing is kept if its flush succeeded, as it would have been had it been flushed
+    // before the filling group began; the run ends for its own reason whatever happens here.
+    try {
+        finishFlushingGroup();
+    } catch (...) {
+    }
     removeGroupObjects(std::exchange(group_, {}));
     groupBytes_ = 0;
 }

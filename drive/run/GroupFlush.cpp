@@ -101,4 +101,13 @@ GroupFlush GroupFlush::open(const std::filesystem::path& deviceFolder, GroupFlus
     return GroupFlush(method, openFolder(deviceFolder));
 }
 
+GroupFlush GroupFlush::forNextGroup() const {
+    // A new open file description, not a dup: a dup would share the error position of this one.
+    UniqueFd folder(::openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) {
+        throw std::system_error(errno, std::generic_category(), "open the backup folder");
+    }
+    return GroupFlush(method_, std::move(folder));
+}
+
 } // namespace keldra

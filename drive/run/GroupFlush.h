@@ -29,9 +29,9 @@ struct DriveFileSystemFacts {
 
 GroupFlushMethod chooseGroupFlush(const DriveFileSystemFacts& facts);
 
-// A run's flushing, fixed as the run starts: the method and a descriptor of the device folder opened before
-// any object of the run was written, so a whole-file-system flush on it reports every write-back error
-// since.
+// One group's flushing: the method, fixed as the run starts, and a descriptor of the device folder opened
+// before any object of the group was written, so a whole-file-system flush on it reports every write-back
+// error since. A descriptor reports each error once: a group flushed while the next is written needs its own.
 class GroupFlush {
 public:
     GroupFlush(GroupFlushMethod method, UniqueFd folder) : method_(method), folder_(std::move(folder)) {}
@@ -40,6 +40,10 @@ public:
     static GroupFlush open(const std::filesystem::path& deviceFolder);
     // As open, with the method given (tests: the method must not depend on where the temporary folder is).
     static GroupFlush open(const std::filesystem::path& deviceFolder, GroupFlushMethod method);
+
+    // The next group's: the same method and folder, on a descriptor of its own opened now. Throws
+    // std::system_error.
+    GroupFlush forNextGroup() const;
 
     GroupFlushMethod method() const { return method_; }
     int folder() const { return folder_.get(); }

@@ -2,6 +2,8 @@
 
 #include "core/SaturatingMath.h"
 #include "core/fs/RegularFile.h"
+#include "drive/format/LocalFormat.h"
+#include "drive/format/SourceChunkReader.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -11,7 +13,8 @@ namespace keldra {
 void SourceReadAhead::adviseWillNeed(const Candidate& candidate, std::int64_t bytes) {
     int error = 0;
     const UniqueFd file = openRegularFile(candidate.url, error);
-    if (file) {
+    // A file of several chunks read straight from the disk would only be read twice.
+    if (file && !(candidate.size > LocalFormat::chunkSize && LocalFormat::directReadsFit(file.get()))) {
         // Starts the reads and returns; the copy's own reads then find the pages or wait for them.
         (void)::posix_fadvise(file.get(), 0, bytes, POSIX_FADV_WILLNEED);
     }

@@ -38,8 +38,8 @@ public:
     LocalFormat::WriteResult writeObject(const std::filesystem::path&, std::int64_t,
                                          const std::filesystem::path&, std::string_view, const KeldraKey&,
                                          const LocalFormat::MetadataBuilder&,
-                                         const LocalFormat::ChunkObserver&,
-                                         const CancelToken&) const override {
+                                         const LocalFormat::ChunkObserver&, const CancelToken&,
+                                         LocalFormat::ChunkBufferPool&) const override {
         throw std::system_error(ENOSPC, std::generic_category(), "test fault");
     }
 };

@@ -62,26 +62,33 @@ protected:
 
 TEST_F(DriveKillTest, AfterKillsAtRandomMomentsTheNextRunLeavesNoObjectUnnamed) {
     // The kills are spread over the time a whole run takes on this machine, so they land mid-run on a fast
-    // machine and on a loaded one alike.
+    // machine and on a loaded one alike; a run that ends before its kill shows runs have become quicker
+    // (the load of other tests went away), and later kills come within its time.
     changeEveryFile(-1);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(waitFor(startBench()), 0);
-    const auto wholeRun = std::chrono::steady_clock::now() - started;
+    auto wholeRun =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
 
     std::mt19937 random(13);
     std::uniform_real_distribution<double> momentOfRun(0.05, 0.95);
     int killedMidRun = 0;
-    for (int round = 0; round < killCount; ++round) {
+    for (int round = 0; round < 3 * killCount && killedMidRun < killCount; ++round) {
         changeEveryFile(round);
         const pid_t pid = startBench();
-        std::this_thread::sleep_for(
-            std::chrono::duration_cast<std::chrono::microseconds>(wholeRun * momentOfRun(random)));
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::microseconds>(wholeRun * momentOfRun(random));
+        std::this_thread::sleep_for(wait);
         ::kill(pid, SIGKILL);
-        killedMidRun += WIFSIGNALED(waitFor(pid)) ? 1 : 0;
+        if (WIFSIGNALED(waitFor(pid))) {
+            ++killedMidRun;
+        } else {
+            wholeRun = wait;
+        }
     }
     EXPECT_GT(killedMidRun, killCount / 2) << "the runs ended before they could be killed";
 
-    changeEveryFile(killCount);
+    changeEveryFile(3 * killCount);
     const int finished = waitFor(startBench());
     ASSERT_TRUE(WIFEXITED(finished));
     ASSERT_EQ(WEXITSTATUS(finished), 0);

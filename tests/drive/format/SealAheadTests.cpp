@@ -84,7 +84,8 @@ TEST(SealAhead, HandsOverEachChunkSealedInOrderAndTheFailureAfterThem) {
         std::vector<Bytes> records;
         bool failed = false;
         {
-            SealAhead ahead(source.reader(), hmac, content, objectID, {});
+            LocalFormat::ChunkBufferPool buffers;
+            SealAhead ahead(source.reader(), hmac, content, objectID, {}, buffers);
             try {
                 for (;;) {
                     const SealedChunk sealed = ahead.next();
@@ -124,16 +125,18 @@ TEST(SealAhead, AStopOrAnAbandonedWriteEndsTheThreadAtOnce) {
         // The writer takes one record and gives up (its drive failed): the thread, which has filled the
         // buffers it may hold, stops reading.
         LocalFormat::StreamingHmac hmac(driveTestKey().checksumKey());
-        SealAhead ahead(endless.reader(), hmac, content, objectID, {});
+        LocalFormat::ChunkBufferPool buffers;
+        SealAhead ahead(endless.reader(), hmac, content, objectID, {}, buffers);
         EXPECT_FALSE(ahead.next().last);
     }
-    EXPECT_LE(endless.reads, 6);
+    EXPECT_LE(endless.reads, static_cast<int>(SealAhead::bufferCount));
 
     // A stop: the writer meets CancelledError after at most the records already sealed.
     endless.reads = 0;
     CancelSource stop;
     LocalFormat::StreamingHmac hmac(driveTestKey().checksumKey());
-    SealAhead ahead(endless.reader(), hmac, content, objectID, stop.get_token());
+    LocalFormat::ChunkBufferPool buffers;
+    SealAhead ahead(endless.reader(), hmac, content, objectID, stop.get_token(), buffers);
     (void)ahead.next();
     stop.request_stop();
     int taken = 0;
@@ -143,7 +146,7 @@ TEST(SealAhead, AStopOrAnAbandonedWriteEndsTheThreadAtOnce) {
             ++taken;
         },
         CancelledError);
-    EXPECT_LE(taken, 4);
+    EXPECT_LE(taken, static_cast<int>(SealAhead::bufferCount));
 }
 
 } // namespace

@@ -110,10 +110,11 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
     };
     const std::vector<Case> cases = {
         // The mount point stays behind as an empty folder: nothing may be rebuilt inside it.
-        {"unmounted after the first copy was recorded", true,
+        {"unmounted after the first copy was flushed", true,
          [](DriveRunTest& t) {
              t.files.beforeWrite = [&t](int call, const fs::path&) {
                  if (call == 2) {
+                     t.files.waitForFlushes(1);
                      fs::remove_all(t.root());
                  }
              };
@@ -123,6 +124,7 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
          [](DriveRunTest& t) {
              t.files.afterWrite = [&t](int call, const fs::path&) {
                  if (call == 2) {
+                     t.files.waitForFlushes(1);
                      fs::remove_all(t.root());
                      throw systemError(EIO);
                  }
@@ -159,6 +161,7 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
         files.writes = 0;
         files.moves = 0;
         files.flushes = 0;
+        files.flushesDone = 0;
         c.arrange(*this);
 
         const RunOutput output = runWith(c.singleCopyGroups ? singleCopyGroups : engine, request());

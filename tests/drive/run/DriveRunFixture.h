@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace keldra::test {
@@ -61,14 +63,14 @@ public:
     LocalFormat::WriteResult writeObject(const fs::path& source, std::int64_t readLimit,
                                          const fs::path& temporary, std::string_view objectID,
                                          const KeldraKey& key, const LocalFormat::MetadataBuilder& metadata,
-                                         const LocalFormat::ChunkObserver& onChunk,
-                                         const CancelToken& cancel) const override {
+                                         const LocalFormat::ChunkObserver& onChunk, const CancelToken& cancel,
+                                         LocalFormat::ChunkBufferPool& buffers) const override {
         const int call = ++writes;
         if (beforeWrite) {
             beforeWrite(call, source);
         }
         auto result = RealDriveFileSystem::writeObject(source, readLimit, temporary, objectID, key, metadata,
-                                                       onChunk, cancel);
+                                                       onChunk, cancel, buffers);
         if (afterWrite) {
             afterWrite(call, source);
         }
@@ -97,6 +99,15 @@ public:
         if (afterFlush) {
             afterFlush(call);
         }
+        ++flushesDone;
+    }
+    // Waits (ten seconds at most) until `count` group flushes have succeeded: a group flushes on a thread of
+    // its own while the next is written, so a hook on the run's thread that must come after a flush waits.
+    void waitForFlushes(int count) const {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (flushesDone < count && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     std::error_code removeItem(const fs::path& path) const override {
         if (removeFault) {
@@ -110,6 +121,7 @@ public:
     mutable std::atomic<int> writes{0};
     mutable std::atomic<int> moves{0};
     mutable std::atomic<int> flushes{0};
+    mutable std::atomic<int> flushesDone{0};
 };
 
 // Every object the index names: by a version or by a file's current row.

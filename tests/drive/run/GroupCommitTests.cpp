@@ -4,7 +4,10 @@
 
 #include "DriveRunFixture.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <gmock/gmock.h>
+#include <mutex>
 #include <set>
 
 namespace keldra::test {
@@ -115,15 +118,67 @@ TEST_F(GroupCommitTest, AWholeFileSystemFlushRecordsEachGroupOnTheRealDrive) {
     expectRecordedCopiesOpen();
 }
 
+TEST_F(GroupCommitTest, AGroupFlushesWhileTheNextIsWrittenAndIsRecordedOnlyOnceFlushed) {
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        put(std::string(name) + ".txt", std::string("content of ") + name);
+    }
+    // The first group's flush holds until the third file's write has looked at the index; each side waits
+    // at most ten seconds, so a run that does not overlap fails instead of hanging.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool flushing = false;
+    bool released = false;
+    std::set<std::string> firstGroup;
+    bool overlapped = false;
+    std::set<std::string> recordedDuringFlush;
+    files.writes = 0;
+    files.beforeFlush = [&](int call, const std::vector<fs::path>& objects) {
+        if (call != 1) {
+            return;
+        }
+        std::unique_lock lock(mutex);
+        firstGroup = idsOf(objects);
+        flushing = true;
+        changed.notify_all();
+        overlapped = changed.wait_for(lock, std::chrono::seconds(10), [&] { return released; });
+    };
+    files.beforeWrite = [&](int call, const fs::path&) {
+        if (call != 3) {
+            return;
+        }
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return flushing; });
+        recordedDuringFlush = namedObjects(*driveIndex);
+        released = true;
+        changed.notify_all();
+    };
+    const RunOutput output = runWith(pairs, request());
+    files.beforeFlush = nullptr;
+    files.beforeWrite = nullptr;
+
+    EXPECT_TRUE(overlapped) << "the next group was not written while the first one flushed";
+    EXPECT_EQ(firstGroup.size(), 2u);
+    EXPECT_THAT(recordedDuringFlush, IsEmpty());
+    EXPECT_EQ(output.result.outcome, LocalOutcome::completed());
+    EXPECT_EQ(output.result.record->uploaded, 5);
+    EXPECT_EQ(files.flushes, 3);
+    EXPECT_EQ(output.progress[output.progress.size() - 2].filesDone, 5);
+    expectRecordedCopiesOpen();
+}
+
 TEST_F(GroupCommitTest, AStopMidGroupEndsStoppedWithOnlyFlushedCopiesRecorded) {
     struct Case {
         const char* name;
         bool flushFails;
+        // Groups of two: the two finished copies are a group flushing on its own thread when the stop comes.
+        bool flushingGroup;
         std::int64_t copied;
     };
     const std::vector<Case> cases = {
-        {"the finished copies are flushed and kept", false, 2},
-        {"the last flush fails", true, 0},
+        {"the finished copies are flushed and kept", false, false, 2},
+        {"the last flush fails", true, false, 0},
+        {"the flushing group is waited for and kept", false, true, 2},
+        {"the flushing group's flush fails", true, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,7 +201,7 @@ TEST_F(GroupCommitTest, AStopMidGroupEndsStoppedWithOnlyFlushedCopiesRecorded) {
             const std::set<std::string> ids = idsOf(objects);
             flushed.insert(ids.begin(), ids.end());
         };
-        const RunOutput output = run(request(), stop.get_token());
+        const RunOutput output = runWith(c.flushingGroup ? pairs : engine, request(), stop.get_token());
         files.beforeWrite = nullptr;
         files.beforeFlush = nullptr;
 

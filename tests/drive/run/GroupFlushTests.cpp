@@ -6,7 +6,9 @@
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace keldra::test {
@@ -65,6 +67,24 @@ TEST(GroupFlushChoice, TheRunsDescriptorIsTheDeviceFolderAndAFailedSyncfsThrows)
     } catch (const std::system_error& error) {
         EXPECT_EQ(error.code().value(), EBADF);
     }
+}
+
+TEST(GroupFlushChoice, EachGroupFlushesOnADescriptorOfItsOwn) {
+    TempDir temp;
+    const GroupFlush first = GroupFlush::open(temp.path(), GroupFlushMethod::wholeFileSystem);
+    const GroupFlush next = first.forNextGroup();
+    EXPECT_EQ(next.method(), GroupFlushMethod::wholeFileSystem);
+    struct stat firstFolder {};
+    struct stat nextFolder {};
+    ASSERT_EQ(::fstat(first.folder(), &firstFolder), 0);
+    ASSERT_EQ(::fstat(next.folder(), &nextFolder), 0);
+    EXPECT_EQ(firstFolder.st_ino, nextFolder.st_ino);
+    EXPECT_EQ(firstFolder.st_dev, nextFolder.st_dev);
+    // Not a duplicate: status flags belong to the open file description, and so does the error position a
+    // syncfs reports from, so one group's flush cannot swallow the error the other must hear.
+    ASSERT_EQ(::fcntl(first.folder(), F_SETFL, ::fcntl(first.folder(), F_GETFL) | O_NONBLOCK), 0);
+    EXPECT_EQ(::fcntl(next.folder(), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NO_THROW(RealDriveFileSystem().flushItems(next, {}, {}));
 }
 
 } // namespace
