@@ -1,12 +1,14 @@
 #include "drive/format/SourceChunkReader.h"
 
 #include "core/fs/RegularFile.h"
+#include "drive/format/FileIo.h"
 #include "drive/format/LocalFormat.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace keldra::LocalFormat {
@@ -88,22 +90,12 @@ std::size_t SourceChunkReader::readDirect(std::uint8_t* buffer, std::size_t want
 }
 
 std::size_t SourceChunkReader::readCached(std::uint8_t* buffer, std::size_t wanted, int& error) {
-    std::size_t got = 0;
-    while (got < wanted) {
-        const ssize_t read = ::pread(fd_, buffer + got, wanted - got, static_cast<off_t>(offset_ + got));
-        if (read < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = errno;
-            return got;
-        }
-        if (read == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(read);
+    try {
+        return preadFully(fd_, buffer, wanted, offset_, "read the file");
+    } catch (const std::system_error& failure) {
+        error = failure.code().value();
+        return 0;
     }
-    return got;
 }
 
 void SourceChunkReader::stopDirect() {
