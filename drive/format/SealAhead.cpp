@@ -75,6 +75,14 @@ std::optional<SealAhead::ReadBuffer> SealAhead::takeRead(const std::stop_token& 
     return chunk;
 }
 
+void SealAhead::keepFailure(std::exception_ptr& slot) {
+    {
+        std::lock_guard lock(mutex_);
+        slot = std::current_exception();
+    }
+    changed_.notify_all();
+}
+
 void SealAhead::readChunks(const std::stop_token& stop) {
     try {
         for (;;) {
@@ -95,11 +103,7 @@ void SealAhead::readChunks(const std::stop_token& stop) {
             throwIfCancelled(cancel_);
         }
     } catch (...) {
-        {
-            std::lock_guard lock(mutex_);
-            readFailure_ = std::current_exception();
-        }
-        changed_.notify_all();
+        keepFailure(readFailure_);
     }
 }
 
@@ -145,11 +149,7 @@ void SealAhead::sealChunks(const std::stop_token& stop) {
             current = next;
         }
     } catch (...) {
-        {
-            std::lock_guard lock(mutex_);
-            failure_ = std::current_exception();
-        }
-        changed_.notify_all();
+        keepFailure(failure_);
     }
 }
 

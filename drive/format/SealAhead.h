@@ -68,6 +68,8 @@ private:
     // The next chunk read, once read; nothing once stopped. Rethrows the reading thread's failure once the
     // chunks read before it are taken.
     std::optional<ReadBuffer> takeRead(const std::stop_token& stop);
+    // Keeps the exception being handled for whoever waits on `slot`, and wakes them.
+    void keepFailure(std::exception_ptr& slot);
 
     ReadChunk read_;
     StreamingHmac& hmac_;

@@ -328,10 +328,6 @@ Bytes StorageTransport::download(const std::string& url, const CancelToken& canc
     return std::move(transfer.body);
 }
 
-} // namespace keldra
-
-namespace keldra {
-
 void StorageTransport::download(const std::string& url, const BodySink& sink, const CancelToken& cancel) {
     throwIfCancelled(cancel);
     StreamTransfer transfer;
