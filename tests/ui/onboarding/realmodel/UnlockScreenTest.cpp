@@ -95,6 +95,9 @@ TEST_F(UnlockScreen, SignOutWhileUnlockingLeavesNoKey) {
     view.rememberBox()->click();
     view.unlock();
     ASSERT_TRUE(m.isWorking());
+    // The sign-out comes once the check has reached the portal (its fault is taken as it arrives), whose
+    // answer then takes 1.5 s; on a loaded machine the check may not have left yet when unlock() returns.
+    ASSERT_TRUE(runUntil([&] { return control().get("/_control/faults").at("faults").empty(); }));
     await(m.signOut());
     EXPECT_TRUE(m.isWorking()) << "the answer is still on its way";
     // Signing out leaves the working mark alone: it drops when the late answer has been thrown away.
