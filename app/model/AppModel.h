@@ -265,6 +265,7 @@ public:
     // Replaces the sources (kept in sourceOrder) and saves them for the account.
     void setSources(std::vector<BackupSource> sources) override;
     void removeSource(const std::string& id) override;
+    // Stores the user's pause; pausing also cancels the running task.
     void setPaused(bool paused) override;
     // The first sources offered: (label, folder) for Documents, Desktop and Pictures in the home folder.
     std::vector<std::pair<std::string, std::filesystem::path>> suggestedFolders() const override;

@@ -211,6 +211,11 @@ void AppModel::removeSource(const std::string& id) {
 void AppModel::setPaused(bool paused) {
     setPausedByUser(paused);
     writeMeta(metakey::pausedByUser, paused ? std::optional<std::string>("1") : std::nullopt);
+    // Pausing also stops the run in progress: every pausing control comes here, and a paused app that
+    // goes on uploading would say one thing and do another.
+    if (paused) {
+        cancelRunTask();
+    }
 }
 
 std::vector<std::pair<std::string, std::filesystem::path>> AppModel::suggestedFolders() const {

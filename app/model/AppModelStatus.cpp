@@ -171,7 +171,6 @@ void AppModel::perform(PrimaryAction action) {
         return;
     case PrimaryAction::pause:
         setPaused(true);
-        cancelRunTask();
         return;
     case PrimaryAction::resume:
         setPaused(false);

@@ -149,6 +149,7 @@ public:
     virtual OLTheme popoverTheme() const = 0;
     virtual const std::optional<SystemTime>& lastSuccess() const = 0;
     virtual bool pausedByUser() const = 0;
+    // The one pausing action: stores the pause and, when pausing, stops the run in progress.
     virtual void setPaused(bool value) = 0;
     virtual bool isRunning() const = 0;
     virtual const RunProgress& progress() const = 0;

@@ -12,6 +12,7 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <functional>
 
 namespace keldra::test {
 namespace {
@@ -94,6 +95,53 @@ TEST_F(ScreensOnTheRealModel, AUserAddsFoldersBacksUpReadsTheRunAndCopiesToADriv
     ASSERT_EQ(backups.destinations()->rows().size(), 1u);
     EXPECT_TRUE(
         backups.destinations()->rows()[0]->figuresText()->text().startsWith(QStringLiteral("3 files")));
+}
+
+// Every control that pauses (the Activity header's button; the primary action that the Overview, the
+// popover and the menu perform) stops the run in progress on a slow portal: the run ends "Stopped" instead
+// of finishing, and the header offers to back up again.
+TEST_F(ScreensOnTheRealModel, PausingFromAnyControlStopsTheRunningBackup) {
+    const struct {
+        const char* control;
+        std::function<void(AppModel&, ActivityView&)> pause;
+    } cases[] = {
+        {"Activity header",
+         [](AppModel&, ActivityView& view) {
+             view.pauseButton()->click();
+         }},
+        {"primary action",
+         [](AppModel& m, ActivityView&) {
+             m.perform(PrimaryAction::pause);
+         }},
+    };
+    for (int i = 0; i < 8; ++i) {
+        writeHomeFile("f" + std::to_string(i) + ".txt", "file " + std::to_string(i));
+    }
+    AppModel& m = ready();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.control);
+        ActivityView activity(m);
+        m.setPaused(false);
+        control().setSettings({{"latency_ms", 300}});
+        m.runBackup("Manual");
+        ASSERT_TRUE(runUntil([&] { return m.progress().phase == RunPhase::uploading; }));
+        drainEvents();
+        ASSERT_TRUE(activity.pauseButton()->isVisibleTo(&activity));
+        ASSERT_EQ(m.primaryAction(), PrimaryAction::pause);
+
+        c.pause(m, activity);
+        ASSERT_TRUE(runUntil([&] { return !m.isRunning() && !m.hasRunTask(); }));
+        control().setSettings({{"latency_ms", 0}});
+        drainEvents();
+
+        ASSERT_TRUE(m.lastRun());
+        EXPECT_EQ(m.lastRun()->status, RunStatus::cancelled) << "the run went on after the pause";
+        EXPECT_TRUE(m.pausedByUser());
+        EXPECT_EQ(m.primaryAction(), PrimaryAction::resume);
+        EXPECT_FALSE(activity.pauseButton()->isVisibleTo(&activity));
+        EXPECT_TRUE(activity.backUpButton()->isVisibleTo(&activity));
+        m.setLastRun(std::nullopt);
+    }
 }
 
 } // namespace
