@@ -147,6 +147,9 @@ void AppModel::setKeldraKey(std::optional<KeldraKey> value) {
 void AppModel::assignUnattended(bool value) {
     assign(unattended_, value, &AppModel::unattendedChanged);
 }
+void AppModel::setKeyringError(std::optional<std::string> value) {
+    assign(keyringError_, std::move(value), &AppModel::keyringErrorChanged);
+}
 void AppModel::setSettings(BackupSettings value) {
     assign(settings_, std::move(value), &AppModel::settingsChanged);
 }

@@ -87,6 +87,7 @@ public:
     const std::optional<KeldraStatus>& keldraStatus() const override { return keldraStatus_; }
     const std::optional<KeldraKey>& keldraKey() const override { return keldraKey_; }
     bool unattended() const override { return unattended_; }
+    const std::optional<std::string>& keyringError() const override { return keyringError_; }
     const BackupSettings& settings() const override { return settings_; }
     const std::vector<BackupSource>& sources() const override { return sources_; }
     const std::vector<LocalDestination>& destinations() const override { return destinations_; }
@@ -155,6 +156,7 @@ public:
     // The plain setters of `unattended` and `sources`; setUnattended and setSources are the user's
     // operations (they also write the keyring or the user defaults).
     void assignUnattended(bool value);
+    void setKeyringError(std::optional<std::string> value);
     void setSettings(BackupSettings value) override;
     // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
     void adoptSettings(const BackupSettings& changed) override;
@@ -411,8 +413,12 @@ private:
     QCoro::Task<> afterVolumeChange(bool isMount);
     // The scope key of the session's e-mail, if any.
     std::optional<std::string> sessionScopeKey() const;
-    // Writes or removes the account's unattended key item on the keyring lane.
-    void storeUnattendedKey(const std::optional<KeldraKey>& key);
+    // Why the unattended key is written or removed: a lock whose removal fails is told as well.
+    enum class KeyringChange { keep, lock };
+    // Writes or removes the account's unattended key item on the keyring lane; `unattended` and
+    // keyringError follow the keyring's answer.
+    void storeUnattendedKey(const std::optional<KeldraKey>& key, KeyringChange change);
+    QCoro::Task<> changeUnattendedKey(std::string account, std::optional<Bytes> raw, KeyringChange change);
     // The portal's top-level "Backups" folder (no parent), if there is one.
     QCoro::Task<std::optional<KeldraFolder>> findRootFolder(WorkGuard guard);
     QCoro::Task<> executeRun(std::optional<RunRequest> cloud, std::vector<PlannedDrive> drives,
@@ -444,6 +450,7 @@ private:
     std::optional<KeldraStatus> keldraStatus_;
     std::optional<KeldraKey> keldraKey_;
     bool unattended_ = false;
+    std::optional<std::string> keyringError_;
     BackupSettings settings_;
     std::vector<BackupSource> sources_;
     std::vector<LocalDestination> destinations_;

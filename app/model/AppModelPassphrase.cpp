@@ -14,6 +14,16 @@ namespace {
 constexpr std::string_view verifierPlaintext = "cairn-ok-v1";
 constexpr const char* alreadyHasPassphrase = "This Keldra already has a passphrase. Enter that one instead.";
 
+constexpr std::string_view keyringNotStored =
+    "The keyring didn't store the key, so unattended backups are off. Check that the keyring is unlocked, "
+    "then try again.";
+constexpr std::string_view keyringNotRemoved =
+    "The keyring didn't remove the stored key, so unattended backups are still on. Check that the keyring "
+    "is unlocked, then try again.";
+constexpr std::string_view keyringKeptAfterLock =
+    "Keldra is locked, but the keyring didn't remove the stored key, so the app will open unlocked after a "
+    "restart. Remove the item \"Orlivane Keldra key (unattended backups)\" with your keyring app.";
+
 bool opens(const KeldraKey& key, const std::optional<KeldraAPI::Verifier>& verifier) {
     return verifier && key.checkVerifier(verifier->verifier, verifier->iv);
 }
@@ -174,9 +184,10 @@ void AppModel::useKey(KeldraKey key, bool remember) {
     setKeldraKey(key);
     setLockedNoticePosted(false);
     if (session_) {
-        storeUnattendedKey(remember ? std::optional<KeldraKey>(key) : std::nullopt);
+        storeUnattendedKey(remember ? std::optional<KeldraKey>(key) : std::nullopt, KeyringChange::keep);
+    } else {
+        assignUnattended(remember);
     }
-    assignUnattended(remember);
     if (phase_ == AppPhase::unlock) {
         setPhase(AppPhase::ready);
         tick(false);
@@ -188,41 +199,61 @@ void AppModel::setUnattended(bool on) {
         return;
     }
     const bool keep = on && keldraKey_.has_value();
-    storeUnattendedKey(keep ? keldraKey_ : std::nullopt);
-    assignUnattended(keep);
+    storeUnattendedKey(keep ? keldraKey_ : std::nullopt, KeyringChange::keep);
 }
 
 void AppModel::lock() {
     cancelRunTask();
     setKeldraKey(std::nullopt);
     if (session_ && unattended_) {
-        storeUnattendedKey(std::nullopt);
+        // `unattended` stays on until the keyring has really let the key go.
+        storeUnattendedKey(std::nullopt, KeyringChange::lock);
+    } else {
+        assignUnattended(false);
     }
-    assignUnattended(false);
     if (phase_ != AppPhase::unlock) {
         setPhase(AppPhase::unlock);
     }
 }
 
-void AppModel::storeUnattendedKey(const std::optional<KeldraKey>& key) {
+void AppModel::storeUnattendedKey(const std::optional<KeldraKey>& key, KeyringChange change) {
     const std::optional<std::string> scope = sessionScopeKey();
     if (!scope) {
         return;
     }
-    // A failed keyring write or removal is not reported; `unattended` follows the request.
     std::optional<Bytes> raw;
     if (key) {
         const auto& bytes = key->symmetricKey();
         raw.emplace(bytes.begin(), bytes.end());
     }
-    startDetached(onKeyring(ownerGuard(), [&secrets = services_.secrets, account = keldraKeyAccount(*scope),
-                                           raw = std::move(raw)] {
-        if (raw) {
-            secrets.write(*raw, account, keldraKeyLabel);
-        } else {
-            secrets.remove(account);
-        }
-    }));
+    startDetached(changeUnattendedKey(keldraKeyAccount(*scope), std::move(raw), change));
+}
+
+QCoro::Task<> AppModel::changeUnattendedKey(std::string account, std::optional<Bytes> raw,
+                                            KeyringChange change) {
+    const WorkGuard guard = accountGuard();
+    const bool storing = raw.has_value();
+    // The keyring lane keeps the order of the requests, so the last answer is what the keyring holds.
+    auto changing = onKeyring(
+        ownerGuard(), [&secrets = services_.secrets, account = std::move(account), raw = std::move(raw)] {
+            return raw ? secrets.write(*raw, account, keldraKeyLabel) : secrets.remove(account);
+        });
+    const bool done = co_await changing;
+    guard.check();
+    if (done) {
+        assignUnattended(storing);
+        setKeyringError(std::nullopt);
+        co_return;
+    }
+    // Refused: the keyring holds what it held before, and `unattended` says so.
+    if (storing) {
+        setKeyringError(std::string(keyringNotStored));
+    } else if (change == KeyringChange::lock) {
+        setKeyringError(std::string(keyringKeptAfterLock));
+        post("keyring-key-kept", "The key is still in the keyring", std::string(keyringKeptAfterLock));
+    } else {
+        setKeyringError(std::string(keyringNotRemoved));
+    }
 }
 
 } // namespace keldra

@@ -275,6 +275,7 @@ void AppModel::resetAccountState() {
     setAccount(std::nullopt);
     setKeldraKey(std::nullopt);
     assignUnattended(false);
+    setKeyringError(std::nullopt);
     setKeldraStatus(std::nullopt);
     setIndex(nullptr);
     setEngine(nullptr);

@@ -100,8 +100,11 @@ public:
                                                                      bool remember) = 0;
     virtual const std::optional<KeldraKey>& keldraKey() const = 0;
     virtual bool unattended() const = 0;
-    // Keeps the held key in the keyring for unattended backups (true), or removes it (false).
+    // Keeps the held key in the keyring for unattended backups (true), or removes it (false). `unattended`
+    // follows once the keyring has answered; a refusal leaves it as it was and sets keyringError.
     virtual void setUnattended(bool value) = 0;
+    // Why the last change of the unattended key did not happen; none once one did.
+    virtual const std::optional<std::string>& keyringError() const = 0;
     virtual void lock() = 0;
     virtual QCoro::Task<> signOut() = 0;
     virtual const std::optional<StoredSession>& session() const = 0;
@@ -206,6 +209,7 @@ signals:
     void verifierStateChanged();
     void keldraKeyChanged();
     void unattendedChanged();
+    void keyringErrorChanged();
     void sessionChanged();
     void accountChanged();
     void keldraStatusChanged();

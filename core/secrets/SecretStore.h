@@ -18,8 +18,9 @@ public:
     virtual std::optional<Bytes> read(std::string_view account) = 0;
     // Replaces data and label of an existing item in place, else adds one; true on success.
     virtual bool write(const Bytes& data, std::string_view account, std::string_view label) = 0;
-    // Silent when there is no such item.
-    virtual void remove(std::string_view account) = 0;
+    // Removes every item of the account; true when none is left (also when there was none), false when the
+    // store could not be reached or refused (a locked item stays: removing it would prompt).
+    virtual bool remove(std::string_view account) = 0;
 };
 
 } // namespace keldra

@@ -179,6 +179,10 @@ QCoro::Task<std::optional<std::string>> FakeAppModel::createPassphrase(std::stri
 void FakeAppModel::setKeldraKey(std::optional<KeldraKey> value) {
     assign(keldraKey_, std::move(value), &AppModelView::keldraKeyChanged);
 }
+void FakeAppModel::setKeyringError(std::optional<std::string> value) {
+    assign(keyringError_, std::move(value), &AppModelView::keyringErrorChanged);
+}
+
 void FakeAppModel::setUnattended(bool value) {
     record(value ? "setUnattended true" : "setUnattended false");
     assign(unattended_, value, &AppModelView::unattendedChanged);

@@ -78,6 +78,8 @@ public:
     void setKeldraKey(std::optional<KeldraKey> value);
     bool unattended() const override { return unattended_; }
     void setUnattended(bool value) override;
+    const std::optional<std::string>& keyringError() const override { return keyringError_; }
+    void setKeyringError(std::optional<std::string> value);
     void lock() override;
     QCoro::Task<> signOut() override;
     const std::optional<StoredSession>& session() const override { return session_; }
@@ -237,6 +239,7 @@ private:
     VerifierState verifierState_;
     std::optional<KeldraKey> keldraKey_;
     bool unattended_ = false;
+    std::optional<std::string> keyringError_;
     std::optional<StoredSession> session_;
     std::optional<AccountInfo> account_;
     std::optional<KeldraStatus> keldraStatus_;

@@ -29,7 +29,8 @@ EncryptionSettings::EncryptionSettings(AppModelView& app, QWidget* parent)
       unattended_(new OLSwitch(app.unattended(), QStringLiteral("Unattended backups"))),
       status_(new OLText(QString(), OLTextStyle::callout, OLColor::textSecondary)),
       forget_(secondaryButton(QStringLiteral("Forget key"))),
-      lock_(secondaryButton(QStringLiteral("Lock Keldra"), QStringLiteral("icon-security-lock"))) {
+      lock_(secondaryButton(QStringLiteral("Lock Keldra"), QStringLiteral("icon-security-lock"))),
+      keyringError_(new OLText(QString(), OLTextStyle::callout, OLColor::textError)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(20);
@@ -52,6 +53,8 @@ EncryptionSettings::EncryptionSettings(AppModelView& app, QWidget* parent)
                      QStringLiteral("Clears the key from memory and the keyring. You'll need your passphrase "
                                     "to back up or restore."),
                      false, lock_)}));
+    // What the keyring refused, so a switch that did not move is explained.
+    layout->addWidget(keyringError_);
     layout->addWidget(new StateBanner(
         StatusTone::warning, QStringLiteral("Your passphrase can't be recovered"),
         QStringLiteral("If it's lost, files encrypted with it can't be opened by anyone, including Orlivane "
@@ -65,6 +68,7 @@ EncryptionSettings::EncryptionSettings(AppModelView& app, QWidget* parent)
     forget_->setAction([this] { app_.setUnattended(false); });
     lock_->setAction([this] { askToLock(); });
     connect(&app_, &AppModelView::unattendedChanged, this, &EncryptionSettings::refresh);
+    connect(&app_, &AppModelView::keyringErrorChanged, this, &EncryptionSettings::refresh);
     refresh();
 }
 
@@ -74,6 +78,9 @@ void EncryptionSettings::refresh() {
     status_->setText(on ? QStringLiteral("On: key stored in the keyring")
                         : QStringLiteral("Off: backups run while the app is unlocked"));
     forget_->setEnabled(on);
+    const std::optional<std::string>& refused = app_.keyringError();
+    keyringError_->setText(refused ? QString::fromStdString(*refused) : QString());
+    keyringError_->setVisible(refused.has_value());
 }
 
 void EncryptionSettings::askToLock() {

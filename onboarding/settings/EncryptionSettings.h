@@ -23,6 +23,8 @@ public:
     OLText* unattendedStatus() const { return status_; }
     OLButton* forgetKeyButton() const { return forget_; }
     OLButton* lockButton() const { return lock_; }
+    // The keyring's refusal of the last change, shown under the form while there is one.
+    OLText* keyringErrorText() const { return keyringError_; }
     // The open "Lock the Keldra?" question, if any.
     QMessageBox* lockConfirmation() const { return confirmLock_; }
 
@@ -35,6 +37,7 @@ private:
     OLText* status_;
     OLButton* forget_;
     OLButton* lock_;
+    OLText* keyringError_;
     QPointer<QMessageBox> confirmLock_;
 };
 

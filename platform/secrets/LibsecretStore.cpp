@@ -169,26 +169,33 @@ bool LibsecretStore::write(const Bytes& data, std::string_view account, std::str
     return true;
 }
 
-void LibsecretStore::remove(std::string_view account) {
+bool LibsecretStore::remove(std::string_view account) {
     const std::string name(account);
     const std::string doing = "deleting " + name;
     const auto service = connect(logger_, doing);
     if (!service) {
-        return;
+        return false;
     }
     const auto items = findItems(service.get(), name, /*loadSecrets=*/false, logger_, doing);
     if (!items) {
-        return;
+        return false;
     }
     for (GList* node = items->get(); node != nullptr; node = node->next) {
+        SecretItem* item = SECRET_ITEM(node->data);
+        if (secret_item_get_locked(item)) {
+            logger_.log("keyring locked: couldn't delete " + name);
+            return false;
+        }
         GError* raw = nullptr;
-        const bool ok = secret_item_delete_sync(SECRET_ITEM(node->data), nullptr, &raw);
+        const bool ok = secret_item_delete_sync(item, nullptr, &raw);
         const glib::Error error(raw);
         if (!ok) {
-            logger_.log("keyring delete failed (" + doing + "): " + describe(error));
-            return;
+            logger_.log(isLocked(error) ? "keyring locked: couldn't delete " + name
+                                        : "keyring delete failed (" + doing + "): " + describe(error));
+            return false;
         }
     }
+    return true;
 }
 
 } // namespace keldra

@@ -15,7 +15,7 @@ public:
 
     std::optional<Bytes> read(std::string_view account) override;
     bool write(const Bytes& data, std::string_view account, std::string_view label) override;
-    void remove(std::string_view account) override;
+    bool remove(std::string_view account) override;
 
 private:
     Logger& logger_;

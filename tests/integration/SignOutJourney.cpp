@@ -145,7 +145,7 @@ TEST_F(KeldraJourney, SignOutAndIn) {
     EXPECT_TRUE(unlock->rememberBox()->isOn());
     click(unlock->unlockButton());
     ASSERT_TRUE(runUntil([&] { return model.phase() == AppPhase::ready; }));
-    EXPECT_TRUE(model.unattended());
+    EXPECT_TRUE(runUntil([&] { return model.unattended(); })) << "once the keyring has the key";
     const KeyringItems afterUnlock = keyringItems(email);
     EXPECT_TRUE(afterUnlock.session);
     EXPECT_TRUE(afterUnlock.key);

@@ -9,7 +9,7 @@
 namespace keldra::test {
 
 // The secret store in memory. setAvailable(false) behaves like a locked keyring: reads give no item and
-// writes fail, while the items stay.
+// writes and removals fail, while the items stay.
 class MemorySecretStore final : public SecretStore {
 public:
     std::optional<Bytes> read(std::string_view account) override {
@@ -28,11 +28,12 @@ public:
         items_[std::string(account)] = Item{data, std::string(label)};
         return true;
     }
-    void remove(std::string_view account) override {
+    bool remove(std::string_view account) override {
         std::lock_guard lock(mutex_);
         if (available_) {
             items_.erase(std::string(account));
         }
+        return available_;
     }
 
     void setAvailable(bool available) {

@@ -16,7 +16,7 @@ public:
     bool write(const Bytes& data, std::string_view account, std::string_view label) override {
         return inner_.write(data, name(account), label);
     }
-    void remove(std::string_view account) override { inner_.remove(name(account)); }
+    bool remove(std::string_view account) override { return inner_.remove(name(account)); }
 
     std::string name(std::string_view account) const { return prefix_ + std::string(account); }
 

@@ -1,4 +1,11 @@
+#include "platform/secrets/GlibHandles.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/ChildProcess.h"
+
+#include <fstream>
+#include <libsecret/secret.h>
+#include <sstream>
+#include <sys/wait.h>
 
 using namespace keldra;
 using namespace keldra::test;
@@ -115,8 +122,8 @@ TEST_F(AppModelPassphrase, AConflictWithTheSamePassphraseUnlocks) {
     EXPECT_EQ(await(m.createPassphrase(passphrase, true)), std::nullopt);
     EXPECT_EQ(m.verifierState(), VerifierState::exists());
     EXPECT_EQ(m.phase(), AppPhase::ready);
-    EXPECT_TRUE(m.unattended());
     EXPECT_TRUE(keyItemBecomes(true));
+    EXPECT_TRUE(runUntil([&] { return m.unattended(); }));
 }
 
 TEST_F(AppModelPassphrase, TheVerifierCheckNamesWhatWentWrongWithThePortalsDetails) {
@@ -182,26 +189,28 @@ TEST_F(AppModelPassphrase, TheLockedReminderComesOncePerLockedPeriod) {
 TEST_F(AppModelPassphrase, TheUnattendedKeyFollowsTheSwitchAndTheLock) {
     AppModel& m = locked();
     EXPECT_EQ(await(m.createPassphrase(passphrase, true)), std::nullopt);
-    EXPECT_TRUE(m.unattended());
     ASSERT_TRUE(keyItemBecomes(true));
+    EXPECT_TRUE(runUntil([&] { return m.unattended(); })) << "once the keyring has the key";
 
     m.setUnattended(false);
-    EXPECT_FALSE(m.unattended());
     EXPECT_TRUE(keyItemBecomes(false));
+    EXPECT_TRUE(runUntil([&] { return !m.unattended(); }));
     m.setUnattended(true);
-    EXPECT_TRUE(m.unattended());
     EXPECT_TRUE(keyItemBecomes(true));
+    EXPECT_TRUE(runUntil([&] { return m.unattended(); }));
 
     // Locking while unattended forgets the key there too.
     m.lock();
-    EXPECT_FALSE(m.unattended());
     EXPECT_TRUE(keyItemBecomes(false));
+    EXPECT_TRUE(runUntil([&] { return !m.unattended(); }));
 
     // While locked there is no key to keep: the item goes, the switch stays off.
     storeOtherKey();
     m.setUnattended(true);
-    EXPECT_FALSE(m.unattended());
     EXPECT_TRUE(keyItemBecomes(false));
+    drainEvents();
+    EXPECT_FALSE(m.unattended());
+    EXPECT_FALSE(m.keyringError());
 
     // A lock with unattended off leaves an item alone.
     EXPECT_EQ(await(m.unlock(passphrase, false)), std::nullopt);
@@ -209,4 +218,132 @@ TEST_F(AppModelPassphrase, TheUnattendedKeyFollowsTheSwitchAndTheLock) {
     m.lock();
     drainEvents();
     EXPECT_TRUE(keyItemStored());
+}
+
+namespace {
+
+constexpr const char* notStored =
+    "The keyring didn't store the key, so unattended backups are off. Check that "
+    "the keyring is unlocked, then try again.";
+constexpr const char* notRemoved =
+    "The keyring didn't remove the stored key, so unattended backups are still "
+    "on. Check that the keyring is unlocked, then try again.";
+constexpr const char* keptAfterLock =
+    "Keldra is locked, but the keyring didn't remove the stored key, so the app will open unlocked after a "
+    "restart. Remove the item \"Orlivane Keldra key (unattended backups)\" with your keyring app.";
+
+// Locks the session's default keyring; nothing can open it again without a prompt.
+void lockDefaultKeyring() {
+    GError* raw = nullptr;
+    const glib::Object<SecretService> service(secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &raw));
+    glib::Error error(raw);
+    ASSERT_TRUE(service) << error->message;
+    raw = nullptr;
+    const glib::Object<SecretCollection> collection(secret_collection_for_alias_sync(
+        service.get(), SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &raw));
+    error.reset(raw);
+    ASSERT_TRUE(collection) << (error ? error->message : "no default keyring");
+    GList* objects = g_list_append(nullptr, collection.get());
+    raw = nullptr;
+    const int locked = secret_service_lock_sync(service.get(), objects, nullptr, nullptr, &raw);
+    g_list_free(objects);
+    error.reset(raw);
+    ASSERT_EQ(locked, 1) << (error ? error->message : "");
+}
+
+// Runs one of the DISABLED_ tests below in a child of this program, inside `launcher` (which ends with the
+// program's arguments); what the child printed on failure.
+void expectChildPasses(const std::string& name, std::vector<std::string> launcher,
+                       const std::filesystem::path& output) {
+    launcher.push_back(std::filesystem::read_symlink("/proc/self/exe").string());
+    launcher.push_back("--gtest_also_run_disabled_tests");
+    launcher.push_back("--gtest_filter=AppModelPassphrase." + name);
+    const int status = waitForChild(startProgram(launcher, output));
+    std::stringstream text;
+    text << std::ifstream(output).rdbuf();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
+    EXPECT_NE(text.str().find("[  PASSED  ] 1 test"), std::string::npos) << text.str();
+}
+
+} // namespace
+
+// A keyring that refuses is never shown as success: the switch stays where the keyring really is, the pane
+// gets the reason, and a lock whose removal was refused says the key is still there. Each case runs in a
+// child with a keyring of its own (GLib keeps one session bus per process, and a locked keyring stays so).
+TEST_F(AppModelPassphrase, AKeyringThatRefusesIsNeverShownAsSuccess) {
+    const std::string lockedSession = R"(
+exec 2>&1
+printf keldra-locked | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null 2>&1 &
+keyring=$!
+for _ in $(seq 1 100); do
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+    string:org.freedesktop.secrets 2>/dev/null | grep -q "boolean true" && break
+  sleep 0.05
+done
+status=0
+"$@" || status=$?
+kill $keyring
+exit $status
+)";
+    std::filesystem::create_directories(temp / "keyring-data");
+    std::filesystem::create_directories(temp / "keyring-runtime");
+    const struct {
+        const char* child;
+        std::vector<std::string> launcher;
+    } cases[] = {
+        {"DISABLED_LockedKeyringKeepsTheKey",
+         {"/usr/bin/env", "XDG_DATA_HOME=" + (temp / "keyring-data").string(),
+          "XDG_RUNTIME_DIR=" + (temp / "keyring-runtime").string(), "dbus-run-session", "--", "sh", "-c",
+          lockedSession, "sh"}},
+        {"DISABLED_NoKeyringStoresNothing",
+         {"/usr/bin/env", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (temp / "no-bus").string()}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.child);
+        expectChildPasses(c.child, c.launcher, temp / (std::string(c.child) + ".txt"));
+    }
+}
+
+// Children of the test above; skipped in a normal run.
+
+TEST_F(AppModelPassphrase, DISABLED_LockedKeyringKeepsTheKey) {
+    AppModel& m = locked();
+    EXPECT_EQ(await(m.createPassphrase(passphrase, true)), std::nullopt);
+    ASSERT_TRUE(keyItemBecomes(true));
+    ASSERT_TRUE(runUntil([&] { return m.unattended(); }));
+    auto locking = Workers::submit(*keyringReads_, [] { lockDefaultKeyring(); });
+    locking.waitForFinished();
+
+    // Switching off: the keyring keeps the key, so the switch stays on and the pane says why.
+    m.setUnattended(false);
+    ASSERT_TRUE(runUntil([&] { return m.keyringError().has_value(); }));
+    EXPECT_EQ(m.keyringError(), notRemoved);
+    EXPECT_TRUE(m.unattended());
+
+    // Locking: the key leaves memory, but the keyring's copy stays, and the user is told.
+    m.lock();
+    ASSERT_TRUE(runUntil([&] { return notifier.count("keyring-key-kept") == 1; }));
+    EXPECT_EQ(
+        notifier.posted().back(),
+        (RecordingNotifier::Posted{"keyring-key-kept", "The key is still in the keyring", keptAfterLock}));
+    EXPECT_EQ(m.keyringError(), keptAfterLock);
+    EXPECT_EQ(m.phase(), AppPhase::unlock);
+    EXPECT_FALSE(m.keldraKey());
+    EXPECT_TRUE(m.unattended()) << "the next start opens with the kept key";
+}
+
+TEST_F(AppModelPassphrase, DISABLED_NoKeyringStoresNothing) {
+    createAccount();
+    saveSettings(email, readySettings());
+    AppModel& m = start();
+    ASSERT_EQ(m.phase(), AppPhase::signedOut);
+    m.setPendingEmail(email);
+    m.setPendingPassword(password);
+    await(m.signIn());
+    ASSERT_EQ(m.phase(), AppPhase::unlock);
+
+    EXPECT_EQ(await(m.createPassphrase(passphrase, true)), std::nullopt);
+    ASSERT_TRUE(runUntil([&] { return m.keyringError().has_value(); }));
+    EXPECT_EQ(m.keyringError(), notStored);
+    EXPECT_FALSE(m.unattended()) << "nothing was stored";
 }

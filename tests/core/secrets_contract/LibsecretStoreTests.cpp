@@ -112,6 +112,8 @@ void expectUnusable(const std::string& reason) {
     EXPECT_EQ(logger.lines().size(), 2u);
     EXPECT_FALSE(store.read(account));
     EXPECT_EQ(logger.lines().size(), 3u);
+    EXPECT_FALSE(store.remove(account)) << "a removal that could not be made is not a success";
+    EXPECT_EQ(logger.lines().size(), 4u);
     for (const auto& line : logger.lines()) {
         EXPECT_EQ(line.rfind("keyring ", 0), 0u) << line;
         EXPECT_NE(line.find(reason), std::string::npos) << line;
@@ -164,7 +166,7 @@ TEST(LibsecretStore, ItemCarriesServiceAccountAndLabel) {
     EXPECT_TRUE(logger.lines().empty());
 }
 
-TEST(LibsecretStore, NoSessionBusReadsAsNoItemAndFailsWrites) {
+TEST(LibsecretStore, NoSessionBusReadsAsNoItemAndFailsWritesAndRemovals) {
     const test::TempDir dir;
     const auto child =
         runChild(childTest("DISABLED_NoBus"),
@@ -173,7 +175,7 @@ TEST(LibsecretStore, NoSessionBusReadsAsNoItemAndFailsWrites) {
     expectChildPassed(child);
 }
 
-TEST(LibsecretStore, BusWithoutSecretServiceReadsAsNoItemAndFailsWrites) {
+TEST(LibsecretStore, BusWithoutSecretServiceReadsAsNoItemAndFailsWritesAndRemovals) {
     const test::TempDir dir;
     // A session bus that cannot start services, so no Secret Service appears on it.
     std::ofstream(dir.path() / "bus.conf") << R"(<!DOCTYPE busconfig PUBLIC
@@ -200,7 +202,7 @@ TEST(LibsecretStore, BusWithoutSecretServiceReadsAsNoItemAndFailsWrites) {
     expectChildPassed(child);
 }
 
-TEST(LibsecretStore, LockedKeyringReadsAsNoItemAndFailsWritesWithoutPrompting) {
+TEST(LibsecretStore, LockedKeyringReadsAsNoItemAndFailsWritesAndRemovalsWithoutPrompting) {
     const test::TempDir dir;
     // A bus and keyring of its own, since the child locks the keyring and nothing can unlock it again
     // without a prompt. A login keyring needs a non-empty password to be created.
@@ -266,7 +268,8 @@ TEST(LibsecretStoreChild, DISABLED_LockedKeyring) {
     EXPECT_FALSE(store.read(account));                                    // existing item, locked
     EXPECT_FALSE(store.write(toBytes("after"), account, keldraKeyLabel)); // update refused
     EXPECT_FALSE(store.write(toBytes("new"), uniqueAccount("fresh"), keldraKeyLabel)); // add refused
-    ASSERT_EQ(logger.lines().size(), 3u);
+    EXPECT_FALSE(store.remove(account)); // the locked item stays
+    ASSERT_EQ(logger.lines().size(), 4u);
     for (const auto& line : logger.lines()) {
         EXPECT_EQ(line.rfind("keyring locked: ", 0), 0u) << line;
     }

@@ -97,20 +97,20 @@ TYPED_TEST(SecretStoreContract, WriteAddsThenReplacesInPlace) {
     EXPECT_TRUE(this->logger_.lines().empty());
 }
 
-TYPED_TEST(SecretStoreContract, AccountsAreSeparateAndRemoveIsSilent) {
+TYPED_TEST(SecretStoreContract, AccountsAreSeparateAndRemovingWhatIsNotThereSucceeds) {
     const std::string a = this->account("a");
     const std::string b = this->account("b");
     ASSERT_TRUE(this->store().write(toBytes("A"), a, "label"));
     ASSERT_TRUE(this->store().write(toBytes("B"), b, "label"));
 
-    this->store().remove(a);
+    EXPECT_TRUE(this->store().remove(a));
     EXPECT_FALSE(this->store().read(a));
     EXPECT_EQ(this->store().read(b), toBytes("B"));
 
-    this->store().remove(a); // already gone
-    this->store().remove(this->account("never-written"));
+    EXPECT_TRUE(this->store().remove(a)); // already gone
+    EXPECT_TRUE(this->store().remove(this->account("never-written")));
     EXPECT_EQ(this->store().read(b), toBytes("B"));
-    this->store().remove(b);
+    EXPECT_TRUE(this->store().remove(b));
     EXPECT_FALSE(this->store().read(b));
     EXPECT_TRUE(this->logger_.lines().empty());
 }
@@ -138,6 +138,7 @@ TEST(MemorySecretStore, UnavailableStoreReadsNoneAndFailsWritesButKeepsItems) {
     store.setAvailable(false);
     EXPECT_FALSE(store.read("acct"));
     EXPECT_FALSE(store.write(toBytes("new"), "acct", "label"));
+    EXPECT_FALSE(store.remove("acct"));
     store.setAvailable(true);
     EXPECT_EQ(store.read("acct"), toBytes("kept"));
 }

@@ -92,14 +92,15 @@ TEST_F(SettingsPanes, UnattendedKeyForgetAndLock) {
 
     encryption.unattendedSwitch()->click();
     ASSERT_TRUE(runUntil([&] { return storedKey().has_value(); }));
+    ASSERT_TRUE(runUntil([&] { return m.unattended(); })) << "once the keyring has the key";
     drainEvents();
-    EXPECT_TRUE(m.unattended());
     EXPECT_EQ(encryption.unattendedStatus()->text(), "On: key stored in the keyring");
     EXPECT_TRUE(encryption.forgetKeyButton()->isEnabled());
 
     // Forgetting the key keeps the app unlocked.
     encryption.forgetKeyButton()->click();
     ASSERT_TRUE(runUntil([&] { return !storedKey().has_value(); }));
+    ASSERT_TRUE(runUntil([&] { return !m.unattended(); }));
     drainEvents();
     EXPECT_FALSE(encryption.unattendedSwitch()->isOn());
     EXPECT_FALSE(encryption.forgetKeyButton()->isEnabled());

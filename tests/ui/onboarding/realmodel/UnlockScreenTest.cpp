@@ -57,7 +57,7 @@ TEST_F(UnlockScreen, WrongThenRightPassphraseKeepsTheKeyWhenAsked) {
     EXPECT_TRUE(runUntil([&] { return m.phase() == AppPhase::ready; }));
     drainEvents();
     EXPECT_TRUE(m.keldraKey().has_value());
-    EXPECT_TRUE(m.unattended());
+    EXPECT_TRUE(runUntil([&] { return m.unattended(); })) << "once the keyring has the key";
     // The keyring is written on its own lane, after the phase moved on.
     EXPECT_TRUE(runUntil([&] { return storedKey().has_value(); })) << "\"remember\" writes the keyring item";
     const auto kept = storedKey();
