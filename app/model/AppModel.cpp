@@ -76,6 +76,9 @@ AppModel::AppModel(AppServices services, QObject* parent)
         }
     });
 
+    // What an announcement showed, for the scheduler's ticks to compare with.
+    connect(this, &AppModelView::statusChanged, this, [this] { lastShownStatus_ = shownStatus(); });
+
     startDetached([](AppModel* model) -> QCoro::Task<> {
         co_await model->startup();
     }(this));

@@ -312,6 +312,9 @@ public:
     std::optional<SystemTime> nextRunDate() const override;
     bool isDriveDue(const LocalDestination& destination) const;
     void postStaleNotice();
+    // Announces statusChanged() when time alone changed what the screens and the tray show (health, the
+    // main button, the status lines, the banner) since the last announcement.
+    void announceIfTimeChangedStatus();
     void sample();
     void onWake();
 
@@ -383,6 +386,21 @@ signals:
     void geoRuleChanged();
 
 private:
+    // What the derived values showed when statusChanged() was last announced.
+    struct ShownStatus {
+        BackupHealth health;
+        std::optional<PrimaryAction> action;
+        std::string sentence;
+        std::string detail;
+        std::string progressLine;
+        std::optional<std::string> bannerID;
+        std::optional<StatusTone> bannerTone;
+        std::string bannerTitle;
+        std::string bannerMessage;
+        friend bool operator==(const ShownStatus&, const ShownStatus&) = default;
+    };
+    ShownStatus shownStatus();
+
     template <class T, class Signal> void assign(T& field, T value, Signal signal);
     template <class T, class Signal> void assignAlways(T& field, T value, Signal signal);
     // Emits `signal` (the model's own or the view's) and schedules statusChanged().
@@ -507,6 +525,7 @@ private:
     bool watchingWake_ = false;
     // At most one country re-check at a time, however many ticks meet the hold.
     bool countryRecheckInFlight_ = false;
+    std::optional<ShownStatus> lastShownStatus_;
     // Only the newest drive-state refresh is stored.
     std::uint64_t driveRefreshCount_ = 0;
     // The run task's cancellation, while it exists.

@@ -55,6 +55,7 @@ void AppModel::onWake() {
 }
 
 void AppModel::tick(bool force) {
+    announceIfTimeChangedStatus();
     if (phase_ != AppPhase::ready && phase_ != AppPhase::unlock) {
         return;
     }
@@ -74,6 +75,34 @@ void AppModel::tick(bool force) {
     } else if (!step.drives.empty()) {
         runBackup("Scheduled", false, false, false, std::move(step.drives));
     }
+}
+
+AppModel::ShownStatus AppModel::shownStatus() {
+    ShownStatus shown{.health = health(),
+                      .action = primaryAction(),
+                      .sentence = statusSentence(),
+                      .detail = attentionDetail(),
+                      .progressLine = progressLine(),
+                      .bannerID = std::nullopt,
+                      .bannerTone = std::nullopt,
+                      .bannerTitle = {},
+                      .bannerMessage = {}};
+    if (const std::optional<BannerModel> banner = currentBanner()) {
+        shown.bannerID = banner->id;
+        shown.bannerTone = banner->tone;
+        shown.bannerTitle = banner->title;
+        shown.bannerMessage = banner->message;
+    }
+    return shown;
+}
+
+void AppModel::announceIfTimeChangedStatus() {
+    // Ages, "at risk", overdue drives and relative times move with the clock while no property changes.
+    ShownStatus now = shownStatus();
+    if (lastShownStatus_ && *lastShownStatus_ != now) {
+        scheduleStatus();
+    }
+    lastShownStatus_ = std::move(now);
 }
 
 SchedulerStep AppModel::planTick(bool force) const {

@@ -387,3 +387,28 @@ TEST_F(AppModelSchedulerRuns, APluggedInDriveThatWasNeverCopiedIsDue) {
     drainEvents();
     EXPECT_EQ(m.planTick(false).drives, std::vector<std::string>{drive.id});
 }
+
+// Time alone moves what the screens and the tray show: an hourly schedule held back by "only on power"
+// ages into "at risk" with no property changing, and the scheduler's ticks announce it (once per change,
+// not once per tick).
+TEST_F(AppModelScheduler, TicksAnnounceWhatTimeAloneChanged) {
+    AppModel& m = dueModel();
+    editSettings(m, [](BackupSettings& s) { s.onlyOnPower = true; });
+    power.onBattery = true;
+    m.setDestinations({});
+    m.setLastSuccess(clock.now() - 1h);
+    m.startTimers();
+    drainEvents();
+    ASSERT_EQ(m.health(), BackupHealth::protectedState());
+
+    std::vector<BackupHealth> announced;
+    QObject::connect(&m, &AppModelView::statusChanged, [&] { announced.push_back(m.health()); });
+    timers.advance(7h);
+    drainEvents();
+
+    EXPECT_FALSE(m.isRunning()) << "held back by the battery";
+    ASSERT_EQ(m.health(), BackupHealth::atRisk());
+    ASSERT_FALSE(announced.empty()) << "the tray and the screens were never told";
+    EXPECT_EQ(announced.back(), BackupHealth::atRisk());
+    EXPECT_LT(announced.size(), 20u) << "only changes are announced, not every tick";
+}
