@@ -481,7 +481,8 @@ private:
     std::shared_ptr<BackupIndex> index_;
     std::shared_ptr<SerialLane> indexLane_;
     // Drive indexes open one at a time: two connections creating one new index at once collide, and the
-    // loser would silently leave its drive out of a run.
+    // loser would silently leave its drive out of a run. The drives' meta writes and state reads share it,
+    // so a refresh reads every write asked for before it.
     std::shared_ptr<SerialLane> driveIndexLane_;
     std::optional<std::string> authError_;
     bool isWorking_ = false;

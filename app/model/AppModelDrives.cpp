@@ -188,7 +188,9 @@ QCoro::Task<> AppModel::refreshDriveStatesNow() {
         std::shared_ptr<BackupIndex> opened = co_await opening;
         indexes.push_back(std::move(opened));
     }
-    auto reading = onWorker(guard, [list, indexes, &volumes = services_.volumes] {
+    // After every drive meta write asked for before this refresh: they share the drives' lane.
+    std::shared_ptr<SerialLane> lane = driveIndexLane_;
+    auto reading = keldra::onLane(*lane, guard, [list, indexes, &volumes = services_.volumes] {
         DriveStates states;
         for (std::size_t i = 0; i < list.size(); ++i) {
             states[list[i].id] = readDriveState(list[i], indexes[i].get(), volumes);

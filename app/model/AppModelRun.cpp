@@ -336,13 +336,15 @@ void AppModel::writeDriveMeta(std::shared_ptr<BackupIndex> index, const std::str
     if (!index) {
         return;
     }
-    startDetached([](AppModel* model, std::shared_ptr<BackupIndex> index, std::string key,
-                     std::optional<std::string> value) -> QCoro::Task<> {
-        auto writing = keldra::onWorker(model->workers(), model->ownerGuard(),
-                                        [index = std::move(index), key = std::move(key),
-                                         value = std::move(value)] { index->setMeta(key, value); });
+    // On the drives' lane, where the drive states are read too: a refresh asked for after this write
+    // reads what it wrote (a failed drive is then retried after the floor, not at the next tick).
+    startDetached([](AppModel* model, std::shared_ptr<SerialLane> lane, std::shared_ptr<BackupIndex> index,
+                     std::string key, std::optional<std::string> value) -> QCoro::Task<> {
+        auto writing = keldra::onLane(*lane, model->ownerGuard(),
+                                      [index = std::move(index), key = std::move(key),
+                                       value = std::move(value)] { index->setMeta(key, value); });
         co_await writing;
-    }(this, std::move(index), key, std::move(value)));
+    }(this, driveIndexLane_, std::move(index), key, std::move(value)));
 }
 
 } // namespace keldra

@@ -287,6 +287,8 @@ TEST_F(AppModelOutcome, DriveOutcomesAreToldOncePerDriveWithItsName) {
     runAndWait(m, "Manual", false, false, false, std::vector<std::string>{drive.id});
     EXPECT_EQ(notifier.posted().size(), posted) << "once until the drive is unmounted";
     EXPECT_TRUE(runUntil([&] { return m.localIndexes().at(drive.id)->meta("lastAttemptFailed") == "1"; }));
+    // The end-of-run refresh reads it after it was written, so the failed drive waits for its retry floor.
+    EXPECT_TRUE(runUntil([&] { return m.driveStates().at(drive.id).lastFailed; }));
 
     // Texts of results the engines rarely give.
     LocalRunResult review;
