@@ -17,6 +17,8 @@ constexpr const char* styleKey = "ol.style";
 constexpr const char* accentKey = "ol.accent";
 constexpr const char* popoverStyleKey = "ol.popoverStyle";
 constexpr const char* hideDockIconKey = "hideDockIcon";
+// Whether the app posts desktop notifications at all: "Notify me about problems" at the end of set-up.
+constexpr const char* notificationsKey = "notifications";
 
 std::optional<std::string> stringValue(const KeyValueStore& store, const std::string& key) {
     auto value = store.value(key);
@@ -52,6 +54,9 @@ AppModel::AppModel(AppServices services, QObject* parent)
                         .value_or(PopoverStyle::match);
     if (auto hide = services_.defaults.value(hideDockIconKey); hide && hide->is_boolean()) {
         hideDockIcon_ = hide->get<bool>();
+    }
+    if (auto allowed = services_.defaults.value(notificationsKey); allowed && allowed->is_boolean()) {
+        notificationsAllowed_ = allowed->get<bool>();
     }
 
     // The monitor calls back on this thread; a callback that finds the model gone does nothing.
@@ -306,6 +311,11 @@ void AppModel::persistPopoverStyle(PopoverStyle value) {
     services_.defaults.setValue(popoverStyleKey, std::string(rawValue(value)));
 }
 
+void AppModel::persistNotificationsAllowed(bool value) {
+    notificationsAllowed_ = value;
+    services_.defaults.setValue(notificationsKey, value);
+}
+
 void AppModel::persistHideDockIcon(bool value) {
     setHideDockIcon(value);
     services_.defaults.setValue(hideDockIconKey, value);
@@ -431,13 +441,13 @@ void AppModel::handleBlock(const BlockReason& reason) {
     setBlock(reason);
     const std::string body = reason.message();
     if (reason.is<BlockReason::GeoBlocked>()) {
-        services_.notifier.postNotification("geo-blocked", reason.title(), body);
+        post("geo-blocked", reason.title(), body);
     } else if (reason.is<BlockReason::GeoRisk>()) {
-        services_.notifier.postNotification("geo-risk", "Backups held for safety", body);
+        post("geo-risk", "Backups held for safety", body);
     } else if (reason.is<BlockReason::Suspended>()) {
-        services_.notifier.postNotification("suspended", "Keldra suspended", body);
+        post("suspended", "Keldra suspended", body);
     } else if (reason.is<BlockReason::SignedOut>()) {
-        services_.notifier.postNotification("signed-out", "Sign in to keep backing up", body);
+        post("signed-out", "Sign in to keep backing up", body);
     }
 }
 
@@ -446,8 +456,7 @@ void AppModel::postLockedNotice() {
         return;
     }
     setLockedNoticePosted(true);
-    services_.notifier.postNotification("locked", "Keldra is locked",
-                                        "Enter your passphrase to resume scheduled backups.");
+    post("locked", "Keldra is locked", "Enter your passphrase to resume scheduled backups.");
 }
 
 void AppModel::appendLog(LogLine line) {

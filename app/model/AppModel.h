@@ -208,6 +208,10 @@ public:
     void persistAccent(OLAccent value) override;
     void persistPopoverStyle(PopoverStyle value) override;
     void persistHideDockIcon(bool value) override;
+    // "Notify me about problems" from set-up: off, the app posts no desktop notification at all (what a
+    // refused notification permission means elsewhere). Kept in the user defaults; on until set.
+    bool notificationsAllowed() const { return notificationsAllowed_; }
+    void persistNotificationsAllowed(bool value);
 
     // Derived values.
     bool canBackUpNow() const override;
@@ -460,6 +464,7 @@ private:
     OLAccent accent_ = OLAccent::frost;
     PopoverStyle popoverStyle_ = PopoverStyle::match;
     bool hideDockIcon_ = false;
+    bool notificationsAllowed_ = true;
     AppPhase phase_ = AppPhase::launching;
     AppSection section_ = AppSection::overview;
     std::string restoreSearch_;

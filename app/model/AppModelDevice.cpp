@@ -145,7 +145,7 @@ QCoro::Task<std::optional<std::string>> AppModel::chooseDeviceFolder(std::string
     co_return std::nullopt;
 }
 
-QCoro::Task<> AppModel::finishSetup(bool launchAtLogin, bool /*notifications*/) {
+QCoro::Task<> AppModel::finishSetup(bool launchAtLogin, bool notifications) {
     BackupSettings changed = settings_;
     changed.setupComplete = true;
     adoptSettings(changed);
@@ -155,7 +155,8 @@ QCoro::Task<> AppModel::finishSetup(bool launchAtLogin, bool /*notifications*/) 
             ownerGuard(), [&loginItem = services_.loginItem] { loginItem.setLoginItemEnabled(true); });
         co_await registering;
     }
-    // Desktop notifications need no permission here: nothing is asked.
+    // Desktop notifications need no permission here; the answer is kept as the app's own preference.
+    persistNotificationsAllowed(notifications);
     setPhase(AppPhase::ready);
     setSection(AppSection::overview);
     if (pausedByUser_) {

@@ -15,6 +15,9 @@ const std::optional<std::string> flagSet("1");
 } // namespace
 
 void AppModel::post(const std::string& identifier, const std::string& title, const std::string& body) {
+    if (!notificationsAllowed_) {
+        return;
+    }
     services_.notifier.postNotification(identifier, title, body);
 }
 

@@ -189,7 +189,7 @@ void AppModel::postStaleNotice() {
         return;
     }
     setLastStaleNotice(now);
-    services_.notifier.postNotification(
+    post(
         "stale", fmt::format("No backup for {}+ days", days),
         fmt::format("This computer's last successful backup was {}.", formatRelativeAge(*lastSuccess_, now)));
 }

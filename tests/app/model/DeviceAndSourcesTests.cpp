@@ -192,3 +192,29 @@ TEST_F(AppModelDevice, FinishingSetUpLiftsThePauseAndResumingDeletesItsMark) {
     EXPECT_TRUE(BackupSettings::load(*defaults, scopeKey(email)).setupComplete);
     EXPECT_FALSE(m.isRunning()) << "no key and no sources: the first run is refused quietly";
 }
+
+// "Notify me about problems" at the end of set-up is kept: off, the app posts no desktop notification, in
+// this process and the next; on, it posts them again.
+TEST_F(AppModelDevice, TheSetUpsNotificationChoiceIsKeptAndHonoured) {
+    const struct {
+        bool notifications;
+        std::size_t posted;
+    } cases[] = {{false, 0}, {true, 1}};
+    createAccount();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.notifications);
+        AppModel& m = signedIn();
+        await(m.finishSetup(false, c.notifications));
+        const std::size_t before = notifier.count("suspended");
+        m.handleBlock(BlockReason::suspended());
+        EXPECT_EQ(notifier.count("suspended") - before, c.posted);
+
+        model.reset();
+        drainEvents();
+        AppModel& next = start();
+        next.handleBlock(BlockReason::suspended());
+        EXPECT_EQ(notifier.count("suspended") - before, 2 * c.posted) << "the choice is kept";
+        model.reset();
+        drainEvents();
+    }
+}
