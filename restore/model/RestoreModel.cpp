@@ -47,6 +47,9 @@ SystemTime nowFrom(const RestoreContext& context) {
 }
 
 constexpr const char* driveNotConnected = "That drive isn't connected.";
+// A delete refused because the place picked is not the one listed: nothing was tried.
+constexpr std::string_view listChangedBeforeDelete =
+    "The list changed, so nothing was deleted. Look at it again, then delete.";
 
 // Hands a call to the GUI thread without waiting; safe from any thread.
 template <class Call> void postToGuiThread(Call call) {
@@ -341,9 +344,10 @@ QCoro::Task<std::optional<std::string>> RestoreModel::deleteSelected(RestoreCont
     setIsDeleting(true);
     const std::vector<FlexID> ids = versionIDsBelow(*selection_);
     int failures = 0;
-    if (source_ != listedSource_) {
-        // The picker names another place than the listing on screen (its load failed or is still running):
-        // deleting from either could remove what the user did not mean, so nothing is deleted.
+    // The picker names another place than the listing on screen (its load failed or is still running):
+    // deleting from either could remove what the user did not mean, so nothing is tried.
+    const bool listChanged = source_ != listedSource_;
+    if (listChanged) {
         failures = static_cast<int>(ids.size());
     } else if (listedSource_ && listedSource_->isDrive()) {
         auto remove = [deviceDir = driveDeviceDir_, ids] {
@@ -363,7 +367,9 @@ QCoro::Task<std::optional<std::string>> RestoreModel::deleteSelected(RestoreCont
     auto reload = load(context, true);
     co_await std::move(reload);
     std::optional<std::string> message;
-    if (failures > 0) {
+    if (listChanged) {
+        message = std::string(listChangedBeforeDelete);
+    } else if (failures > 0) {
         message = std::to_string(failures) + " items couldn't be deleted. Try again.";
     }
     setIsDeleting(false);
