@@ -225,3 +225,49 @@ TEST_F(AppModelRun, SigningOutDuringARunLeavesItCancelledInItsIndexAndNoTraceInT
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs.front().status, RunStatus::cancelled);
 }
+
+// The last success is the time the successful run began: what changed while it ran is not known to be
+// protected. The clock moves during the run here (a refused upload link is asked for again after a wait).
+TEST_F(AppModelRun, TheLastSuccessIsWhenTheRunBeganNotWhenItEnded) {
+    writeHomeFile("a.txt", "alpha");
+    AppModel& m = ready();
+    control().addFault({{"endpoint", "upload-url"}, {"status", 500}, {"count", 1}});
+    runAndWait(m);
+    ASSERT_TRUE(m.lastRun());
+    ASSERT_EQ(m.lastRun()->status, RunStatus::succeeded);
+    ASSERT_TRUE(m.lastRun()->finishedAt);
+    ASSERT_GT(*m.lastRun()->finishedAt, m.lastRun()->startedAt) << "the clock moved during the run";
+    EXPECT_EQ(m.lastSuccess(), m.lastRun()->startedAt);
+    EXPECT_TRUE(metaBecomes(m, "lastSuccess", metaTimeText(toUnixSeconds(m.lastRun()->startedAt))));
+}
+
+// A drive whose volume lies inside a source: neither the cloud nor the drive backs up the drive's own
+// backup folder, however often they run.
+TEST_F(AppModelRun, ADrivesBackupFolderInsideASourceIsNeverBackedUp) {
+    writeHomeFile("a.txt", "alpha");
+    AppModel& m = ready();
+    const std::filesystem::path volume = home() / "Drive";
+    std::filesystem::create_directories(volume);
+    volumes.mount(MountedVolume{volume, "UUID-IN", "Inner Disk", false});
+    LocalDestination drive;
+    drive.id = "IN";
+    drive.name = "Inner Disk";
+    drive.volumeUUID = "UUID-IN";
+    drive.volumePathAtAdd = volume.string();
+    drive.enabled = true;
+    drive.addedAt = clock.now();
+    m.setDestinations({drive});
+    m.refreshDriveStates();
+    ASSERT_TRUE(runUntil([&] { return m.driveStates().count("IN") && m.driveStates().at("IN").connected; }));
+
+    for (int run = 0; run < 2; ++run) {
+        clock.advance(60s);
+        runAndWait(m);
+    }
+    ASSERT_TRUE(std::filesystem::exists(volume / "Orlivane Keldra Backup")) << "the drive was copied to";
+    ASSERT_TRUE(m.lastRun());
+    EXPECT_EQ(m.lastRun()->status, RunStatus::succeeded);
+    EXPECT_EQ(control().files(email).size(), 1u) << "only a.txt reached the Keldra";
+    ASSERT_TRUE(m.localIndexes().count("IN"));
+    EXPECT_EQ(m.localIndexes().at("IN")->backedUpFileCount(), 1) << "only a.txt reached the drive";
+}

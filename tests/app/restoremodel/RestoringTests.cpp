@@ -129,6 +129,33 @@ TEST_F(Restoring, FromADrive) {
     }
 }
 
+// A restore reads its items from the place they were listed from, even when the picker already names
+// another place whose listing did not load (the listing and its selection stay on screen).
+TEST_F(Restoring, FromTheListedPlaceWhileThePickerNamesAnother) {
+    writeHome("Documents/a.txt", "alpha in the keldra");
+    backUpToKeldra();
+    writeHome("Documents/a.txt", "alpha on the drive, longer");
+    backUpToDrive();
+    load();
+    model_->setSource(RestoreSource::drive("DEST-STUDIO", "mac-mini"));
+    load();
+    ASSERT_EQ(model_->listedSource(), RestoreSource::drive("DEST-STUDIO", "mac-mini"));
+    model_->setSelection(node("~/Documents"));
+    control().addFault({{"endpoint", "files-all"}, {"status", 500}, {"count", -1}});
+    model_->setSource(RestoreSource::keldra(deviceFolder_));
+    load();
+    ASSERT_TRUE(model_->loadError());
+    ASSERT_EQ(model_->listedSource(), RestoreSource::drive("DEST-STUDIO", "mac-mini"));
+
+    const fs::path out = temp_ / "out";
+    model_->setDestinationIsOriginal(false);
+    model_->setDestinationFolder(out);
+    restoreSelection();
+    ASSERT_TRUE(model_->summary());
+    EXPECT_EQ(model_->summary()->restored, 1);
+    EXPECT_EQ(readFile(out / "Documents/a.txt"), "alpha on the drive, longer");
+}
+
 TEST_F(Restoring, StopBeforeTheFirstItem) {
     listTwoDocuments();
     forgetHome();
