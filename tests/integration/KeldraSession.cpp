@@ -105,7 +105,8 @@ void KeldraSession::setUpAccount(const std::filesystem::path& folder, bool finis
     ASSERT_EQ(QCoro::waitFor(model.chooseDeviceFolder("Workstation")), std::nullopt);
     model.addSources({folder});
     if (finish) {
-        QCoro::waitFor(model.finishSetup(false, false));
+        // No autostart entry; notifications on, as the set-up step offers them.
+        QCoro::waitFor(model.finishSetup(false, true));
     } else {
         // Set up, but no run yet: the next start finds a first backup due.
         BackupSettings settings = model.settings();
