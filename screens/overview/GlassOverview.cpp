@@ -125,7 +125,7 @@ QWidget* GlassOverview::buildHero() {
     headline->setSpacing(10);
     title_ = new OLText({}, OLTextStyle::display, OLColor::textPrimary);
     title_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    title_->setAccessibleName(QStringLiteral("heading"));
+    title_->setHeading(true);
     progressLine_ = new OLText({}, OLTextStyle::mono.withSize(14), OLColor::textSecondary);
     progressLine_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     sentence_ = new OLText({}, OLTextStyle::callout, OLColor::textSecondary);
