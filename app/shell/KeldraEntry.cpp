@@ -6,6 +6,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/TerminationSignals.h"
+#include "design/motion/ReduceMotionMonitor.h"
 #include "design/theme/AppStyle.h"
 
 #include <QApplication>
@@ -15,7 +16,7 @@
 
 namespace keldra {
 
-void prepareKeldraApplication(QApplication& app) {
+void prepareKeldraApplication(QApplication& app, const QDBusConnection& bus) {
     // Counts, sizes and times follow the user's locale.
     std::setlocale(LC_ALL, "");
     try {
@@ -26,6 +27,8 @@ void prepareKeldraApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Orlivane Keldra"));
     QApplication::setDesktopFileName(QString::fromLatin1(SingleInstance::applicationId));
     olApplyAppStyle(app);
+    // Decorative motion (the orb's pulse, the fades between steps) follows the desktop's choice, live.
+    ReduceMotionMonitor::install(&app, bus);
     // Closing the window never ends the process; Quit does.
     QApplication::setQuitOnLastWindowClosed(false);
 }

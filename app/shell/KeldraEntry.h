@@ -16,8 +16,9 @@ class SingleInstance;
 class TerminationSignals;
 
 // Makes the process's application behave as Orlivane Keldra: its name and desktop entry, its style, the
-// user's locale, and a process that outlives its last window.
-void prepareKeldraApplication(QApplication& app);
+// user's locale, the desktop's reduce-motion choice (read from the desktop portal on `bus`), and a process
+// that outlives its last window.
+void prepareKeldraApplication(QApplication& app, const QDBusConnection& bus = QDBusConnection::sessionBus());
 
 // One running Orlivane Keldra in this process: the real services, the single-instance claim, the model, the
 // window and the tray, with Quit (menu, tray, SIGTERM) ending the event loop. Made after

@@ -10,9 +10,10 @@ namespace keldra {
 
 inline constexpr std::size_t codeLength = 6;
 
-// The ASCII digits 0-9 of a UTF-8 text, in order, at most `codeLength` of them. Digits of other scripts,
-// superscripts and other numeric characters are dropped like letters: the portal checks ASCII codes, and
-// "²²²²²²" must never look like a complete code.
+// The decimal digits of a UTF-8 text, of any script ("١", "५", "５" as well as "5"), in order, each as its
+// ASCII digit, at most `codeLength` of them: the portal checks ASCII codes. Numeric characters that are not
+// decimal digits (superscripts, fractions, Roman numerals) are dropped like letters, so "²²²²²²" never
+// looks like a complete code.
 std::string keepCodeDigits(std::string_view utf8);
 
 } // namespace keldra

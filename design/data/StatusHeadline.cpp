@@ -17,7 +17,7 @@ OLText* makeWord(const OLTextStyle& style, QWidget* parent) {
     auto* word = new OLText(QString(), style, OLColor::textPrimary, parent);
     word->setMaxLines(1);
     word->setMinimumScale(0.5);
-    word->setAccessibleDescription(QStringLiteral("heading"));
+    word->setHeading(true);
     return word;
 }
 

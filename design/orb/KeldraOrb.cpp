@@ -76,7 +76,7 @@ KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> prog
                      const QString& accessibilityAction, std::function<void()> action, QWidget* parent)
     : OLAbstractButton(parent), presentation_(std::move(presentation)), progress_(progress), size_(size),
       reduceMotion_(OLMotion::reduceMotion()), shownProgress_(new OLAnimatedValue(0, false, this)),
-      breathing_(new QVariantAnimation(this)), settle_(new OLAnimatedValue(0, false, this)) {
+      breathing_(new QVariantAnimation(this)), settle_(new OLAnimatedValue(1, false, this)) {
     setAccessibleName(accessibilityAction);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -96,10 +96,7 @@ KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> prog
         breathe_ = value.toDouble();
         update();
     });
-    connect(settle_, &OLAnimatedValue::valueChanged, this, [this](double value) {
-        breathe_ = value;
-        update();
-    });
+    connect(settle_, &OLAnimatedValue::valueChanged, this, [this] { update(); });
     setAction(std::move(action));
     if (auto* monitor = ReduceMotionMonitor::installed())
         connect(monitor, &ReduceMotionMonitor::reduceMotionChanged, this, &KeldraOrb::setReduceMotion);
@@ -111,9 +108,10 @@ KeldraOrb::~KeldraOrb() {
 
 void KeldraOrb::setPresentation(const HealthPresentation& presentation) {
     const bool wasBackingUp = isBackingUp();
+    const Pulse shown = pulse();
     presentation_ = presentation;
     if (wasBackingUp != isBackingUp())
-        updateBreathing();
+        updateBreathing(shown);
     syncHalo();
     update();
 }
@@ -150,6 +148,14 @@ bool KeldraOrb::breathingActive() const {
     return isBackingUp() && !reduceMotion_;
 }
 
+KeldraOrb::Pulse KeldraOrb::pulse() const {
+    if (breathingActive())
+        return {1 + (breathScale - 1) * breathe_, 0.6 + 0.4 * breathe_};
+    const double t = settle_->value();
+    return {settleFrom_.scale + (1 - settleFrom_.scale) * t,
+            settleFrom_.ringOpacity + (1 - settleFrom_.ringOpacity) * t};
+}
+
 std::optional<double> KeldraOrb::ringFraction() const {
     if (!isBackingUp() || !progress_)
         return std::nullopt;
@@ -180,9 +186,9 @@ QWidget* KeldraOrb::halo() const {
     return halo_ && halo_->isVisible() ? halo_.data() : nullptr;
 }
 
-void KeldraOrb::updateBreathing() {
+void KeldraOrb::updateBreathing(Pulse shown) {
     if (breathingActive()) {
-        settle_->setValue(breathe_);
+        settle_->setValue(1);
         if (OLMotion::animationsEnabled()) {
             breathing_->start();
         } else {
@@ -191,9 +197,12 @@ void KeldraOrb::updateBreathing() {
             update();
         }
     } else {
+        // From the pulse as it was drawn back to rest; without animation, at once.
         breathing_->stop();
-        settle_->setValue(breathe_);
-        settle_->animateTo(0, OLAnimationTiming::easeOut(0.25));
+        settleFrom_ = shown;
+        const bool atRest = shown.scale == 1 && shown.ringOpacity == 1;
+        settle_->setValue(atRest ? 1 : 0);
+        settle_->animateTo(1, OLAnimationTiming::easeOut(0.25));
     }
 }
 
@@ -237,7 +246,7 @@ bool KeldraOrb::hitButton(const QPoint& pos) const {
 bool KeldraOrb::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::Show:
-        updateBreathing();
+        updateBreathing(pulse());
         [[fallthrough]];
     case QEvent::Move:
     case QEvent::Resize:
@@ -258,21 +267,19 @@ void KeldraOrb::paintEvent(QPaintEvent*) {
     const QRectF frame = orbRect();
     const QPointF centre = frame.center();
     const OLRgba tone = presentation_.toneColor();
-    const bool pulsing = breathingActive();
+    const Pulse shown = pulse();
 
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (pulsing) {
-        const double scale = 1 + 0.04 * breathe_;
+    if (shown.scale != 1) {
         p.translate(centre);
-        p.scale(scale, scale);
+        p.scale(shown.scale, shown.scale);
         p.translate(-centre);
     }
 
     // Outer ring, inside the frame.
-    const double ringOpacity = pulsing ? 0.6 + 0.4 * breathe_ : 1;
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(tone.times(ringOpacity).qcolor(), 1.5));
+    p.setPen(QPen(tone.times(shown.ringOpacity).qcolor(), 1.5));
     p.drawEllipse(frame.adjusted(0.75, 0.75, -0.75, -0.75));
 
     // Progress ring: from the top, clockwise.

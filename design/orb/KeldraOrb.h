@@ -36,6 +36,10 @@ public:
     std::optional<double> ringFraction() const;
     // Whether the orb pulses now (backing up, and motion not reduced).
     bool breathingActive() const;
+    // The orb's scale and its outer ring's opacity as drawn now: the pulse while breathing, easing back to
+    // rest (1 and 1) for 0.25 s once a backup ends.
+    double pulseScale() const { return pulse().scale; }
+    double outerRingOpacity() const { return pulse().ringOpacity; }
     // The glyph's colour for the current health.
     OLRgba glyphColor() const;
     // The glow's widget, present while the health is protected and the orb has a parent to draw in.
@@ -50,11 +54,18 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Pulse {
+        double scale = 1;
+        double ringOpacity = 1;
+    };
+
     bool isBackingUp() const;
+    Pulse pulse() const;
     // The margin kept around the orb for the pulse, and the orb's own square inside the widget.
     double breathRoom() const;
     QRectF orbRect() const;
-    void updateBreathing();
+    // `shown` is the pulse as drawn before the change, where settling starts from.
+    void updateBreathing(Pulse shown);
     void syncHalo();
 
     HealthPresentation presentation_;
@@ -65,7 +76,9 @@ private:
     // 0 … 1: the phase of the pulse.
     double breathe_ = 0;
     QVariantAnimation* breathing_;
+    // 0 … 1 from the pulse as it was when breathing stopped (`settleFrom_`) to rest.
     OLAnimatedValue* settle_;
+    Pulse settleFrom_;
     QPointer<OrbHalo> halo_;
 };
 

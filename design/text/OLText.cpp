@@ -1,7 +1,9 @@
 #include "design/text/OLText.h"
 
+#include "design/access/OLAccessibleControl.h"
 #include "design/text/OLFont.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -9,11 +11,30 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace keldra {
 namespace {
 
 constexpr double unbounded = 1e6;
+
+// A text reads as a plain widget, or as a heading where it heads a screen or a group.
+class OLTextAccessible : public QAccessibleWidget {
+public:
+    explicit OLTextAccessible(OLText* text) : QAccessibleWidget(text, QAccessible::Client) {}
+    QAccessible::Role role() const override {
+        const auto* text = static_cast<const OLText*>(widget());
+        return text->isHeading() ? QAccessible::Heading : QAccessibleWidget::role();
+    }
+};
+
+QAccessibleInterface* textFactory(const QString&, QObject* object) {
+    // A text that describes itself as a kit control is left to the kit's factory.
+    auto* text = qobject_cast<OLText*>(object);
+    if (text != nullptr && dynamic_cast<OLAccessibleControl*>(text) == nullptr)
+        return new OLTextAccessible(text);
+    return nullptr;
+}
 
 struct Broken {
     QStringList lines;
@@ -56,6 +77,8 @@ Broken breakLines(const QString& text, const QFont& font, double width, int maxL
 } // namespace
 
 OLText::OLText(QWidget* parent) : QWidget(parent) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { QAccessible::installFactory(textFactory); });
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
@@ -72,6 +95,10 @@ void OLText::setText(const QString& text) {
     text_ = text;
     setAccessibleName(text);
     invalidate();
+}
+
+void OLText::setHeading(bool heading) {
+    heading_ = heading;
 }
 
 QString OLText::shownText() const {

@@ -42,6 +42,10 @@ public:
     // Horizontal and vertical placement inside the widget.
     void setAlignment(Qt::Alignment alignment);
 
+    // A heading reads to assistive technologies with the heading role.
+    void setHeading(bool heading);
+    bool isHeading() const { return heading_; }
+
     // The font the style gives (before any shrinking).
     QFont styleFont() const;
     // Distance from the top of the widget to the first line's baseline.
@@ -82,6 +86,7 @@ private:
     Qt::TextElideMode elide_ = Qt::ElideRight;
     double minimumScale_ = 1;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignTop;
+    bool heading_ = false;
     mutable Layout cache_;
 };
 

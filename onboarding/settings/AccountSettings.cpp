@@ -6,6 +6,7 @@
 #include "design/controls/OLProgressBar.h"
 #include "design/layout/FormRow.h"
 #include "design/layout/OLCard.h"
+#include "design/text/OLFont.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
@@ -18,11 +19,23 @@
 
 namespace keldra {
 
+namespace {
+
+// A bar that wants all the width its row gives it, up to its maximum: in a leading-aligned stack it is as
+// wide as its maximum where that fits and narrower where it does not.
+class WidestBar final : public OLProgressBar {
+public:
+    using OLProgressBar::OLProgressBar;
+    QSize sizeHint() const override { return {maximumWidth(), OLProgressBar::sizeHint().height()}; }
+};
+
+} // namespace
+
 AccountSettings::AccountSettings(AppModelView& app, QWidget* parent)
-    : OLWidget(parent), app_(app), email_(new OLText(QString(), OLTextStyle::mono, OLColor::textPrimary)),
+    : OLWidget(parent), app_(app), email_(new QLabel),
       plan_(new OLText(QString(), OLTextStyle::callout, OLColor::textPrimary)),
       managePlan_(makeTextLink(QStringLiteral("Manage plan"))),
-      bar_(new OLProgressBar(0, accentColor(app.accent()), 6, QStringLiteral("Progress"))),
+      bar_(new WidestBar(0, accentColor(app.accent()), 6, QStringLiteral("Progress"))),
       usage_(new OLText(QString(), OLTextStyle::caption, OLColor::textMuted)),
       storageRow_(new FormRow(QStringLiteral("Keldra storage"), std::nullopt, true,
                               makeStack(Qt::Vertical, 6, {bar_, usage_}))),
@@ -34,8 +47,14 @@ AccountSettings::AccountSettings(AppModelView& app, QWidget* parent)
                                QString::fromStdString(appVersionText(appVersion(), buildNumber())), false,
                                signOut_)) {
     bar_->setMaximumWidth(360);
-    bar_->setMinimumWidth(360);
-    email_->setMaxLines(1);
+    // The address comes from the portal: plain text, on one line, selectable and copyable.
+    email_->setTextFormat(Qt::PlainText);
+    email_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    email_->setFont(olFont(OLTextStyle::mono));
+    QPalette palette = email_->palette();
+    palette.setColor(QPalette::WindowText, OLColor::textPrimary.qcolor());
+    palette.setColor(QPalette::Text, OLColor::textPrimary.qcolor());
+    email_->setPalette(palette);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(makeFormCard({new FormRow(QStringLiteral("Signed in as"), std::nullopt, true, email_),

@@ -5,6 +5,7 @@
 
 #include "design/theme/OLWidget.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -21,7 +22,8 @@ class AccountSettings : public OLWidget {
 public:
     explicit AccountSettings(AppModelView& app, QWidget* parent = nullptr);
 
-    OLText* emailText() const { return email_; }
+    // Selectable, so the address can be copied.
+    QLabel* emailText() const { return email_; }
     OLText* planText() const { return plan_; }
     OLButton* managePlanButton() const { return managePlan_; }
     // The storage rows exist always and are shown only with a storage status.
@@ -40,7 +42,7 @@ private:
     void askToSignOut();
 
     AppModelView& app_;
-    OLText* email_;
+    QLabel* email_;
     OLText* plan_;
     OLButton* managePlan_;
     OLProgressBar* bar_;

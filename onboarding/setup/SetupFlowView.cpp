@@ -2,8 +2,10 @@
 
 #include "app/model/AppModelView.h"
 #include "design/brand/KeldraWordmark.h"
+#include "design/motion/CrossFade.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
+#include "design/theme/OLThemeValues.h"
 #include "onboarding/setup/DeviceStep.h"
 #include "onboarding/setup/FoldersStep.h"
 #include "onboarding/setup/KeyStep.h"
@@ -50,12 +52,17 @@ int SetupFlowView::resumeStep(bool hasKey, bool hasDeviceFolder, bool hasSources
 void SetupFlowView::setStep(int step) {
     step_ = step;
     label_->setText(QStringLiteral("STEP %1 OF 4").arg(step_ + 1));
+    // The step left behind fades out over the next one along the style's curve.
+    QWidget* fading = crossFadeFrom(stepView_, phaseAnimation(theme()), true);
     QWidget* next = makeStep();
     delete column()->replaceWidget(stepView_, next);
     // The step left behind goes once its own call (the continuation) has returned.
     stepView_->hide();
     stepView_->deleteLater();
     stepView_ = next;
+    if (fading != nullptr) {
+        fading->raise();
+    }
 }
 
 QWidget* SetupFlowView::makeStep() {

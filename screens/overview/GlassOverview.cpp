@@ -8,6 +8,7 @@
 #include "design/data/StatTile.h"
 #include "design/health/HealthPresentation.h"
 #include "design/layout/OLCard.h"
+#include "design/motion/CrossFade.h"
 #include "design/orb/KeldraOrb.h"
 #include "design/status/StatusChip.h"
 #include "design/text/OLText.h"
@@ -75,7 +76,8 @@ GlassOverview::GlassOverview(AppModelView& app, QWidget* parent)
     mainLayout->setContentsMargins(0, 0, 0, 0);
     mainLayout->setSpacing(16);
     mainLayout->addWidget(new BannerSlot(app_, main_));
-    mainLayout->addWidget(new OLCard(28, true, buildHero(), main_));
+    hero_ = buildHero();
+    mainLayout->addWidget(new OLCard(28, true, hero_, main_));
     tiles_ = new QHBoxLayout;
     tiles_->setSpacing(16);
     mainLayout->addLayout(tiles_);
@@ -125,7 +127,7 @@ QWidget* GlassOverview::buildHero() {
     headline->setSpacing(10);
     title_ = new OLText({}, OLTextStyle::display, OLColor::textPrimary);
     title_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    title_->setAccessibleName(QStringLiteral("heading"));
+    title_->setHeading(true);
     progressLine_ = new OLText({}, OLTextStyle::mono.withSize(14), OLColor::textSecondary);
     progressLine_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     sentence_ = new OLText({}, OLTextStyle::callout, OLColor::textSecondary);
@@ -168,6 +170,11 @@ QWidget* GlassOverview::buildHero() {
 
 void GlassOverview::refreshHero() {
     const HealthPresentation presentation = presentationOf(app_);
+    if (shownHealth_ && *shownHealth_ != presentation.health) {
+        // The hero's words and orb of the old health fade into the new ones along the style's curve.
+        crossFadeFrom(hero_, phaseAnimation(theme()), true);
+    }
+    shownHealth_ = presentation.health;
     const auto action = app_.primaryAction();
     orb_->setPresentation(presentation);
     orb_->setAccessibilityAction(qtext(actionOrHealthTitle(action, presentation.health)));

@@ -4,7 +4,10 @@
 // buttons, and three figure tiles) beside the sources column when at least 844 px fit inside the paddings,
 // else above it. A run's samples of speed and progress update the orb, the run bar and the speed tile only.
 
+#include "app/model/BackupHealth.h"
 #include "design/theme/OLWidget.h"
+
+#include <optional>
 
 class QBoxLayout;
 class QHBoxLayout;
@@ -28,6 +31,8 @@ public:
     explicit GlassOverview(AppModelView& app, QWidget* parent = nullptr);
 
     OLSearchField* searchField() const { return search_; }
+    // The hero card's content, which cross-fades into the next health.
+    QWidget* hero() const { return hero_; }
     KeldraOrb* orb() const { return orb_; }
     OLText* titleText() const { return title_; }
     OLText* sentenceText() const { return sentence_; }
@@ -64,6 +69,9 @@ private:
     QWidget* main_ = nullptr;
     SourcesColumn* sources_ = nullptr;
     QBoxLayout* columns_ = nullptr;
+    QWidget* hero_ = nullptr;
+    // The health the hero shows, to fade only when it changes.
+    std::optional<BackupHealth> shownHealth_;
     KeldraOrb* orb_ = nullptr;
     OLText* title_ = nullptr;
     OLText* progressLine_ = nullptr;

@@ -22,8 +22,7 @@ PageHeader::PageHeader(const QString& title, QWidget* trailing, QWidget* parent)
       trailing_(trailing) {
     title_->setMaxLines(1);
     // The title is the page's heading for assistive technologies.
-    title_->setAccessibleName(title);
-    title_->setAccessibleDescription(QStringLiteral("heading"));
+    title_->setHeading(true);
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(16);
     layout->addWidget(title_, 0, Qt::AlignVCenter);

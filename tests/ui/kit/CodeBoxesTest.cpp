@@ -39,7 +39,7 @@ void type(QWidget* target, const QString& text) {
     }
 }
 
-TEST(CodeBoxes, TypedTextKeepsOnlyAsciiDigits) {
+TEST(CodeBoxes, TypedTextKeepsDecimalDigitsAsAscii) {
     const struct {
         QString typed;
         QString code;
@@ -50,8 +50,9 @@ TEST(CodeBoxes, TypedTextKeepsOnlyAsciiDigits) {
         {QStringLiteral("12 3x"), QStringLiteral("123"), 0},
         {QStringLiteral("1234567"), QStringLiteral("123456"), 2}, // six, then a seventh: called again
         {QStringLiteral("²"), QString(), 0},
-        {QStringLiteral("٣"), QString(), 0},
-        {QStringLiteral("１"), QString(), 0},
+        {QStringLiteral("٣"), QStringLiteral("3"), 0},
+        {QStringLiteral("１"), QStringLiteral("1"), 0},
+        {QStringLiteral("१२३४५६"), QStringLiteral("123456"), 1},
         {QStringLiteral("²²²²²²"), QString(), 0},
     };
     for (const auto& c : cases) {
@@ -73,7 +74,7 @@ TEST(CodeBoxes, PasteAndInputMethodTextPassTheSameFilter) {
     QInputMethodEvent composed;
     composed.setCommitString(QStringLiteral("9８7"));
     QApplication::sendEvent(g.boxes, &composed);
-    EXPECT_EQ(g.boxes->code(), QStringLiteral("97"));
+    EXPECT_EQ(g.boxes->code(), QStringLiteral("987"));
 }
 
 TEST(CodeBoxes, BackspaceRemovesTheLastDigitWithoutCompleting) {

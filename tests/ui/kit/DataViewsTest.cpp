@@ -116,6 +116,18 @@ TEST(StatusHeadline, FadesOnlyWhenTheWordChanges) {
     EXPECT_FALSE(headline.isCrossFading());
 }
 
+TEST(StatusHeadline, TheWordIsAHeadingNamedByItself) {
+    StatusHeadline headline({BackupHealth::protectedState(), OLTheme{}}, OLTextStyle::hero,
+                            QStringLiteral("All set."), 296);
+    QAccessibleInterface* word = QAccessible::queryAccessibleInterface(headline.wordText());
+    ASSERT_NE(word, nullptr);
+    EXPECT_EQ(word->role(), QAccessible::Heading);
+    EXPECT_EQ(word->text(QAccessible::Name), QStringLiteral("Protected."));
+    EXPECT_EQ(word->text(QAccessible::Description), QString());
+    // The sentence under it is ordinary text.
+    EXPECT_NE(QAccessible::queryAccessibleInterface(headline.sentenceText())->role(), QAccessible::Heading);
+}
+
 TEST(StatusHeadline, ALongSentenceWrapsWithinItsWidthAndIsNeverCut) {
     const QString sentence = QString(QStringLiteral("Last backup today at 14:02. ")).repeated(8);
     StatusHeadline headline({BackupHealth::protectedState(), OLTheme{}}, OLTextStyle::display, sentence, 296);

@@ -4,6 +4,7 @@
 #include "design/theme/OLThemeValues.h"
 #include "tests/ui/kit/KitTest.h"
 
+#include <QVariantAnimation>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -57,6 +58,51 @@ TEST(KeldraOrb, BreathesOnlyWhileBackingUpWithoutReducedMotion) {
     orb.setReduceMotion(false);
     orb.setPresentation(presentation(BackupHealth::protectedState()));
     EXPECT_FALSE(orb.breathingActive());
+}
+
+TEST(KeldraOrb, EndingABackupEasesThePulseBackToRest) {
+    test::AnimationsOn animations;
+    const struct {
+        bool reduceMotion;
+        double scaleAtEnd; // as drawn right after the run ended
+        double ringAtEnd;
+    } cases[] = {
+        {false, 1.02, 0.8}, // halfway up the pulse: settles from there
+        {true, 1.0, 1.0},   // no pulse was drawn: nothing to settle
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reduceMotion);
+        KeldraOrb orb(presentation(BackupHealth::protectedState()), 0.2, 228, QStringLiteral("Pause"), {});
+        orb.setReduceMotion(c.reduceMotion);
+        orb.setPresentation(presentation(BackupHealth::backingUp()));
+        auto* breathing = orb.findChild<QVariantAnimation*>(QString(), Qt::FindDirectChildrenOnly);
+        ASSERT_NE(breathing, nullptr);
+        breathing->setCurrentTime(600); // a quarter of a breath: halfway to the peak
+        EXPECT_DOUBLE_EQ(orb.pulseScale(), c.reduceMotion ? 1.0 : 1.02);
+
+        orb.setPresentation(presentation(BackupHealth::protectedState()));
+        EXPECT_DOUBLE_EQ(orb.pulseScale(), c.scaleAtEnd);
+        EXPECT_DOUBLE_EQ(orb.outerRingOpacity(), c.ringAtEnd);
+        QVariantAnimation* settling = nullptr;
+        for (auto* animation : orb.findChildren<QVariantAnimation*>()) {
+            if (animation != breathing && animation->state() == QAbstractAnimation::Running)
+                settling = animation;
+        }
+        if (c.reduceMotion) {
+            EXPECT_EQ(settling, nullptr);
+            continue;
+        }
+        ASSERT_NE(settling, nullptr);
+        EXPECT_EQ(settling->duration(), 250);
+        settling->setCurrentTime(125);
+        EXPECT_GT(orb.pulseScale(), 1.0);
+        EXPECT_LT(orb.pulseScale(), 1.02);
+        EXPECT_GT(orb.outerRingOpacity(), 0.8);
+        EXPECT_LT(orb.outerRingOpacity(), 1.0);
+        settling->setCurrentTime(250);
+        EXPECT_DOUBLE_EQ(orb.pulseScale(), 1.0);
+        EXPECT_DOUBLE_EQ(orb.outerRingOpacity(), 1.0);
+    }
 }
 
 TEST(KeldraOrb, GlowsOutsideItsFrameOnlyWhenProtected) {

@@ -5,7 +5,10 @@
 #include "design/controls/CodeBoxes.h"
 #include "design/controls/OLCheckbox.h"
 #include "design/controls/OLTextField.h"
+#include "design/motion/OLMotion.h"
 #include "design/text/OLText.h"
+#include "design/theme/OLThemeValues.h"
+#include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "onboarding/auth/SignInView.h"
 #include "onboarding/auth/TwoFactorView.h"
@@ -17,8 +20,10 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -194,6 +199,56 @@ TEST(OnboardingScreens, StartFinishesSetupOnce) {
     EXPECT_EQ(model.calls().back(), "finishSetup") << "both boxes cleared";
     model.releaseOperations();
     drainEvents();
+}
+
+// The step left behind fades out over the next one along the style's curve; not when the desktop asks for
+// less motion.
+TEST(OnboardingScreens, SetupStepsCrossFadeUnlessTheDesktopReducesMotion) {
+    const OLTheme glass{OLStyle::glass, OLAccent::frost, 999};
+    const OLTheme signal{OLStyle::signal, OLAccent::frost, 999};
+    const struct {
+        OLTheme theme;
+        bool reduceMotion;
+        std::optional<int> fadeMs;
+    } cases[] = {
+        {glass, false, OLMotion::durationMs(phaseAnimation(glass))},
+        {signal, false, 250},
+        {signal, true, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reduceMotion ? "reduced" : isGlass(c.theme) ? "glass" : "signal");
+        AnimationsOn animations;
+        DesktopMotion desktop(c.reduceMotion);
+        ASSERT_TRUE(desktop.ready());
+        FakeAppModel model;
+        QWidget scope;
+        olSetTheme(&scope, c.theme);
+        auto* layout = new QVBoxLayout(&scope);
+        auto* flow = new SetupFlowView(model);
+        layout->addWidget(flow);
+        scope.resize(1200, 760);
+        showActive(scope);
+        const QRect firstStep = flow->stepView()->geometry();
+
+        flow->setStep(1);
+        auto* fade = flow->findChild<QWidget*>(QStringLiteral("crossFade"));
+        if (!c.fadeMs) {
+            EXPECT_EQ(fade, nullptr);
+            continue;
+        }
+        ASSERT_NE(fade, nullptr);
+        EXPECT_EQ(fade->geometry(), firstStep);
+        EXPECT_TRUE(fade->isVisible());
+        EXPECT_EQ(fade->parentWidget()->children().constLast(), fade) << "over the new step";
+        auto* animation = fade->findChild<QVariantAnimation*>();
+        ASSERT_NE(animation, nullptr);
+        EXPECT_EQ(animation->state(), QAbstractAnimation::Running);
+        EXPECT_EQ(animation->duration(), *c.fadeMs);
+        QPointer<QWidget> faded = fade;
+        animation->setCurrentTime(animation->duration());
+        drainEvents();
+        EXPECT_TRUE(faded.isNull()) << "gone once faded";
+    }
 }
 
 } // namespace

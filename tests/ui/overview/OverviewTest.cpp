@@ -5,9 +5,12 @@
 #include "design/controls/OLSearchField.h"
 #include "design/data/DataList.h"
 #include "design/data/StatTile.h"
+#include "design/health/HealthPresentation.h"
+#include "design/motion/OLMotion.h"
 #include "design/orb/KeldraOrb.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
+#include "design/theme/OLThemeValues.h"
 #include "screens/chrome/PlainButton.h"
 #include "screens/chrome/SignalTopBar.h"
 #include "screens/overview/GlassOverview.h"
@@ -15,11 +18,14 @@
 #include "screens/overview/SignalOverview.h"
 #include "screens/sources/SourceRow.h"
 #include "screens/sources/SourcesColumn.h"
+#include "tests/ui/kit/KitTest.h"
 
+#include <QAccessible>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <gtest/gtest.h>
 
 namespace keldra {
@@ -76,6 +82,41 @@ TEST(Overview, OrbPerformsTheActionOfTheMomentOrNothing) {
     hosted.model.clearCalls();
     QTest::mouseClick(orb, Qt::LeftButton, {}, orb->rect().center());
     EXPECT_TRUE(hosted.model.calls().empty());
+}
+
+// A new health cross-fades the hero along the style's curve; a refresh that keeps the health does not, and
+// nothing fades when the desktop asks for less motion.
+TEST(Overview, HeroCrossFadesIntoANewHealthUnlessTheDesktopReducesMotion) {
+    for (const bool reduceMotion : {false, true}) {
+        SCOPED_TRACE(reduceMotion);
+        test::AnimationsOn animations;
+        test::DesktopMotion desktop(reduceMotion);
+        ASSERT_TRUE(desktop.ready());
+        Hosted hosted("ready-protected");
+        auto* page = hosted.show<GlassOverview>();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(page->titleText())->role(), QAccessible::Heading);
+        hosted.model.setPrimaryAction(std::nullopt);
+        settle();
+        EXPECT_EQ(page->findChild<QWidget*>(QStringLiteral("crossFade")), nullptr) << "same health";
+
+        const QRect hero = page->hero()->geometry();
+        hosted.model.setHealth(BackupHealth::paused());
+        settle();
+        EXPECT_EQ(page->titleText()->text(),
+                  QString::fromStdString(HealthPresentation{BackupHealth::paused(), OLTheme{}}.title()));
+        auto* fade = page->findChild<QWidget*>(QStringLiteral("crossFade"));
+        if (reduceMotion) {
+            EXPECT_EQ(fade, nullptr);
+            continue;
+        }
+        ASSERT_NE(fade, nullptr);
+        EXPECT_EQ(fade->parentWidget(), page->hero()->parentWidget());
+        EXPECT_EQ(fade->geometry(), hero);
+        auto* animation = fade->findChild<QVariantAnimation*>();
+        ASSERT_NE(animation, nullptr);
+        EXPECT_EQ(animation->state(), QAbstractAnimation::Running);
+        EXPECT_EQ(animation->duration(), OLMotion::durationMs(phaseAnimation(OLTheme{})));
+    }
 }
 
 TEST(Overview, SourcesColumnStandsBesideTheMainColumnOnlyWhenItFits) {

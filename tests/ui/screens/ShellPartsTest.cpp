@@ -10,6 +10,7 @@
 #include "tests/ui/support/UiTest.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QLayout>
 #include <QPointer>
@@ -42,6 +43,10 @@ TEST(PageHeader, TitleAndPaddingsFollowTheStyle) {
         EXPECT_EQ(header->titleText()->style().isMono, c.mono);
         EXPECT_EQ(header->titleText()->color(), c.color);
         EXPECT_EQ(header->layout()->contentsMargins(), c.margins);
+        // Assistive technologies read the title as the page's heading, by its words.
+        QAccessibleInterface* title = QAccessible::queryAccessibleInterface(header->titleText());
+        EXPECT_EQ(title->role(), QAccessible::Heading);
+        EXPECT_EQ(title->text(QAccessible::Name), QStringLiteral("Restore"));
     }
 }
 

@@ -19,8 +19,12 @@
 #include "tests/ui/settings/SettingsFixture.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 
 namespace keldra::test {
 namespace {
@@ -202,6 +206,13 @@ TEST_F(SettingsPanes, AccountShowsThePortalsWordsAndSignsOut) {
     SettingsView& view = openSettings(SettingsTab::account);
     auto& account = pane<AccountSettings>(view);
     EXPECT_EQ(account.emailText()->text().toStdString(), email);
+    // The address can be selected and copied.
+    QLabel* address = account.emailText();
+    EXPECT_EQ(address->textFormat(), Qt::PlainText);
+    address->setFocus();
+    address->setSelection(0, static_cast<int>(address->text().size()));
+    QTest::keySequence(address, QKeySequence::Copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), email);
     EXPECT_EQ(account.planText()->text(), "<i>Pro</i>") << "shown as typed";
     EXPECT_TRUE(account.storageRow()->isVisibleTo(&account));
     EXPECT_EQ(account.computerRow()->labelText()->text(), "This computer");
@@ -247,6 +258,21 @@ TEST_F(SettingsPanes, StorageRowsFollowTheStatus) {
     EXPECT_EQ(account.perFileText()->text().toStdString(),
               formatByteCount(5368709120) + " per file on your plan");
     EXPECT_EQ(account.storageBar()->maximumWidth(), 360);
+    // The bar takes the row's width up to 360 and gives way in a narrow pane.
+    for (const auto& [paneWidth, barWidth] : {std::pair{900, 360}, std::pair{430, 0}}) {
+        AccountSettings alone(m);
+        alone.resize(paneWidth, 700);
+        alone.show();
+        drainEvents();
+        const QRect bar(alone.storageBar()->mapTo(&alone, QPoint(0, 0)), alone.storageBar()->size());
+        if (barWidth > 0) {
+            EXPECT_EQ(bar.width(), barWidth);
+        } else {
+            EXPECT_LT(bar.width(), 360) << paneWidth;
+            EXPECT_GT(bar.width(), 0) << paneWidth;
+        }
+        EXPECT_LE(bar.right(), alone.width()) << "never past the pane's edge at " << paneWidth;
+    }
 
     m.setKeldraStatus(status(120, 100, 0));
     drainEvents();
