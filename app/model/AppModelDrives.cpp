@@ -73,19 +73,10 @@ QCoro::Task<std::optional<std::string>> AppModel::addDestination(std::filesystem
         }
     }
 
-    // A folder on this computer's own disk inside a folder being backed up is this computer.
-    const std::string path = standardizedPath(folder).string();
-    for (const BackupSource& source : sources_) {
-        if (source.isFile) {
-            continue;
-        }
-        const std::string prefix = source.path.ends_with('/') ? source.path : source.path + "/";
-        if (path == source.path || path.starts_with(prefix)) {
-            if (added.isBootVolume && (added.name.empty() || picked.volumeNameless)) {
-                added.name = "This computer";
-            }
-            break;
-        }
+    // A folder on this computer's own disk whose volume has no label of its own is named as this
+    // computer: the stand-in name of the system disk is "/".
+    if (added.isBootVolume && (added.name.empty() || picked.volumeNameless)) {
+        added.name = thisComputerDriveName;
     }
 
     const std::string addedID = added.id;

@@ -156,7 +156,14 @@ QCoro::Task<> AppModel::loadSignedIn() {
 }
 
 void AppModel::loadDestinations(const std::string& scopeKey) {
-    setDestinations(LocalDestination::loadAll(services_.defaults, scopeKey));
+    std::vector<LocalDestination> list = LocalDestination::loadAll(services_.defaults, scopeKey);
+    // A folder on the system disk added before it was named as this computer kept the stand-in "/".
+    for (LocalDestination& destination : list) {
+        if (destination.isBootVolume && (destination.name.empty() || destination.name == "/")) {
+            destination.name = thisComputerDriveName;
+        }
+    }
+    setDestinations(std::move(list));
     if (watchingVolumes_) {
         return;
     }

@@ -316,7 +316,7 @@ std::string AppModel::progressLine() const {
     }
     parts.push_back(formatCount(backedUpFileCount_) + " files");
     if (const auto next = nextRunDate()) {
-        parts.push_back("next " + formatClockTime(*next));
+        parts.push_back("next " + formatUpcomingTime(*next, services_.clock.now()));
     }
     return fmt::format("{}", fmt::join(parts, " \u00b7 "));
 }

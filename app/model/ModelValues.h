@@ -8,6 +8,9 @@
 
 namespace keldra {
 
+// The name of a drive destination that is a folder on this computer's own (unlabelled) disk.
+inline constexpr const char* thisComputerDriveName = "This computer";
+
 // What the model knows of one drive destination now.
 struct DriveState {
     bool connected = false;

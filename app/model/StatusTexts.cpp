@@ -1,9 +1,11 @@
 #include "app/model/StatusTexts.h"
 
+#include "core/events/Formatters.h"
 #include "core/events/RegionNames.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <fmt/format.h>
 
 namespace keldra {
@@ -26,11 +28,30 @@ std::string phaseLabel(RunPhase phase) {
     return "Preparing";
 }
 
-std::string formatClockTime(SystemTime date) {
+namespace {
+
+QDateTime localDateTime(SystemTime date) {
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
-    const QTime time = QDateTime::fromMSecsSinceEpoch(millis).time();
-    return QLocale().toString(time, QLocale::ShortFormat).toStdString();
+    return QDateTime::fromMSecsSinceEpoch(millis);
+}
+
+} // namespace
+
+std::string formatClockTime(SystemTime date) {
+    const QLocale locale;
+    // Some locales' short format still names the seconds (C's is "HH:mm:ss"); a clock time here never
+    // does, like every other time the app shows.
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
+    const QString format = locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+    return locale.toString(localDateTime(date).time(), format).toStdString();
+}
+
+std::string formatUpcomingTime(SystemTime date, SystemTime now) {
+    if (localDateTime(date).date() == localDateTime(now).date()) {
+        return formatClockTime(date);
+    }
+    return formatLogTimestamp(date, now);
 }
 
 std::string countryRulePlaces(const GeoGuard::Rule& rule) {

@@ -1,6 +1,7 @@
 #include "app/shell/KeldraEntry.h"
 
 #include "app/model/AppModel.h"
+#include "app/model/NumberLocale.h"
 #include "app/shell/DesktopApplication.h"
 #include "app/shell/DesktopServices.h"
 #include "app/shell/MainWindow.h"
@@ -24,6 +25,9 @@ void prepareKeldraApplication(QApplication& app, const QDBusConnection& bus) {
     } catch (const std::runtime_error&) {
         // An unknown locale name leaves the classic one.
     }
+    // Counts and sizes take Qt's decimal format of the user's locale everywhere, installed or not in the C
+    // library.
+    installNumberFormat(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("Orlivane Keldra"));
     QApplication::setDesktopFileName(QString::fromLatin1(SingleInstance::applicationId));
     olApplyAppStyle(app);

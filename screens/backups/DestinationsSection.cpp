@@ -27,7 +27,7 @@ namespace {
 
 const QString driveNote = QStringLiteral(
     "Drive backups are encrypted with your Keldra key, free on every plan, and don't use Keldra storage. "
-    "Restore from a drive in Restore, or without the app using keldra-drive-restore.py.");
+    "Restore from a drive in Restore, or without the app using keldra-drive-restore.");
 
 // The Keldra's own row: where the copies live off-site, how full it is and when it was last used.
 class OffsiteRow final : public OLWidget {
@@ -86,8 +86,8 @@ DestinationsSection::DestinationsSection(AppModelView& app, QWidget* parent) : O
     connect(add_, &OLButton::clicked, this, &DestinationsSection::chooseDrive);
     header->addWidget(add_, 0, Qt::AlignVCenter);
     layout_->addLayout(header);
-    auto* note = new OLText(driveNote, OLTextStyle::caption, OLColor::textMuted, this);
-    layout_->addWidget(note);
+    note_ = new OLText(driveNote, OLTextStyle::caption, OLColor::textMuted, this);
+    layout_->addWidget(note_);
 
     for (auto signal : {&AppModelView::destinationsChanged, &AppModelView::driveStatesChanged,
                         &AppModelView::isRunningChanged, &AppModelView::keldraStatusChanged,

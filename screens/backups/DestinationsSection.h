@@ -22,6 +22,7 @@ namespace keldra {
 class AppModelView;
 class DriveRow;
 class OLButton;
+class OLText;
 class SectionLabel;
 
 class DestinationsSection : public OLWidget {
@@ -36,6 +37,8 @@ public:
     const std::optional<std::string>& addError() const { return addError_; }
     const std::vector<DriveRow*>& rows() const { return rows_; }
     QWidget* offsiteRow() const { return offsite_; }
+    // The note on drive backups below the rows.
+    OLText* note() const { return note_; }
     // The removal confirmation while open, and the drive it is about.
     QMessageBox* removeDialog() const { return dialog_; }
     const std::optional<std::string>& removing() const { return removing_; }
@@ -69,6 +72,7 @@ private:
     QPointer<StateBanner> banner_;
     QPointer<QWidget> list_;
     QPointer<QWidget> offsite_;
+    OLText* note_ = nullptr;
     std::vector<DriveRow*> rows_;
     QPointer<QMessageBox> dialog_;
     bool rebuildPending_ = false;

@@ -123,6 +123,14 @@ QSize TextLink::sizeHint() const {
     return layout()->sizeHint();
 }
 
+void TextLink::setColor(const OLRgba& color) {
+    text_->setColor(color);
+}
+
+const OLRgba& TextLink::color() const {
+    return text_->color();
+}
+
 void TextLink::paintEvent(QPaintEvent*) {}
 
 TrayPopover::TrayPopover(AppModelView& app, std::function<void()> openWindow, std::function<void()> quit,
@@ -213,6 +221,7 @@ void TrayPopover::rebuild() {
     data_ = nullptr;
     chart_ = nullptr;
     footerOpen_ = footerQuit_ = nullptr;
+    openLink_ = nullptr;
     openShortcut_ = quitShortcut_ = nullptr;
     signal_ = shape_.signal;
     QWidget* body = signal_ ? buildSignal() : buildGlass();
@@ -398,6 +407,7 @@ QWidget* TrayPopover::buildSignal() {
     footer->addWidget(quit, 0, Qt::AlignVCenter);
     layout->addLayout(footer);
     footerOpen_ = open;
+    openLink_ = open;
     footerQuit_ = quit;
 
     // Only the signal layout answers these keys, while its window is the active one.
@@ -418,6 +428,10 @@ void TrayPopover::updateValues() {
     if (chip_) {
         chip_->setLabel(QString::fromStdString(chipLabel(app_.health())));
         chip_->setTone(chipTone(app_.health()));
+    }
+    if (openLink_) {
+        // An accent change does not rebuild the layout, so the accent-coloured link follows it here.
+        openLink_->setColor(accentColor(theme));
     }
     if (!status_) {
         return;

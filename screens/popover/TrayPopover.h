@@ -28,6 +28,7 @@ class KeldraOrb;
 class OLButton;
 class OLProgressBar;
 class OLText;
+class TextLink;
 class StatPill;
 class StatusChip;
 class ThroughputChart;
@@ -62,6 +63,8 @@ public:
     OLText* speedText() const { return speed_; }
     // The buttons that open the window and quit, in the footer.
     QWidget* footerOpen() const { return footerOpen_; }
+    // The signal footer's "OPEN APP" link, drawn in the accent; none in the glass layout.
+    TextLink* openLink() const { return openLink_; }
     QWidget* footerQuit() const { return footerQuit_; }
     // Ctrl+O and Ctrl+Q; none in the glass layout.
     QShortcut* openShortcut() const { return openShortcut_; }
@@ -110,6 +113,7 @@ private:
     OLText* speed_ = nullptr;
     ThroughputChart* chart_ = nullptr;
     QWidget* footerOpen_ = nullptr;
+    TextLink* openLink_ = nullptr;
     QWidget* footerQuit_ = nullptr;
     QShortcut* openShortcut_ = nullptr;
     QShortcut* quitShortcut_ = nullptr;
@@ -140,6 +144,8 @@ class TextLink : public QAbstractButton {
 public:
     TextLink(const QString& text, const OLTextStyle& style, const OLRgba& color, QWidget* parent = nullptr);
     QSize sizeHint() const override;
+    void setColor(const OLRgba& color);
+    const OLRgba& color() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,45 +2,18 @@
 
 #include "core/events/ByteCount.h"
 #include "core/events/Formatters.h"
+#include "core/events/NumberFormat.h"
 #include "core/text/ShownPath.h"
 #include "restore/model/SearchText.h"
 #include "service/types/ServerDate.h"
 
-#include <QLocale>
+#include <QStringList>
 #include <algorithm>
 #include <filesystem>
-#include <locale>
 
 namespace keldra {
 
 namespace {
-
-// The default QLocale's grouping and decimal mark as a C++ locale, for the byte formatter.
-class QLocalePunctuation final : public std::numpunct<char> {
-public:
-    explicit QLocalePunctuation(const QLocale& locale) {
-        const QString group = locale.groupSeparator();
-        const QString decimal = locale.decimalPoint();
-        // A mark outside ASCII (a narrow no-break space) is written as a plain space.
-        thousands_ = group.size() == 1 && group[0].unicode() < 0x80 ? char(group[0].unicode()) : ' ';
-        decimal_ = decimal.size() == 1 && decimal[0].unicode() < 0x80 ? char(decimal[0].unicode()) : '.';
-        grouping_ = locale.numberOptions().testFlag(QLocale::OmitGroupSeparator) ? "" : "\3";
-    }
-
-protected:
-    char do_thousands_sep() const override { return thousands_; }
-    char do_decimal_point() const override { return decimal_; }
-    std::string do_grouping() const override { return grouping_; }
-
-private:
-    char thousands_ = ',';
-    char decimal_ = '.';
-    std::string grouping_;
-};
-
-std::locale numberLocale() {
-    return std::locale(std::locale::classic(), new QLocalePunctuation(QLocale()));
-}
 
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -57,11 +30,11 @@ QString shownName(std::string_view text) {
 }
 
 QString countText(std::int64_t count) {
-    return QLocale().toString(static_cast<qlonglong>(count));
+    return fromUtf8(formatCount(count));
 }
 
 QString byteText(std::int64_t bytes) {
-    return fromUtf8(formatByteCount(bytes, numberLocale()));
+    return fromUtf8(formatByteCount(bytes));
 }
 
 std::optional<QString> versionDateText(const RemoteEntry& entry, SystemTime now) {

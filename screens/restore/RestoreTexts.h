@@ -1,6 +1,6 @@
 #pragma once
-// The Restore screen's texts, worked out from the model's values. Counts follow the default QLocale's
-// grouping; sizes the one byte formatter with the same locale's marks. Every name and path passes through
+// The Restore screen's texts, worked out from the model's values. Counts and sizes are core's formatters
+// under the application's one number format (app/model/NumberLocale). Every name and path passes through
 // shownName, so a control character or a bidirectional override shows as a visible escape.
 
 #include "app/model/ThemeValues.h"
@@ -20,9 +20,9 @@ namespace keldra {
 // A name, path or message from data, escaped for display (what is stored never changes).
 QString shownName(std::string_view text);
 
-// "1,234" with the default QLocale's grouping.
+// formatCount's text: "1,234" in English.
 QString countText(std::int64_t count);
-// The byte formatter's text ("1.5 MB") with the default QLocale's grouping and decimal mark.
+// formatByteCount's text: "1.5 MB" in English.
 QString byteText(std::int64_t bytes);
 
 // The date column and version rows: formatLogTimestamp of the version's creation date, or none.

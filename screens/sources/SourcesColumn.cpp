@@ -40,9 +40,10 @@ void clear(QVBoxLayout* layout) {
     }
 }
 
-// An icon tile beside two lines; returns the row and its two texts.
+// An icon tile beside two texts: the first on one line, the second on at most `secondLines` (0: as many as
+// it needs).
 QWidget* infoRow(const QString& icon, std::optional<OLRgba> tint, double tileSize, OLText* first,
-                 OLText* second, QWidget* parent) {
+                 OLText* second, QWidget* parent, int secondLines = 1) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -53,7 +54,7 @@ QWidget* infoRow(const QString& icon, std::optional<OLRgba> tint, double tileSiz
     first->setParent(row);
     second->setParent(row);
     first->setMaxLines(1);
-    second->setMaxLines(1);
+    second->setMaxLines(secondLines);
     texts->addWidget(first);
     texts->addWidget(second);
     layout->addLayout(texts, 1);
@@ -76,7 +77,10 @@ SourcesColumn::SourcesColumn(AppModelView& app, QWidget* parent)
       manage_(new OLButton(QStringLiteral("Manage"), OLButtonKind::text)), sources_(new QVBoxLayout),
       drives_(new QVBoxLayout), schedule_(new OLText({}, OLTextStyle::bodyStrong, OLColor::textPrimary)),
       nextRun_(new OLText({}, OLTextStyle::caption, OLColor::textMuted)),
-      folder_(new OLText({}, OLTextStyle::bodyStrong, OLColor::textPrimary)) {
+      folder_(new OLText({}, OLTextStyle::bodyStrong, OLColor::textPrimary)),
+      folderNote_(
+          new OLText(QStringLiteral("This computer's folder in your Keldra. File names are encrypted."),
+                     OLTextStyle::caption, OLColor::textMuted)) {
     auto* stack = static_cast<QVBoxLayout*>(content()->layout());
     auto* header = new QHBoxLayout;
     header->addWidget(new OLText(QStringLiteral("Backup sets"), OLTextStyle::headline, OLColor::textPrimary),
@@ -96,11 +100,7 @@ SourcesColumn::SourcesColumn(AppModelView& app, QWidget* parent)
     stack->addWidget(new Divider(content()));
     stack->addWidget(infoRow(QStringLiteral("icon-clock"), std::nullopt, 40, schedule_, nextRun_, content()));
     stack->addWidget(
-        infoRow(QStringLiteral("icon-laptop"), std::nullopt, 40, folder_,
-                new OLText(QStringLiteral("This computer's folder in your Keldra. File names are "
-                                          "encrypted."),
-                           OLTextStyle::caption, OLColor::textMuted),
-                content()));
+        infoRow(QStringLiteral("icon-laptop"), std::nullopt, 40, folder_, folderNote_, content(), 0));
 
     connect(&app_, &AppModelView::sourcesChanged, this, &SourcesColumn::rebuildSources);
     connect(&app_, &AppModelView::destinationsChanged, this, &SourcesColumn::rebuildDrives);

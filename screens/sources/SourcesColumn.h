@@ -31,6 +31,7 @@ public:
     const std::vector<OLText*>& driveLines() const { return driveLines_; }
     OLText* scheduleLine() const { return schedule_; }
     OLText* nextRunText() const { return nextRun_; }
+    OLText* folderNote() const { return folderNote_; }
 
 private:
     void rebuildSources();
@@ -48,6 +49,7 @@ private:
     OLText* schedule_;
     OLText* nextRun_;
     OLText* folder_;
+    OLText* folderNote_;
 };
 
 } // namespace keldra

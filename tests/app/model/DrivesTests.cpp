@@ -50,15 +50,37 @@ TEST_F(AppModelDrives, AddingRefusesUnusableAndDuplicateFoldersAndNamesThisCompu
 
     // A nameless folder on this computer's own disk, inside a folder being backed up.
     EXPECT_EQ(add(m, bootRoot / "home" / "ada" / "Documents" / "Copies"), std::nullopt);
-    // Outside every source it keeps its stand-in name.
+    // Outside every source it is this computer too: its volume's path is only a stand-in for a name.
     EXPECT_EQ(add(m, bootRoot / "srv"), std::nullopt);
     ASSERT_EQ(m.destinations().size(), 3u);
     EXPECT_EQ(m.destinations()[1].name, "This computer");
     EXPECT_TRUE(m.destinations()[1].isBootVolume);
-    EXPECT_EQ(m.destinations()[2].name, "boot");
+    EXPECT_EQ(m.destinations()[2].name, "This computer");
     EXPECT_EQ(saved(), m.destinations());
     ASSERT_TRUE(runUntil([&] { return m.driveStates().size() == 3; }));
     EXPECT_TRUE(m.driveStates().at(m.destinations()[0].id).connected);
+}
+
+TEST_F(AppModelDrives, ASystemDiskFolderSavedUnderTheStandInNameLoadsAsThisComputer) {
+    const auto destination = [](const char* id, const char* name, bool boot, const char* folder) {
+        LocalDestination d;
+        d.id = id;
+        d.name = name;
+        d.isBootVolume = boot;
+        d.volumeUUID = boot ? "UUID-BOOT" : "UUID-DISK";
+        d.folderInVolume = folder;
+        return d;
+    };
+    LocalDestination::saveAll(*defaults, scopeKey(email),
+                              {destination("A", "/", true, "srv"), destination("B", "debian", true, "opt"),
+                               destination("C", "/", false, "Backups")});
+    AppModel& m = signedInModel();
+    std::vector<std::string> names;
+    for (const LocalDestination& d : m.destinations()) {
+        names.push_back(d.name);
+    }
+    // Only the system disk's stand-in becomes this computer; a label, or another disk, keeps its name.
+    EXPECT_EQ(names, (std::vector<std::string>{"This computer", "debian", "/"}));
 }
 
 TEST_F(AppModelDrives, RemovingForgetsTheStateAndAReAddedFolderStartsFresh) {

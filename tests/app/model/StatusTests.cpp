@@ -4,7 +4,9 @@
 #include "service/types/PortalLinks.h"
 #include "tests/app/model/AppModelFixture.h"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <cctype>
 #include <locale>
 
@@ -53,8 +55,8 @@ protected:
         settings.schedule.kind = ScheduleKind::hourly;
         m.setSettings(settings);
         m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
-                      BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
-                      BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
+                         BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
+                         BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
         m.setLastSuccess(clock.now() - 1h);
         m.setKeldraKey(keyOf(1));
         m.assignUnattended(true);
@@ -278,6 +280,64 @@ TEST_F(AppModelStatus, IdleLinesNameTheLastAndTheNextRun) {
     m.setLastSuccess(std::nullopt);
     m.assignSources({});
     EXPECT_EQ(m.progressLine(), "0 files \u00b7 next " + formatClockTime(clock.now()));
+}
+
+TEST_F(AppModelStatus, ANextRunOnAnotherDayIsShownWithItsDay) {
+    AppModel& m = protectedModel();
+    BackupSettings settings = m.settings();
+    settings.schedule.kind = ScheduleKind::custom;
+    settings.schedule.everyHours = 48;
+    m.setSettings(settings);
+    const SystemTime last = clock.now() - 1h;
+    const SystemTime next = last + 48h;
+    ASSERT_EQ(m.nextRunDate(), next);
+    EXPECT_EQ(m.progressLine(), "Last " + formatClockTime(last) + " \u00b7 0 files \u00b7 next " +
+                                    formatLogTimestamp(next, clock.now()));
+    EXPECT_EQ(formatLogTimestamp(next, clock.now()).find("Today"), std::string::npos);
+}
+
+static SystemTime localMoment(int day, int hour, int minute, int second) {
+    const QDateTime moment(QDate(2026, 12, day), QTime(hour, minute, second));
+    return SystemTime(std::chrono::milliseconds(moment.toMSecsSinceEpoch()));
+}
+
+TEST(StatusTexts, ClockTimesHaveNoSecondsInAnyLocale) {
+    const SystemTime moment = localMoment(11, 14, 5, 7);
+    const struct {
+        QLocale locale;
+        const char* starts;
+    } cases[] = {{QLocale::c(), "14:05"},
+                 {QLocale(QLocale::English, QLocale::UnitedStates), "2:05"},
+                 {QLocale(QLocale::German, QLocale::Germany), "14:05"}};
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        const std::string text = formatClockTime(moment);
+        SCOPED_TRACE(c.locale.name().toStdString() + " " + text);
+        EXPECT_EQ(text.rfind(c.starts, 0), 0u);
+        EXPECT_EQ(text.find("07"), std::string::npos);
+        EXPECT_FALSE(
+            QString::fromStdString(text).contains(QRegularExpression(QStringLiteral("\\d:\\d\\d:"))));
+    }
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(formatClockTime(moment), "14:05");
+}
+
+TEST(StatusTexts, AnUpcomingTimeNamesItsDayUnlessItIsToday) {
+    QLocale::setDefault(QLocale::c());
+    const SystemTime now = localMoment(11, 9, 0, 0);
+    const struct {
+        SystemTime date;
+        bool today;
+    } cases[] = {{localMoment(11, 9, 30, 0), true},
+                 {localMoment(11, 23, 59, 0), true},
+                 {localMoment(12, 0, 1, 0), false},
+                 {localMoment(14, 12, 58, 0), false}};
+    for (const auto& c : cases) {
+        const std::string text = formatUpcomingTime(c.date, now);
+        SCOPED_TRACE(text);
+        EXPECT_EQ(text, c.today ? formatClockTime(c.date) : formatLogTimestamp(c.date, now));
+        EXPECT_EQ(text == formatClockTime(c.date), c.today) << "a bare clock time only for today";
+    }
 }
 
 TEST_F(AppModelStatus, TheFileCountOfTheIndexIsReadOffTheWindowThreadAndKept) {

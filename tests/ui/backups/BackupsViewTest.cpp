@@ -1,5 +1,6 @@
 #include "screens/backups/BackupsView.h"
 
+#include "app/model/NumberLocale.h"
 #include "design/button/OLButton.h"
 #include "design/layout/SectionLabel.h"
 #include "design/status/StateBanner.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -107,6 +109,39 @@ TEST(BackupsTexts, TheSkippedSentence) {
         settings.customExclusions = c.custom;
         EXPECT_EQ(skippedText(settings), QString::fromUtf8(c.text));
     }
+}
+
+TEST(BackupsView, EveryFigureOnThePageFollowsTheOneNumberFormat) {
+    // German groups with a point and marks decimals with a comma: one page must not mix that with English.
+    const std::locale previous = installNumberFormat(QLocale(QLocale::German, QLocale::Germany));
+    FakeAppModel app;
+    app.setSources({source("S1", home().string() + "/Documents")});
+    app.setIndexFigures(9'000, 2'500'000, {{"S1", SourceStats{9'000, 2'500'000, std::nullopt}}});
+    LocalDestination drive;
+    drive.id = "D1";
+    drive.name = "Travel";
+    app.setDestinations({drive});
+    DriveState state;
+    state.connected = true;
+    state.files = 12'345;
+    state.bytes = 12'345'000'000;
+    state.freeBytes = 1'500'000'000'000;
+    app.setDriveStates({{"D1", state}});
+    BackupsView view(app);
+    test::drainEvents();
+
+    QStringList texts;
+    for (const OLText* text : view.findChildren<OLText*>()) {
+        texts << text->text();
+    }
+    const QString page = texts.join(QLatin1Char('\n'));
+    for (const char* expected : {"9.000 files", "2,5 MB", "12.345 files", "12,35 GB", "1,5 TB free"}) {
+        EXPECT_TRUE(page.contains(QString::fromUtf8(expected))) << expected << " in:\n" << page.toStdString();
+    }
+    // No figure grouped the English way or left ungrouped.
+    EXPECT_FALSE(page.contains(QRegularExpression(QStringLiteral("\\d,\\d{3}\\b")))) << page.toStdString();
+    EXPECT_FALSE(page.contains(QRegularExpression(QStringLiteral("\\d{4,}")))) << page.toStdString();
+    std::locale::global(previous);
 }
 
 TEST(BackupsView, SuggestionsAndTheEmptyList) {

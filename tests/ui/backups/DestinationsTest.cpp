@@ -6,6 +6,7 @@
 #include "design/status/StateBanner.h"
 #include "design/status/StatusChip.h"
 #include "design/text/OLText.h"
+#include "drive/format/DriveFiles.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "screens/backups/DestinationsSection.h"
 #include "screens/backups/DriveRow.h"
@@ -158,6 +159,23 @@ TEST(DestinationsSection, CountsTheKeldraAndEachDrive) {
     EXPECT_EQ(section.heading()->text(), QStringLiteral("Destinations \u00B7 3"));
     ASSERT_EQ(section.rows().size(), 2u);
     EXPECT_EQ(section.rows()[1]->chip()->label(), "Not connected") << "no state reads as unplugged";
+}
+
+TEST(DestinationsSection, TheNoteNamesTheRestoreToolAsTheDrivesReadmeDoes) {
+    // The README on every drive names the tool as it installs; the page's note must name the same program.
+    const std::string readme = LocalFormat::readmeText();
+    const std::string before = "Without the app: run ";
+    const size_t start = readme.find(before);
+    ASSERT_NE(start, std::string::npos);
+    const size_t from = start + before.size();
+    const std::string tool = readme.substr(from, readme.find(' ', from) - from);
+    EXPECT_EQ(tool, "keldra-drive-restore");
+
+    FakeAppModel app;
+    DestinationsSection section(app);
+    const QString note = section.note()->text();
+    EXPECT_TRUE(note.endsWith(QStringLiteral(" using ") + QString::fromStdString(tool) + QStringLiteral(".")))
+        << note.toStdString();
 }
 
 TEST(DestinationsSection, TheAddFlow) {

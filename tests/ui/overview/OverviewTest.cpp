@@ -134,6 +134,20 @@ TEST(Overview, SourcesColumnStandsBesideTheMainColumnOnlyWhenItFits) {
     EXPECT_GT(page->sourcesColumn()->width(), 380) << "full width under the main column";
 }
 
+TEST(Overview, TheFolderRowShowsItsWholeNote) {
+    Hosted hosted("ready-protected");
+    auto* page = hosted.show<GlassOverview>();
+    // Beside the main column and under it: the note wraps instead of ending in "…".
+    for (int extra : {64, 63}) {
+        page->resize(page->wideWidth() + extra, 760);
+        settle();
+        const OLText* note = page->sourcesColumn()->folderNote();
+        SCOPED_TRACE(note->width());
+        EXPECT_EQ(note->text(), "This computer's folder in your Keldra. File names are encrypted.");
+        EXPECT_FALSE(note->isElided());
+    }
+}
+
 TEST(Overview, SignalActionEndsTheLeftColumn) {
     {
         Hosted idle("ready-no-sources", OLStyle::signal);

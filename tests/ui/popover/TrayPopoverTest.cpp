@@ -5,6 +5,7 @@
 #include "design/orb/KeldraOrb.h"
 #include "design/status/StatusChip.h"
 #include "design/text/OLText.h"
+#include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "screens/popover/PopoverTexts.h"
@@ -175,6 +176,24 @@ TEST(TrayPopover, TheSignalChipAndRows) {
     h.app.setPrimaryAction(std::nullopt);
     test::drainEvents();
     EXPECT_FALSE(h.popover->primaryButton()) << "no action, no button";
+}
+
+TEST(TrayPopover, TheSignalOpenLinkFollowsAnAccentChange) {
+    // With and without the status block: the footer is there in both.
+    for (AppPhase phase : {AppPhase::ready, AppPhase::signedOut}) {
+        Harness h(PopoverStyle::signal);
+        h.app.setPhase(phase);
+        test::drainEvents();
+        for (OLAccent accent : {OLAccent::teal, OLAccent::snow, OLAccent::frost}) {
+            SCOPED_TRACE(testing::Message() << "phase " << int(phase) << " accent " << int(accent));
+            h.app.persistAccent(accent);
+            test::drainEvents();
+            ASSERT_TRUE(h.popover->openLink());
+            EXPECT_EQ(h.popover->openLink()->color(), accentColor(accent));
+        }
+    }
+    Harness glass(PopoverStyle::glass);
+    EXPECT_FALSE(glass.popover->openLink()) << "the glass footer has a button instead";
 }
 
 TEST(TrayPopover, TheOrbRunsTheActionOrOpensTheApp) {

@@ -1,3 +1,4 @@
+#include "app/model/NumberLocale.h"
 #include "app/model/StatusTexts.h"
 #include "core/events/Formatters.h"
 #include "design/health/HealthPresentation.h"
@@ -205,7 +206,7 @@ TEST(PresentationTest, StorageFractionTintAndPercent) {
 }
 
 TEST(PresentationTest, SourceNamesIconsAndStatusLines) {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const std::locale previous = installNumberFormat(QLocale(QLocale::English, QLocale::UnitedStates));
     const std::string home = QDir::homePath().toStdString();
     const BackupSource folder{"a", home + "/Documents", false, {}};
     const BackupSource file{"b", "/srv/notes.txt", true, {}};
@@ -235,7 +236,7 @@ TEST(PresentationTest, SourceNamesIconsAndStatusLines) {
     // A path stored with a trailing slash is named by its last folder; the root by itself.
     EXPECT_EQ(sourceName(BackupSource{"d", "/home/ada/Music/", false, {}}), "Music");
     EXPECT_EQ(sourceName(BackupSource{"e", "/", false, {}}), "/");
-    QLocale::setDefault(QLocale::system());
+    std::locale::global(previous);
 }
 
 TEST(PresentationTest, DriveSecondLine) {

@@ -1,5 +1,7 @@
-// Creates the QApplication for a widget test program: offscreen, animations off, the app's own style.
+// Creates the QApplication for a widget test program: offscreen, animations off, the app's own style, and
+// figures in the English number format the tests write them in, whatever the machine's locale.
 
+#include "app/model/NumberLocale.h"
 #include "design/theme/AppStyle.h"
 #include "gallery/OffscreenSession.h"
 
@@ -16,6 +18,7 @@ public:
         app_ = std::make_unique<QApplication>(argc_, argv_);
         keldra::gallery::quietOffscreenWarnings();
         keldra::olApplyAppStyle(*app_);
+        keldra::installNumberFormat(QLocale(QLocale::English, QLocale::UnitedStates));
     }
     void TearDown() override { app_.reset(); }
 
