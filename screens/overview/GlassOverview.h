@@ -8,6 +8,7 @@
 
 class QBoxLayout;
 class QHBoxLayout;
+class QScrollArea;
 
 namespace keldra {
 
@@ -42,6 +43,7 @@ public:
     // The button around the last-backup tile, present when it opens Activity.
     PlainButton* lastBackupButton() const { return lastButton_; }
     SourcesColumn* sourcesColumn() const { return sources_; }
+    QScrollArea* scrollArea() const { return scroll_; }
     // Whether the sources column stands beside the main column.
     bool isWide() const;
 
@@ -50,6 +52,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHero();
@@ -58,12 +62,16 @@ private:
     void rebuildTiles();
     void refreshSpeed();
     void arrange();
+    void scheduleFit();
+    void fitOrb();
 
     AppModelView& app_;
     OLSearchField* search_;
     QWidget* main_ = nullptr;
     SourcesColumn* sources_ = nullptr;
     QBoxLayout* columns_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    bool fitPending_ = false;
     KeldraOrb* orb_ = nullptr;
     OLText* title_ = nullptr;
     OLText* progressLine_ = nullptr;
