@@ -21,6 +21,9 @@ struct GalleryEntry {
     bool activeWindow = false;
     // Drawn in the frost accent only: the accent changes no layout here, and each picture costs CI time.
     bool frostOnly = false;
+    // Rounds of the event loop before the picture is taken: a page that fits itself to the window after
+    // its layout settled needs more than one.
+    int settleRounds = 1;
 };
 
 // Every entry, in gallery order.

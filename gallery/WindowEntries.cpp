@@ -72,6 +72,7 @@ std::vector<GalleryEntry> windowEntries() {
                                    return windowScene(scene, size, theme);
                                }};
             entry.frostOnly = true;
+            entry.settleRounds = 6;
             entries.push_back(std::move(entry));
         }
     }

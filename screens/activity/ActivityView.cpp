@@ -37,7 +37,7 @@ namespace {
 // The side column's width where the run list keeps room for every cell, else a narrower one; where even
 // that leaves the list too little, the side column goes below the list.
 constexpr int sideWidth = 420;
-constexpr int narrowSideWidth = 340;
+constexpr int narrowSideWidth = 300;
 constexpr int bodySpacing = 24;
 constexpr int logLimit = 40;
 

@@ -44,7 +44,7 @@ public:
         setWidgetResizable(true);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setStyleSheet(
-            QStringLiteral("QScrollBar:vertical { width: 10px; margin: 8px 2px 8px 2px; }"
+            QStringLiteral("QScrollBar:vertical { width: 10px; margin: 12px 2px 12px 4px; }"
                            "QScrollBar::handle:vertical { border-radius: 3px; min-height: 32px; }"));
         viewport()->setAutoFillBackground(false);
         auto* content = new QWidget;
