@@ -165,6 +165,11 @@ void running(FakeAppModel& model) {
         "~/Pictures/Family archive scanned from the old albums 1987-2004/Lisbon/IMG_2041.heic";
     model.setProgress(progress);
     model.setCurrentSpeed(12'500'000);
+    std::vector<double> samples(300, 0.0);
+    for (std::size_t i = 120; i < samples.size(); ++i) {
+        samples[i] = 9'000'000 + 4'000'000 * static_cast<double>((i * 37) % 11) / 10;
+    }
+    model.setThroughput(samples);
     model.setHealth(BackupHealth::backingUp());
     model.setPrimaryAction(PrimaryAction::pause);
     model.setCanBackUpNow(false);

@@ -170,7 +170,10 @@ SignalOverview::SignalOverview(AppModelView& app, QWidget* parent)
     cardHeader->addWidget(
         new OLText(QStringLiteral("UPLOAD · LAST 5 MIN"), OLTextStyle::eyebrow, OLColor::textMuted, card));
     cardHeader->addStretch(1);
-    cardHeader->addWidget(speed_);
+    // The speed is one figure and never breaks; on a narrow column the title takes two lines instead.
+    speed_->setMaxLines(1);
+    speed_->setElideMode(Qt::ElideNone);
+    cardHeader->addWidget(speed_, 0, Qt::AlignTop);
     cardStack->addLayout(cardHeader);
     cardStack->addWidget(chart_);
     path_->setMaxLines(1);
