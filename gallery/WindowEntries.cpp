@@ -3,6 +3,7 @@
 
 #include "gallery/GalleryEntry.h"
 #include "gallery/ModelFrame.h"
+#include "gallery/RestoreGalleryDrive.h"
 #include "gallery/fake/FakeStates.h"
 #include "onboarding/settings/SettingsView.h"
 #include "screens/root/RootView.h"
@@ -34,10 +35,16 @@ QWidget* windowScene(const Scene& scene, QSize size, const OLTheme& theme) {
     }
     auto model = modelIn(state, theme);
     model->setSection(scene.section);
+    if (scene.section == AppSection::restore) {
+        listScriptedDrive(*model);
+    }
     auto* frame = new ModelFrame(std::move(model));
     auto* root = new RootView(frame->model(), frame);
     frame->setView(root);
     frame->setFixedSize(size);
+    if (scene.section == AppSection::restore) {
+        openScriptedFile(root);
+    }
     if (scene.tab) {
         if (auto* settings = root->findChild<SettingsView*>()) {
             settings->setTab(*scene.tab);

@@ -4,6 +4,7 @@
 
 #include "design/button/OLButton.h"
 #include "design/text/OLText.h"
+#include "gallery/RestoreGalleryDrive.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "gallery/fake/FakeStates.h"
 #include "onboarding/settings/SettingsView.h"
@@ -119,10 +120,16 @@ struct Window {
         model.persistStyle(scene.style);
         applyFakeState(model, scene.state);
         model.setSection(scene.section);
+        if (scene.section == AppSection::restore) {
+            gallery::listScriptedDrive(model);
+        }
         root = std::make_unique<RootView>(model);
         root->resize(scene.size);
         root->show();
         test::drainEvents();
+        if (scene.section == AppSection::restore) {
+            gallery::openScriptedFile(root.get());
+        }
         if (scene.tab) {
             auto* settings = root->findChild<SettingsView*>();
             EXPECT_NE(settings, nullptr);
