@@ -83,6 +83,29 @@ void ready(FakeAppModel& model) {
     model.setProgressLine("Last 10:12 · 12,345 files · next 08:12");
 }
 
+// A drive copied three hours ago (with its figures when `figures`) and one that is full.
+void twoDrives(FakeAppModel& model, std::string troubledName, bool figures) {
+    LocalDestination good;
+    good.id = "D1";
+    good.name = "Backup Disk";
+    LocalDestination troubled;
+    troubled.id = "D2";
+    troubled.name = std::move(troubledName);
+    model.setDestinations({good, troubled});
+    DriveState copied;
+    copied.connected = true;
+    copied.lastSuccess = now() - 3h;
+    if (figures) {
+        copied.freeBytes = 812 * gigabyte;
+        copied.files = 12'345;
+        copied.bytes = 48 * gigabyte;
+    }
+    DriveState problem;
+    problem.lastSuccess = now() - 24h * 3;
+    problem.problem = "The drive is full. Free some space or choose another drive.";
+    model.setDriveStates({{"D1", copied}, {"D2", problem}});
+}
+
 // The pages as full as a user's get: seven sources with long names, two drives (one in trouble), a history
 // whose newest run left failures behind, a long log and a banner with two actions.
 void full(FakeAppModel& model) {
@@ -92,23 +115,7 @@ void full(FakeAppModel& model) {
                       source("S3", "/home/ada/Desktop"), source("S4", "/home/ada/Music"),
                       source("S5", "/home/ada/Projects/keldra-website-redesign-with-the-new-brand"),
                       source("S6", "/home/ada/Mail"), source("S7", "/home/ada/Notes")});
-    LocalDestination good;
-    good.id = "D1";
-    good.name = "Backup Disk";
-    LocalDestination troubled;
-    troubled.id = "D2";
-    troubled.name = "Travel SSD with the long name";
-    model.setDestinations({good, troubled});
-    DriveState copied;
-    copied.connected = true;
-    copied.lastSuccess = now() - 3h;
-    copied.freeBytes = 812 * gigabyte;
-    copied.files = 12'345;
-    copied.bytes = 48 * gigabyte;
-    DriveState problem;
-    problem.lastSuccess = now() - 24h * 3;
-    problem.problem = "The drive is full. Free some space or choose another drive.";
-    model.setDriveStates({{"D1", copied}, {"D2", problem}});
+    twoDrives(model, "Travel SSD with the long name", true);
     std::vector<RunRecord> runs;
     const RunStatus statuses[] = {RunStatus::partial,   RunStatus::succeeded, RunStatus::failed,
                                   RunStatus::cancelled, RunStatus::paused,    RunStatus::blocked};
@@ -153,7 +160,8 @@ void full(FakeAppModel& model) {
     model.setLog(log);
 }
 
-void running(FakeAppModel& model) {
+// A backup uploading `path`, its speed sampled from `firstSample` on.
+void running(FakeAppModel& model, const std::string& path, std::size_t firstSample) {
     model.setIsRunning(true);
     RunProgress progress;
     progress.phase = RunPhase::uploading;
@@ -161,12 +169,11 @@ void running(FakeAppModel& model) {
     progress.filesDone = 500;
     progress.bytesTotal = 5 * gigabyte;
     progress.bytesDone = 2 * gigabyte;
-    progress.currentPath =
-        "~/Pictures/Family archive scanned from the old albums 1987-2004/Lisbon/IMG_2041.heic";
+    progress.currentPath = path;
     model.setProgress(progress);
     model.setCurrentSpeed(12'500'000);
     std::vector<double> samples(300, 0.0);
-    for (std::size_t i = 120; i < samples.size(); ++i) {
+    for (std::size_t i = firstSample; i < samples.size(); ++i) {
         samples[i] = 9'000'000 + 4'000'000 * static_cast<double>((i * 37) % 11) / 10;
     }
     model.setThroughput(samples);
@@ -362,28 +369,7 @@ std::vector<FakeState> fakeStates() {
         {"ready-running",
          [](FakeAppModel& model) {
              ready(model);
-             model.setIsRunning(true);
-             RunProgress progress;
-             progress.phase = RunPhase::uploading;
-             progress.filesTotal = 1'250;
-             progress.filesDone = 500;
-             progress.bytesTotal = 5 * gigabyte;
-             progress.bytesDone = 2 * gigabyte;
-             model.setProgress(progress);
-             model.setCurrentSpeed(12'500'000);
-             std::vector<double> samples(300, 0.0);
-             for (std::size_t i = 180; i < samples.size(); ++i) {
-                 samples[i] = 9'000'000 + 4'000'000 * static_cast<double>((i * 37) % 11) / 10;
-             }
-             model.setThroughput(samples);
-             progress.currentPath = "~/Pictures/2024/Lisbon/IMG_2041.heic";
-             model.setProgress(progress);
-             model.setHealth(BackupHealth::backingUp());
-             model.setPrimaryAction(PrimaryAction::pause);
-             model.setCanBackUpNow(false);
-             model.setStatusSentence(
-                 "Uploading 500 of 1,250 changed files. Each one is encrypted here first.");
-             model.setProgressLine("500/1,250 · 12.5 MB/s");
+             running(model, "~/Pictures/2024/Lisbon/IMG_2041.heic", 180);
          }},
         {"ready-paused",
          [](FakeAppModel& model) {
@@ -440,20 +426,7 @@ std::vector<FakeState> fakeStates() {
         {"ready-drive-problem",
          [](FakeAppModel& model) {
              ready(model);
-             LocalDestination good;
-             good.id = "D1";
-             good.name = "Backup Disk";
-             LocalDestination troubled;
-             troubled.id = "D2";
-             troubled.name = "Travel SSD";
-             model.setDestinations({good, troubled});
-             DriveState copied;
-             copied.connected = true;
-             copied.lastSuccess = now() - 3h;
-             DriveState problem;
-             problem.lastSuccess = now() - 24h * 3;
-             problem.problem = "The drive is full. Free some space or choose another drive.";
-             model.setDriveStates({{"D1", copied}, {"D2", problem}});
+             twoDrives(model, "Travel SSD", false);
          }},
         {"ready-offline",
          [](FakeAppModel& model) {
@@ -472,7 +445,9 @@ std::vector<FakeState> fakeStates() {
         {"full-running",
          [](FakeAppModel& model) {
              full(model);
-             running(model);
+             running(model,
+                     "~/Pictures/Family archive scanned from the old albums 1987-2004/Lisbon/IMG_2041.heic",
+                     120);
          }},
         {"full-review",
          [](FakeAppModel& model) {
