@@ -6,7 +6,7 @@ namespace keldra::gallery {
 std::vector<GalleryEntry> allEntries() {
     std::vector<GalleryEntry> entries;
     for (auto family : {foundationEntries, buttonEntries, kitEntries, screenEntries, onboardingEntries,
-                        restoreEntries, trayEntries, activityEntries, settingsEntries}) {
+                        restoreEntries, trayEntries, activityEntries, settingsEntries, windowEntries}) {
         auto more = family();
         entries.insert(entries.end(), std::make_move_iterator(more.begin()),
                        std::make_move_iterator(more.end()));

@@ -50,7 +50,8 @@ QImage render(const GalleryEntry& entry, const OLTheme& theme) {
     if (entry.activeWindow)
         QApplication::setActiveWindow(frame.get());
     layout->activate();
-    QCoreApplication::processEvents();
+    for (int round = 0; round < entry.settleRounds; ++round)
+        QCoreApplication::processEvents();
     return frame->grab().toImage();
 }
 

@@ -98,19 +98,35 @@ void openAndSelect(Screen& screen, const std::vector<std::string>& ids) {
     settle();
 }
 
-// The window on the Restore section, its screen built by the shell over the application model, which holds
-// the listed drive.
-QWidget* inWindow(const OLTheme& theme) {
+} // namespace
+
+void listScriptedDrive(FakeAppModel& app) {
     RestoreGalleryDrive& drive = RestoreGalleryDrive::instance();
-    auto app = std::make_unique<FakeAppModel>();
-    app->persistStyle(theme.style);
-    app->persistAccent(theme.accent);
-    applyFakeState(*app, "ready-protected");
     auto model = std::make_unique<RestoreModel>(drive.workers(), drive.chooser(), drive.revealer());
     model->setSource(
         RestoreSource::drive(RestoreGalleryDrive::destinationID, RestoreGalleryDrive::studioDevice));
     QCoro::waitFor(model->load(drive.context(), true));
-    app->setRestoreModel(std::move(model));
+    app.setRestoreModel(std::move(model));
+}
+
+void openScriptedFile(QWidget* window) {
+    settle([window] { return window->findChild<RestoreView*>() != nullptr; });
+    if (auto* view = window->findChild<RestoreView*>()) {
+        Screen screen{view, view->model()};
+        openAndSelect(screen, {"~/Documents", "~/Documents/Thesis", "~/Documents/Thesis/thesis.tex"});
+    }
+}
+
+namespace {
+
+// The window on the Restore section, its screen built by the shell over the application model, which holds
+// the listed drive.
+QWidget* inWindow(const OLTheme& theme) {
+    auto app = std::make_unique<FakeAppModel>();
+    app->persistStyle(theme.style);
+    app->persistAccent(theme.accent);
+    applyFakeState(*app, "ready-protected");
+    listScriptedDrive(*app);
     app->setSection(AppSection::restore);
 
     auto* frame = new QWidget;
@@ -119,11 +135,7 @@ QWidget* inWindow(const OLTheme& theme) {
     frame->setFixedSize(RootView::minimumWidth, RootView::minimumHeight);
     // The model goes after the views that read it: it is the frame's last child.
     app.release()->setParent(frame);
-    settle([frame] { return frame->findChild<RestoreView*>() != nullptr; });
-    if (auto* view = frame->findChild<RestoreView*>()) {
-        Screen screen{view, view->model()};
-        openAndSelect(screen, {"~/Documents", "~/Documents/Thesis", "~/Documents/Thesis/thesis.tex"});
-    }
+    openScriptedFile(frame);
     return frame;
 }
 

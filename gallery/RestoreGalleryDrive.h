@@ -15,7 +15,19 @@
 #include <QTemporaryDir>
 #include <filesystem>
 
+namespace keldra {
+class FakeAppModel;
+}
+
+class QWidget;
+
 namespace keldra::gallery {
+
+// Gives the application model a restore model listing the scripted drive's device with many files.
+void listScriptedDrive(FakeAppModel& app);
+// Opens the folders down to one file in the Restore screen shown in `window` and selects it, as a user
+// looking at a file's versions does.
+void openScriptedFile(QWidget* window);
 
 class RestoreGalleryDrive {
 public:

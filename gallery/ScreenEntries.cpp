@@ -44,7 +44,7 @@ QWidget* runPanel(const FakeState& state, const OLTheme& theme) {
 }
 
 bool isPhaseState(const std::string& name) {
-    return !name.starts_with("ready-") && !name.starts_with("banner-");
+    return !name.starts_with("ready-") && !name.starts_with("banner-") && !name.starts_with("full-");
 }
 
 } // namespace

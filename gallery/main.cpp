@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
         if (!(entry.component + QLatin1Char('-') + entry.state).startsWith(options.only))
             continue;
         for (const auto& theme : options.themes) {
+            if (entry.frostOnly && theme.accent != keldra::OLAccent::frost)
+                continue;
             const QString name = keldra::gallery::fileName(entry, theme);
             if (options.list) {
                 out << name << "\n";

@@ -24,6 +24,8 @@ namespace keldra {
 namespace {
 
 constexpr double cardWidth = 260;
+// Where the row is too narrow for two full cards (a small window) they give way down to this width.
+constexpr double narrowestCardWidth = 196;
 constexpr double previewHeight = 100;
 constexpr double swatchSize = 24;
 constexpr double swatchRing = 3;
@@ -61,9 +63,13 @@ public:
     StyleCard(OLStyle style, QWidget* parent) : PickerButton(parent), style_(style) {
         setAccessibleName(style == OLStyle::glass ? StylePicker::tr("Glass style")
                                                   : StylePicker::tr("Signal style"));
-        setFixedSize(static_cast<int>(cardWidth),
-                     static_cast<int>(std::ceil(previewHeight + textBlockHeight())));
+        setFixedHeight(static_cast<int>(std::ceil(previewHeight + textBlockHeight())));
+        setMinimumWidth(static_cast<int>(narrowestCardWidth));
+        setMaximumWidth(static_cast<int>(cardWidth));
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
+
+    QSize sizeHint() const override { return {static_cast<int>(cardWidth), minimumHeight()}; }
 
     void setPreviewAccent(OLAccent accent) {
         accent_ = accent;

@@ -225,6 +225,16 @@ void KeldraOrb::syncHalo() {
     halo_->show();
 }
 
+void KeldraOrb::setSize(double size) {
+    if (size == size_) {
+        return;
+    }
+    size_ = size;
+    setFixedSize(sizeHint());
+    syncHalo();
+    update();
+}
+
 double KeldraOrb::breathRoom() const {
     return std::ceil(size_ * (breathScale - 1) / 2);
 }

@@ -28,6 +28,9 @@ public:
     void setPresentation(const HealthPresentation& presentation);
     void setProgress(std::optional<double> progress);
     void setAccessibilityAction(const QString& title);
+    // The orb's diameter (its widget adds room for the pulse).
+    void setSize(double size);
+    double orbSize() const { return size_; }
     // The desktop's reduce-motion choice; follows the installed monitor, settable like any environment value.
     void setReduceMotion(bool reduce);
 

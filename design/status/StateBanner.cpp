@@ -3,6 +3,7 @@
 #include "design/button/OLButton.h"
 #include "design/health/HealthPresentation.h"
 #include "design/icon/OLIcon.h"
+#include "design/layout/WrapRow.h"
 #include "design/shape/ContinuousRect.h"
 #include "design/status/ToneColors.h"
 #include "design/text/OLText.h"
@@ -59,10 +60,10 @@ StateBanner::StateBanner(StatusTone tone, const QString& title, const QString& m
     texts->addWidget(title_);
     texts->addWidget(message_);
     if (actionTitle || secondaryTitle) {
-        buttonRow_ = new QWidget(this);
-        auto* buttons = new QHBoxLayout(buttonRow_);
+        // The two actions go one under the other where the banner is too narrow for both: never cut.
+        auto* buttons = new WrapRow(16, 4, false, this);
         buttons->setContentsMargins(0, 4, 0, 0);
-        buttons->setSpacing(16);
+        buttonRow_ = buttons;
         // A title without its closure shows no button.
         if (actionTitle && action) {
             actionButton_ = new OLButton(*actionTitle, OLButtonKind::text, buttonRow_);
@@ -74,7 +75,6 @@ StateBanner::StateBanner(StatusTone tone, const QString& title, const QString& m
             secondaryButton_->setAction(std::move(secondary));
             buttons->addWidget(secondaryButton_);
         }
-        buttons->addStretch(1);
         texts->addWidget(buttonRow_);
     }
 

@@ -83,6 +83,107 @@ void ready(FakeAppModel& model) {
     model.setProgressLine("Last 10:12 · 12,345 files · next 08:12");
 }
 
+// A drive copied three hours ago (with its figures when `figures`) and one that is full.
+void twoDrives(FakeAppModel& model, std::string troubledName, bool figures) {
+    LocalDestination good;
+    good.id = "D1";
+    good.name = "Backup Disk";
+    LocalDestination troubled;
+    troubled.id = "D2";
+    troubled.name = std::move(troubledName);
+    model.setDestinations({good, troubled});
+    DriveState copied;
+    copied.connected = true;
+    copied.lastSuccess = now() - 3h;
+    if (figures) {
+        copied.freeBytes = 812 * gigabyte;
+        copied.files = 12'345;
+        copied.bytes = 48 * gigabyte;
+    }
+    DriveState problem;
+    problem.lastSuccess = now() - 24h * 3;
+    problem.problem = "The drive is full. Free some space or choose another drive.";
+    model.setDriveStates({{"D1", copied}, {"D2", problem}});
+}
+
+// The pages as full as a user's get: seven sources with long names, two drives (one in trouble), a history
+// whose newest run left failures behind, a long log and a banner with two actions.
+void full(FakeAppModel& model) {
+    ready(model);
+    model.setSources({source("S1", "/home/ada/Documents"),
+                      source("S2", "/home/ada/Pictures/Family archive scanned from the old albums 1987-2004"),
+                      source("S3", "/home/ada/Desktop"), source("S4", "/home/ada/Music"),
+                      source("S5", "/home/ada/Projects/keldra-website-redesign-with-the-new-brand"),
+                      source("S6", "/home/ada/Mail"), source("S7", "/home/ada/Notes")});
+    twoDrives(model, "Travel SSD with the long name", true);
+    std::vector<RunRecord> runs;
+    const RunStatus statuses[] = {RunStatus::partial,   RunStatus::succeeded, RunStatus::failed,
+                                  RunStatus::cancelled, RunStatus::paused,    RunStatus::blocked};
+    for (int i = 0; i < 14; ++i) {
+        RunRecord run;
+        run.id = 60 - i;
+        run.startedAt = now() - 40min - 26h * i;
+        run.finishedAt = run.startedAt + 1h + 3min + 12s;
+        run.status = statuses[i % 6];
+        run.trigger = i % 2 ? "Scheduled" : "Manual (reviewed)";
+        run.scanned = 1'234'567;
+        run.uploaded = 12'345;
+        run.uploadedBytes = 987 * gigabyte;
+        run.skipped = 1'222'222;
+        run.failed = run.status == RunStatus::partial ? 1'234 : 0;
+        run.removed = 4'321;
+        if (run.status == RunStatus::partial) {
+            run.message = "1,234 files could not be read.";
+        }
+        runs.push_back(run);
+    }
+    model.setLastRun(runs.front());
+    model.setRuns(runs);
+    std::vector<RunFailure> failures;
+    for (int i = 0; i < 6; ++i) {
+        failures.push_back(
+            {i + 1,
+             "~/Documents/Projects/Quarterly report draft for the board " + std::to_string(i + 1) + ".odt",
+             i % 2 ? "Permission denied"
+                   : "The file changed while it was being read, so it will be tried again "
+                     "on the next run."});
+    }
+    model.setFailures(runs.front().id, failures);
+    std::vector<LogLine> log;
+    for (int i = 0; i < 12; ++i) {
+        log.push_back(
+            LogLine::make(i % 3 ? "Uploaded ~/Pictures/2024/Lisbon/IMG_20" + std::to_string(40 + i) + ".heic"
+                                : "Upload link: retrying in 16s (Could not resolve the Keldra's "
+                                  "address; the network may be down)",
+                          i % 3 ? LogLine::Tone::info : LogLine::Tone::warning, now() - 1min * i));
+    }
+    model.setLog(log);
+}
+
+// A backup uploading `path`, its speed sampled from `firstSample` on.
+void running(FakeAppModel& model, const std::string& path, std::size_t firstSample) {
+    model.setIsRunning(true);
+    RunProgress progress;
+    progress.phase = RunPhase::uploading;
+    progress.filesTotal = 1'250;
+    progress.filesDone = 500;
+    progress.bytesTotal = 5 * gigabyte;
+    progress.bytesDone = 2 * gigabyte;
+    progress.currentPath = path;
+    model.setProgress(progress);
+    model.setCurrentSpeed(12'500'000);
+    std::vector<double> samples(300, 0.0);
+    for (std::size_t i = firstSample; i < samples.size(); ++i) {
+        samples[i] = 9'000'000 + 4'000'000 * static_cast<double>((i * 37) % 11) / 10;
+    }
+    model.setThroughput(samples);
+    model.setHealth(BackupHealth::backingUp());
+    model.setPrimaryAction(PrimaryAction::pause);
+    model.setCanBackUpNow(false);
+    model.setStatusSentence("Uploading 500 of 1,250 changed files. Each one is encrypted here first.");
+    model.setProgressLine("500/1,250 · 12.5 MB/s");
+}
+
 BannerModel banner(std::string id, StatusTone tone, std::string title, std::string message,
                    std::optional<std::string> actionTitle, std::optional<std::string> secondaryTitle,
                    bool dismissible, FakeAppModel& model) {
@@ -268,28 +369,7 @@ std::vector<FakeState> fakeStates() {
         {"ready-running",
          [](FakeAppModel& model) {
              ready(model);
-             model.setIsRunning(true);
-             RunProgress progress;
-             progress.phase = RunPhase::uploading;
-             progress.filesTotal = 1'250;
-             progress.filesDone = 500;
-             progress.bytesTotal = 5 * gigabyte;
-             progress.bytesDone = 2 * gigabyte;
-             model.setProgress(progress);
-             model.setCurrentSpeed(12'500'000);
-             std::vector<double> samples(300, 0.0);
-             for (std::size_t i = 180; i < samples.size(); ++i) {
-                 samples[i] = 9'000'000 + 4'000'000 * static_cast<double>((i * 37) % 11) / 10;
-             }
-             model.setThroughput(samples);
-             progress.currentPath = "~/Pictures/2024/Lisbon/IMG_2041.heic";
-             model.setProgress(progress);
-             model.setHealth(BackupHealth::backingUp());
-             model.setPrimaryAction(PrimaryAction::pause);
-             model.setCanBackUpNow(false);
-             model.setStatusSentence(
-                 "Uploading 500 of 1,250 changed files. Each one is encrypted here first.");
-             model.setProgressLine("500/1,250 · 12.5 MB/s");
+             running(model, "~/Pictures/2024/Lisbon/IMG_2041.heic", 180);
          }},
         {"ready-paused",
          [](FakeAppModel& model) {
@@ -346,20 +426,7 @@ std::vector<FakeState> fakeStates() {
         {"ready-drive-problem",
          [](FakeAppModel& model) {
              ready(model);
-             LocalDestination good;
-             good.id = "D1";
-             good.name = "Backup Disk";
-             LocalDestination troubled;
-             troubled.id = "D2";
-             troubled.name = "Travel SSD";
-             model.setDestinations({good, troubled});
-             DriveState copied;
-             copied.connected = true;
-             copied.lastSuccess = now() - 3h;
-             DriveState problem;
-             problem.lastSuccess = now() - 24h * 3;
-             problem.problem = "The drive is full. Free some space or choose another drive.";
-             model.setDriveStates({{"D1", copied}, {"D2", problem}});
+             twoDrives(model, "Travel SSD", false);
          }},
         {"ready-offline",
          [](FakeAppModel& model) {
@@ -374,6 +441,22 @@ std::vector<FakeState> fakeStates() {
              model.setHealth(BackupHealth::blocked(BlockReason::noPlan()));
              model.setPrimaryAction(PrimaryAction::seePlans);
              model.setStatusSentence("Choose a plan to start backing up.");
+         }},
+        {"full-running",
+         [](FakeAppModel& model) {
+             full(model);
+             running(model,
+                     "~/Pictures/Family archive scanned from the old albums 1987-2004/Lisbon/IMG_2041.heic",
+                     120);
+         }},
+        {"full-review",
+         [](FakeAppModel& model) {
+             full(model);
+             model.setBanners({banner(
+                 "review", StatusTone::warning, "Backup paused for review",
+                 "4,210 of 12,345 protected files changed and 312 disappeared at once. That can mean a "
+                 "sync problem or ransomware. Check a few files before continuing.",
+                 "Back up anyway", "Show recent activity", false, model)});
          }},
     };
     for (auto& state : bannerStates()) {

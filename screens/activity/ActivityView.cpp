@@ -10,6 +10,7 @@
 #include "design/data/RunLogList.h"
 #include "design/layout/OLCard.h"
 #include "design/layout/SectionLabel.h"
+#include "design/layout/WrapRow.h"
 #include "design/shape/ContinuousRect.h"
 #include "design/status/StatusChip.h"
 #include "design/text/OLText.h"
@@ -25,13 +26,19 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <map>
 
 namespace keldra {
 
 namespace {
 
+// The side column's width where the run list keeps room for every cell, else a narrower one; where even
+// that leaves the list too little, the side column goes below the list.
 constexpr int sideWidth = 420;
+constexpr int narrowSideWidth = 300;
+constexpr int bodySpacing = 24;
 constexpr int logLimit = 40;
 
 // The run list's frame: a rounded card in glass (content clipped to it), nothing in signal.
@@ -83,10 +90,10 @@ ActivityView::ActivityView(AppModelView& app, QWidget* parent) : OLWidget(parent
     });
     page->addWidget(new PageHeader(QStringLiteral("Activity"), action, this));
 
-    auto* body = new QHBoxLayout;
-    body->setContentsMargins(32, 0, 32, 32);
-    body->setSpacing(24);
-    page->addLayout(body, 1);
+    body_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    body_->setContentsMargins(32, 0, 32, 32);
+    body_->setSpacing(bodySpacing);
+    page->addLayout(body_, 1);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(16);
@@ -112,7 +119,7 @@ ActivityView::ActivityView(AppModelView& app, QWidget* parent) : OLWidget(parent
     panelLayout->addWidget(rowsScroll_, 1);
     panelLayout->addStretch(0);
     left->addWidget(panel, 1);
-    body->addLayout(left, 1);
+    body_->addLayout(left, 1);
 
     auto* side = new QWidget(this);
     sideLayout_ = new QVBoxLayout(side);
@@ -148,9 +155,9 @@ ActivityView::ActivityView(AppModelView& app, QWidget* parent) : OLWidget(parent
     logLayout->addWidget(log_);
     sideLayout_->addWidget(logSection);
     sideLayout_->addStretch(1);
-    auto* sideScroll = new TransparentScroll(side, this);
-    sideScroll->setFixedWidth(sideWidth);
-    body->addWidget(sideScroll, 0);
+    sideScroll_ = new TransparentScroll(side, this);
+    sideScroll_->setFixedWidth(sideWidth);
+    body_->addWidget(sideScroll_, 0);
 
     connect(&app_, &AppModelView::isRunningChanged, this, [this] {
         updateHeaderAction();
@@ -168,6 +175,48 @@ ActivityView::ActivityView(AppModelView& app, QWidget* parent) : OLWidget(parent
     firstID_ = app_.runs().empty() ? std::nullopt : std::optional<std::int64_t>(app_.runs().front().id);
     select(firstID_);
     detachTask(app_.refreshRuns());
+}
+
+int ActivityView::listMinimumWidth() const {
+    // Every cell at full width: the widest start time or trigger, and the three fixed columns.
+    int started = 0;
+    for (const RunRow* row : rows_) {
+        started = std::max(started, row->startedMinimumWidth());
+    }
+    const int cells = 2 * 16 + 3 * 12 + runResultWidth + runUploadedWidth + runTookWidth;
+    return cells + started + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+void ActivityView::arrange() {
+    const QMargins margins = body_->contentsMargins();
+    const int inside = width() - margins.left() - margins.right();
+    const int list = listMinimumWidth();
+    int side = 0;
+    if (inside - bodySpacing - sideWidth >= list) {
+        side = sideWidth;
+    } else if (inside - bodySpacing - narrowSideWidth >= list) {
+        side = narrowSideWidth;
+    }
+    if (side > 0) {
+        body_->setDirection(QBoxLayout::LeftToRight);
+        body_->setStretchFactor(sideScroll_, 0);
+        sideScroll_->setFixedWidth(side);
+    } else {
+        // Below the list, as wide as the page; list and side column share the height.
+        body_->setDirection(QBoxLayout::TopToBottom);
+        body_->setStretchFactor(sideScroll_, 1);
+        sideScroll_->setMinimumWidth(0);
+        sideScroll_->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+}
+
+bool ActivityView::isSideBelow() const {
+    return body_->direction() == QBoxLayout::TopToBottom;
+}
+
+void ActivityView::resizeEvent(QResizeEvent* event) {
+    OLWidget::resizeEvent(event);
+    arrange();
 }
 
 QWidget* ActivityView::liveCard() const {
@@ -195,23 +244,45 @@ void ActivityView::updateLiveCard() {
 }
 
 void ActivityView::rebuildRows() {
+    // Rows are kept by run id: a history of hundreds of runs where one run changed updates that one row
+    // and leaves the others as they are.
+    std::map<std::int64_t, RunRow*> kept;
     for (RunRow* row : rows_) {
-        row->deleteLater();
-        row->hide();
+        kept.emplace(row->run().id, row);
     }
-    rows_.clear();
     const std::vector<RunRecord>& runs = app_.runs();
     const SystemTime now = app_.now();
+    std::vector<RunRow*> next;
+    next.reserve(runs.size());
     int at = 0;
     for (const RunRecord& run : runs) {
         const std::int64_t id = run.id;
-        auto* row = new RunRow(
-            run, selectedID_ == id, now, [this, id] { select(id); }, rowsHost_);
-        rowsLayout_->insertWidget(at++, row);
-        rows_.push_back(row);
+        RunRow* row = nullptr;
+        if (const auto found = kept.find(id); found != kept.end()) {
+            row = found->second;
+            kept.erase(found);
+            row->setRun(run, now);
+            row->setSelected(selectedID_ == id);
+        } else {
+            row = new RunRow(
+                run, selectedID_ == id, now, [this, id] { select(id); }, rowsHost_);
+        }
+        if (rowsLayout_->indexOf(row) != at) {
+            rowsLayout_->removeWidget(row);
+            rowsLayout_->insertWidget(at, row);
+        }
+        ++at;
+        next.push_back(row);
     }
+    for (const auto& [id, row] : kept) {
+        rowsLayout_->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
+    rows_ = std::move(next);
     emptyHolder_->setVisible(runs.empty());
     rowsScroll_->setVisible(!runs.empty());
+    arrange();
 }
 
 void ActivityView::onRunsChanged() {
@@ -275,15 +346,12 @@ void ActivityView::rebuildDetail() {
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(14);
-    auto* top = new QHBoxLayout;
+    // The status goes under the start time where the card is too narrow for both on one line.
+    auto* top = new WrapRow(12, 8, true, content);
     top->addWidget(new OLText(QString::fromStdString(formatLogTimestamp(run.startedAt, app_.now())),
-                              OLTextStyle::headline, OLColor::textPrimary, content),
-                   0, Qt::AlignVCenter);
-    top->addStretch(1);
-    top->addWidget(
-        new StatusChip(runStatusTitle(run.status), runStatusTone(run.status), true, false, content), 0,
-        Qt::AlignVCenter);
-    layout->addLayout(top);
+                              OLTextStyle::headline, OLColor::textPrimary));
+    top->addWidget(new StatusChip(runStatusTitle(run.status), runStatusTone(run.status), true, false));
+    layout->addWidget(top);
     if (run.message) {
         layout->addWidget(new OLText(QString::fromStdString(*run.message), OLTextStyle::callout,
                                      OLColor::textSecondary, content));

@@ -14,6 +14,7 @@
 #include <qcoro/qcorotask.h>
 #include <vector>
 
+class QBoxLayout;
 class QVBoxLayout;
 
 namespace keldra {
@@ -51,8 +52,15 @@ public:
     int failureRowCount() const { return failureRows_; }
     OLText* failuresLabel() const { return failuresLabel_; }
     RunLogList* logList() const { return log_; }
+    // Whether the live card, the detail and the log stand below the run list (a narrow page).
+    bool isSideBelow() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int listMinimumWidth() const;
+    void arrange();
     void updateHeaderAction();
     void rebuildRows();
     void onRunsChanged();
@@ -69,6 +77,8 @@ private:
 
     OLButton* pause_;
     OLButton* backUp_;
+    QBoxLayout* body_;
+    QWidget* sideScroll_;
     QWidget* rowsHost_;
     QVBoxLayout* rowsLayout_;
     QWidget* rowsScroll_;

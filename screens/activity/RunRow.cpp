@@ -25,6 +25,12 @@ public:
     StatusDot(const OLRgba& color, QWidget* parent) : QWidget(parent), color_(color) {
         setFixedSize(dotSide, dotSide);
     }
+    void setColor(const OLRgba& color) {
+        if (!(color_ == color)) {
+            color_ = color;
+            update();
+        }
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -47,7 +53,7 @@ void drawBottomRule(QWidget* widget, const OLRgba& color) {
 
 RunRow::RunRow(const RunRecord& run, bool selected, SystemTime now, std::function<void()> action,
                QWidget* parent)
-    : OLWidget(parent), run_(run), selected_(selected), action_(std::move(action)) {
+    : OLWidget(parent), run_(run), now_(now), selected_(selected), action_(std::move(action)) {
     setFixedHeight(rowHeight);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
@@ -74,7 +80,8 @@ RunRow::RunRow(const RunRecord& run, bool selected, SystemTime now, std::functio
     auto* resultLayout = new QHBoxLayout(resultCell);
     resultLayout->setContentsMargins(0, 0, 0, 0);
     resultLayout->setSpacing(8);
-    resultLayout->addWidget(new StatusDot(runStatusDotColor(run.status), resultCell), 0, Qt::AlignVCenter);
+    dot_ = new StatusDot(runStatusDotColor(run.status), resultCell);
+    resultLayout->addWidget(dot_, 0, Qt::AlignVCenter);
     result_ =
         new OLText(runStatusTitle(run.status), OLTextStyle::callout, OLColor::textSecondary, resultCell);
     result_->setMaxLines(1);
@@ -94,11 +101,31 @@ RunRow::RunRow(const RunRecord& run, bool selected, SystemTime now, std::functio
     layout->addWidget(took_);
 }
 
+void RunRow::setRun(const RunRecord& run, SystemTime now) {
+    if (run == run_ && now == now_) {
+        return;
+    }
+    run_ = run;
+    now_ = now;
+    const QString started = QString::fromStdString(formatLogTimestamp(run.startedAt, now));
+    setAccessibleName(started);
+    started_->setText(started);
+    trigger_->setText(QString::fromStdString(run.trigger));
+    static_cast<StatusDot*>(dot_)->setColor(runStatusDotColor(run.status));
+    result_->setText(runStatusTitle(run.status));
+    uploaded_->setText(runUploadedCell(run));
+    took_->setText(runDurationText(run));
+}
+
 void RunRow::setSelected(bool selected) {
     if (selected_ != selected) {
         selected_ = selected;
         update();
     }
+}
+
+int RunRow::startedMinimumWidth() const {
+    return std::max(started_->sizeHint().width(), trigger_->sizeHint().width());
 }
 
 QString RunRow::startedText() const {

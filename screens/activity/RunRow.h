@@ -24,10 +24,14 @@ public:
            QWidget* parent = nullptr);
 
     const RunRecord& run() const { return run_; }
+    // Shows `run` (the same run, recorded again) in place; nothing is redrawn when nothing changed.
+    void setRun(const RunRecord& run, SystemTime now);
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
     bool isHovering() const { return hovering_; }
 
+    // The started cell's width with its start time and trigger uncut.
+    int startedMinimumWidth() const;
     QString startedText() const;
     QString resultText() const;
     QString uploadedText() const;
@@ -42,11 +46,13 @@ protected:
 
 private:
     RunRecord run_;
+    SystemTime now_;
     bool selected_;
     std::function<void()> action_;
     bool hovering_ = false;
     OLText* started_;
     OLText* trigger_;
+    QWidget* dot_;
     OLText* result_;
     OLText* uploaded_;
     OLText* took_;

@@ -27,7 +27,10 @@
 
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace keldra {
 
@@ -37,6 +40,13 @@ constexpr int mainMinWidth = 440;
 constexpr int sourcesWidth = 380;
 constexpr int columnSpacing = 24;
 constexpr int pagePadding = 32;
+// The orb's full diameter, the least it shrinks to on a short page, and how its widget grows with it (the
+// room kept for its pulse).
+constexpr double orbFull = 228;
+constexpr double orbFloor = 112;
+constexpr double orbBreathScale = 1.04;
+// The hero card's padding under the buttons.
+constexpr int heroBottomRoom = 28;
 
 HealthPresentation presentationOf(const AppModelView& app) {
     // The model's own style and accent, whatever theme the page is drawn in.
@@ -61,7 +71,8 @@ GlassOverview::GlassOverview(AppModelView& app, QWidget* parent)
     page->setSpacing(0);
     page->addWidget(new PageHeader(QStringLiteral("Overview"), search_, this));
 
-    auto* scroll = new QScrollArea(this);
+    scroll_ = new QScrollArea(this);
+    auto* scroll = scroll_;
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -77,7 +88,8 @@ GlassOverview::GlassOverview(AppModelView& app, QWidget* parent)
     mainLayout->setSpacing(16);
     mainLayout->addWidget(new BannerSlot(app_, main_));
     hero_ = buildHero();
-    mainLayout->addWidget(new OLCard(28, true, hero_, main_));
+    auto* heroCard = new OLCard(28, true, hero_, main_);
+    mainLayout->addWidget(heroCard);
     tiles_ = new QHBoxLayout;
     tiles_->setSpacing(16);
     mainLayout->addLayout(tiles_);
@@ -101,6 +113,9 @@ GlassOverview::GlassOverview(AppModelView& app, QWidget* parent)
                         &AppModelView::lastRunChanged, &AppModelView::lastSuccessChanged}) {
         connect(&app_, signal, this, &GlassOverview::rebuildTiles);
     }
+    restore_->installEventFilter(this);
+    heroCard->installEventFilter(this);
+    scroll_->viewport()->installEventFilter(this);
     refreshHero();
     refreshRun();
     rebuildTiles();
@@ -114,7 +129,7 @@ QWidget* GlassOverview::buildHero() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(18);
 
-    orb_ = new KeldraOrb(presentationOf(app_), orbProgress(app_), 228, {}, [this] {
+    orb_ = new KeldraOrb(presentationOf(app_), orbProgress(app_), orbFull, {}, [this] {
         // The action at the moment of the click; none, nothing.
         if (const auto action = app_.primaryAction()) {
             app_.perform(*action);
@@ -140,8 +155,14 @@ QWidget* GlassOverview::buildHero() {
 
     runBar_ = new OLProgressBar(0, OLColor::toneWarning, 4, QStringLiteral("Progress"));
     runBar_->setMaximumWidth(360);
-    stack->addWidget(runBar_);
-    stack->setAlignment(runBar_, Qt::AlignHCenter);
+    // Centred, and as wide as its maximum where the card allows: the bar takes the width first, the two
+    // empty sides share what is left.
+    auto* barRow = new QHBoxLayout;
+    barRow->setContentsMargins(0, 0, 0, 0);
+    barRow->addStretch(0);
+    barRow->addWidget(runBar_, 1);
+    barRow->addStretch(0);
+    stack->addLayout(barRow);
 
     auto* chips = new QHBoxLayout;
     chips->setSpacing(8);
@@ -292,6 +313,45 @@ void GlassOverview::arrange() {
 void GlassOverview::resizeEvent(QResizeEvent* event) {
     OLWidget::resizeEvent(event);
     arrange();
+}
+
+void GlassOverview::showEvent(QShowEvent* event) {
+    OLWidget::showEvent(event);
+    scheduleFit();
+}
+
+bool GlassOverview::eventFilter(QObject* watched, QEvent* event) {
+    // The buttons moved or the visible height changed: once the layout has settled, the orb fits again.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
+        scheduleFit();
+    }
+    return OLWidget::eventFilter(watched, event);
+}
+
+void GlassOverview::scheduleFit() {
+    if (fitPending_) {
+        return;
+    }
+    fitPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        fitPending_ = false;
+        fitOrb();
+    });
+}
+
+void GlassOverview::fitOrb() {
+    // The main buttons show without scrolling at every window size: on a short page the orb gives way,
+    // down to a floor, and grows back to its full size where there is room. Each change moves the buttons,
+    // which fits again until nothing is left to gain.
+    if (!isVisible()) {
+        return;
+    }
+    const int bottom = restore_->mapTo(scroll_->widget(), QPoint(0, restore_->height())).y() + heroBottomRoom;
+    const int spare = scroll_->viewport()->height() - bottom;
+    const double size = orb_->orbSize();
+    if ((spare < 0 && size > orbFloor) || (spare > 1 && size < orbFull)) {
+        orb_->setSize(std::floor(std::clamp(size + spare / orbBreathScale, orbFloor, orbFull)));
+    }
 }
 
 } // namespace keldra

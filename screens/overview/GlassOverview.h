@@ -11,6 +11,7 @@
 
 class QBoxLayout;
 class QHBoxLayout;
+class QScrollArea;
 
 namespace keldra {
 
@@ -47,6 +48,7 @@ public:
     // The button around the last-backup tile, present when it opens Activity.
     PlainButton* lastBackupButton() const { return lastButton_; }
     SourcesColumn* sourcesColumn() const { return sources_; }
+    QScrollArea* scrollArea() const { return scroll_; }
     // Whether the sources column stands beside the main column.
     bool isWide() const;
 
@@ -55,6 +57,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHero();
@@ -63,6 +67,8 @@ private:
     void rebuildTiles();
     void refreshSpeed();
     void arrange();
+    void scheduleFit();
+    void fitOrb();
 
     AppModelView& app_;
     OLSearchField* search_;
@@ -72,6 +78,8 @@ private:
     QWidget* hero_ = nullptr;
     // The health the hero shows, to fade only when it changes.
     std::optional<BackupHealth> shownHealth_;
+    QScrollArea* scroll_ = nullptr;
+    bool fitPending_ = false;
     KeldraOrb* orb_ = nullptr;
     OLText* title_ = nullptr;
     OLText* progressLine_ = nullptr;

@@ -35,36 +35,39 @@ HealthPresentation presentationOf(const AppModelView& app) {
     return HealthPresentation{app.health(), OLTheme{app.style(), app.accent(), 999}};
 }
 
-// A column in its own vertical scroll area; `rule` draws a hairline on the column's leading or trailing
-// edge.
+// A column in its own vertical scroll area. Its scroll bar is a short rounded thumb held off the column's
+// edges, so it never reads as one of the hairlines between the columns.
 class Column : public QScrollArea {
 public:
-    Column(Qt::Edge rule, int padding, int spacing, QWidget* parent) : QScrollArea(parent), rule_(rule) {
+    Column(int padding, int spacing, QWidget* parent) : QScrollArea(parent) {
         setFrameShape(QFrame::NoFrame);
         setWidgetResizable(true);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setStyleSheet(
+            QStringLiteral("QScrollBar:vertical { width: 10px; margin: 12px 2px 12px 4px; }"
+                           "QScrollBar::handle:vertical { border-radius: 3px; min-height: 32px; }"));
         viewport()->setAutoFillBackground(false);
         auto* content = new QWidget;
         layout_ = new QVBoxLayout(content);
         layout_->setContentsMargins(padding, padding, padding, padding);
         layout_->setSpacing(spacing);
         setWidget(content);
+        // The scroll area fills its content with the window colour; the page's own background shows.
+        content->setAutoFillBackground(false);
     }
     QVBoxLayout* stack() const { return layout_; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        QScrollArea::paintEvent(event);
-        if (rule_ == Qt::LeftEdge || rule_ == Qt::RightEdge) {
-            QPainter painter(viewport());
-            const int x = rule_ == Qt::LeftEdge ? 0 : viewport()->width() - 1;
-            painter.fillRect(QRect(x, 0, 1, viewport()->height()), OLColor::hairline.qcolor());
-        }
-    }
-
 private:
-    Qt::Edge rule_;
     QVBoxLayout* layout_;
+};
+
+// The hairline between two columns: a widget of its own, so no column's content paints over it.
+class ColumnRule final : public QWidget {
+public:
+    explicit ColumnRule(QWidget* parent) : QWidget(parent) { setFixedWidth(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), OLColor::hairline.qcolor()); }
 };
 
 // The upload card's rounded surface.
@@ -92,14 +95,15 @@ public:
         row->setSpacing(10);
         state->setParent(this);
         state->setFixedWidth(26);
-        row->addWidget(state);
+        // Each text at the middle of the line's height.
+        row->addWidget(state, 0, Qt::AlignVCenter);
         auto* nameText = new OLText(name, OLTextStyle::mono, OLColor::textPrimary, this);
         nameText->setMaxLines(1);
-        row->addWidget(nameText, 1);
+        row->addWidget(nameText, 1, Qt::AlignVCenter);
         row->addSpacing(4);
         auto* figuresText = new OLText(figures, OLTextStyle::mono, figuresColor, this);
         figuresText->setMaxLines(1);
-        row->addWidget(figuresText);
+        row->addWidget(figuresText, 0, Qt::AlignVCenter);
     }
 
 protected:
@@ -148,14 +152,14 @@ SignalOverview::SignalOverview(AppModelView& app, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    auto* left = new Column(Qt::RightEdge, 24, 28, this);
-    left->setFixedWidth(360);
+    auto* left = new Column(24, 28, this);
+    left->setFixedWidth(359);
     left_ = left->stack();
     left_->addWidget(headline_);
     left_->addWidget(facts_);
     left_->addStretch(1);
 
-    auto* middle = new Column(Qt::TopEdge, 32, 28, this);
+    auto* middle = new Column(32, 28, this);
     auto* mid = middle->stack();
     mid->addWidget(new BannerSlot(app_, middle->widget()));
     auto* card = new Card(middle->widget());
@@ -166,7 +170,10 @@ SignalOverview::SignalOverview(AppModelView& app, QWidget* parent)
     cardHeader->addWidget(
         new OLText(QStringLiteral("UPLOAD · LAST 5 MIN"), OLTextStyle::eyebrow, OLColor::textMuted, card));
     cardHeader->addStretch(1);
-    cardHeader->addWidget(speed_);
+    // The speed is one figure and never breaks; on a narrow column the title takes two lines instead.
+    speed_->setMaxLines(1);
+    speed_->setElideMode(Qt::ElideNone);
+    cardHeader->addWidget(speed_, 0, Qt::AlignTop);
     cardStack->addLayout(cardHeader);
     cardStack->addWidget(chart_);
     path_->setMaxLines(1);
@@ -181,8 +188,8 @@ SignalOverview::SignalOverview(AppModelView& app, QWidget* parent)
     mid->addLayout(logBox);
     mid->addStretch(1);
 
-    auto* right = new Column(Qt::LeftEdge, 24, 0, this);
-    right->setFixedWidth(300);
+    auto* right = new Column(24, 0, this);
+    right->setFixedWidth(299);
     auto* rightStack = right->stack();
     lists_->setContentsMargins(0, 0, 0, 0);
     lists_->setSpacing(0);
@@ -200,7 +207,9 @@ SignalOverview::SignalOverview(AppModelView& app, QWidget* parent)
     rightStack->addStretch(1);
 
     row->addWidget(left);
+    row->addWidget(new ColumnRule(this));
     row->addWidget(middle, 1);
+    row->addWidget(new ColumnRule(this));
     row->addWidget(right);
 
     connect(&app_, &AppModelView::statusChanged, this, &SignalOverview::refreshStatus);

@@ -379,8 +379,9 @@ QWidget* RestoreDetailCard::destination() {
     auto* conflict = new QWidget;
     auto* row = new QHBoxLayout(conflict);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(
-        text(QStringLiteral("If a file already exists"), OLTextStyle::caption, OLColor::textMuted));
+    // The label at the middle of the picker's height.
+    row->addWidget(text(QStringLiteral("If a file already exists"), OLTextStyle::caption, OLColor::textMuted),
+                   0, Qt::AlignVCenter);
     row->addStretch(1);
     auto* segmented = new OLSegmentedOf<ConflictPolicy>(
         {{QStringLiteral("Keep both"), ConflictPolicy::keepBoth},

@@ -27,6 +27,11 @@ namespace {
 
 using SourceChoice = std::optional<RestoreSource>;
 
+// The detail card's width, and the narrower one that leaves the list room for its names on a narrow page.
+constexpr int detailWidth = 380;
+constexpr int narrowDetailWidth = 320;
+constexpr int narrowPage = 900;
+
 // The detail card's content scrolls when it is taller than the window (thirty versions are); otherwise
 // the card is as tall as its content.
 class CardScroll final : public QScrollArea {
@@ -95,7 +100,8 @@ RestoreView::RestoreView(RestoreScreenHost& host, QWidget* parent)
     auto* scroll = new CardScroll(card_);
     connect(card_, &RestoreDetailCard::contentChanged, scroll, [scroll] { scroll->updateGeometry(); });
     auto* card = new OLCard(20, false, scroll);
-    card->setFixedWidth(380);
+    card->setFixedWidth(detailWidth);
+    detailFrame_ = card;
     body->addWidget(card, 0, Qt::AlignTop);
     layout->addLayout(body, 1);
 
@@ -119,6 +125,11 @@ RestoreView::RestoreView(RestoreScreenHost& host, QWidget* parent)
     connect(&host, &RestoreScreenHost::searchFocusRequestChanged, this, &RestoreView::focusSearch);
     connect(&host, &RestoreScreenHost::settingsChanged, card_, &RestoreDetailCard::scheduleRebuild);
     attach(host.restoreModel());
+}
+
+void RestoreView::resizeEvent(QResizeEvent* event) {
+    OLWidget::resizeEvent(event);
+    detailFrame_->setFixedWidth(width() < narrowPage ? narrowDetailWidth : detailWidth);
 }
 
 RestoreView::RestoreView(std::unique_ptr<RestoreScreenHost> host, QWidget* parent)

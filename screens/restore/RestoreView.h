@@ -56,6 +56,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void attach(RestoreModel* model);
@@ -80,6 +81,7 @@ private:
     OLIconButton* refresh_;
     RestoreListPane* pane_;
     RestoreDetailCard* card_;
+    QWidget* detailFrame_ = nullptr;
     QPointer<QMessageBox> dialog_;
     std::optional<QString> deleteError_;
     bool appeared_ = false;

@@ -24,7 +24,6 @@ OLTheme themeOf(const AppModelView& app) {
 RootView::RootView(AppModelView& app, QWidget* parent)
     : QWidget(parent), app_(app), host_(new ScreenHost(this)), shownPhase_(app.phase()),
       shownStyle_(app.style()) {
-    setMinimumSize(minimumWidth, minimumHeight);
     setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -32,10 +31,32 @@ RootView::RootView(AppModelView& app, QWidget* parent)
     olSetTheme(this, themeOf(app_));
     setPalette(olPalette(app_.accent()));
     host_->replace(makePhaseScreen(shownPhase_, app_, host_));
+    updateMinimum();
     for (auto signal :
          {&AppModelView::phaseChanged, &AppModelView::styleChanged, &AppModelView::accentChanged}) {
         connect(&app_, signal, this, &RootView::scheduleSync);
     }
+}
+
+QSize RootView::minimumSizeHint() const {
+    return QSize(minimumWidth, minimumHeight).expandedTo(layout()->minimumSize());
+}
+
+void RootView::updateMinimum() {
+    // The window never becomes smaller than its content needs, nor than the floor.
+    const QSize least = minimumSizeHint();
+    if (minimumSize() != least) {
+        setMinimumSize(least);
+    }
+}
+
+bool RootView::event(QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest) {
+        const bool handled = QWidget::event(event);
+        updateMinimum();
+        return handled;
+    }
+    return QWidget::event(event);
 }
 
 QWidget* RootView::screen() const {

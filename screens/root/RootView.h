@@ -4,7 +4,7 @@
 // accent. A phase change replaces the screen with a cross-fade along the style's phase curve; a style
 // change rebuilds the shell in the new layout; an accent change only repaints. Replacements wait for the
 // event loop, so the screen whose handler caused one is never deleted under its feet. The window cannot
-// be made smaller than 1000 by 640.
+// be made smaller than 1000 by 640, nor smaller than its screen needs.
 
 #include "app/model/AppPhase.h"
 #include "app/model/ThemeValues.h"
@@ -28,10 +28,15 @@ public:
     QWidget* screen() const;
     AppPhase shownPhase() const { return shownPhase_; }
 
+    // The larger of the floor and what the screen shown needs.
+    QSize minimumSizeHint() const override;
+
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateMinimum();
     void scheduleSync();
     // Brings the theme and the screen in line with the model.
     void sync();

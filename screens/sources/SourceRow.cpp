@@ -77,10 +77,13 @@ void SourceRow::build() {
     status_ = new OLText({}, OLTextStyle::caption, OLColor::textMuted, this);
     status_->setMaxLines(1);
     status_->setElideMode(Qt::ElideMiddle);
+    // Both stacks sit at the middle of the fixed-height row.
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
+    texts->addStretch(1);
     texts->addWidget(name_);
     texts->addWidget(status_);
+    texts->addStretch(1);
     row->addLayout(texts, 1);
     row->addSpacing(8);
 
@@ -88,12 +91,14 @@ void SourceRow::build() {
     size_->setAlignment(Qt::AlignRight | Qt::AlignTop);
     auto* figures = new QVBoxLayout;
     figures->setSpacing(2);
+    figures->addStretch(1);
     figures->addWidget(size_, 0, Qt::AlignRight);
     if (!compact_) {
         last_ = new OLText({}, OLTextStyle::caption, OLColor::textMuted, this);
         last_->setAlignment(Qt::AlignRight | Qt::AlignTop);
         figures->addWidget(last_, 0, Qt::AlignRight);
     }
+    figures->addStretch(1);
     row->addLayout(figures);
 
     if (onRemove_) {

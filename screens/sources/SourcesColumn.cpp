@@ -63,6 +63,8 @@ QWidget* infoRow(const QString& icon, std::optional<OLRgba> tint, double tileSiz
 
 QWidget* contentWidget() {
     auto* content = new QWidget;
+    // The rows, dividers and "Manage" span the card however wide the page makes it.
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(14);

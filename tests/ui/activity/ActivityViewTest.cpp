@@ -1,5 +1,6 @@
 #include "screens/activity/ActivityView.h"
 
+#include "core/events/Formatters.h"
 #include "core/settings/BackupSource.h"
 #include "design/button/OLButton.h"
 #include "design/controls/OLProgressBar.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -272,6 +274,39 @@ TEST(ActivityView, ARowShowsItsCells) {
     EXPECT_EQ(view.rows()[0]->uploadedText(), QStringLiteral("\u2014"));
     EXPECT_EQ(view.rows()[0]->tookText(), QStringLiteral("\u2014"));
     EXPECT_EQ(view.rows()[0]->resultText(), "Completed");
+}
+
+TEST(ActivityView, AnUpdateOfOneRunLeavesTheOtherRowsAsTheyAre) {
+    FakeAppModel app;
+    std::vector<RunRecord> history;
+    for (std::int64_t id = 200; id >= 1; --id) {
+        history.push_back(run(id));
+    }
+    history.front().status = RunStatus::running;
+    history.front().finishedAt.reset();
+    app.setRuns(history);
+    ActivityView view(app);
+    test::drainEvents();
+    ASSERT_EQ(view.rows().size(), 200u);
+    std::vector<QPointer<RunRow>> before(view.rows().begin(), view.rows().end());
+
+    // The running run finishes; one more run is recorded on top; the oldest one is gone.
+    history.front().status = RunStatus::succeeded;
+    history.front().finishedAt = history.front().startedAt + 65s;
+    history.pop_back();
+    history.insert(history.begin(), run(201, RunStatus::running));
+    app.setRuns(history);
+    test::drainEvents();
+
+    ASSERT_EQ(view.rows().size(), 200u);
+    EXPECT_EQ(view.rows()[0]->run().id, 201);
+    for (std::size_t i = 0; i + 1 < before.size(); ++i) {
+        ASSERT_FALSE(before[i].isNull()) << "row " << i << " was built again";
+        EXPECT_EQ(view.rows()[i + 1], before[i].data()) << "row " << i << " moved out of its order";
+    }
+    EXPECT_TRUE(before.back().isNull()) << "the dropped run keeps its row";
+    EXPECT_EQ(view.rows()[1]->resultText(), "Completed");
+    EXPECT_EQ(view.rows()[1]->tookText(), QString::fromStdString(formatDuration(65)));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <QAbstractButton>
+#include <QLayout>
 #include <gtest/gtest.h>
 
 namespace keldra {
@@ -40,7 +41,19 @@ TEST(StylePicker, NamesItsItemsAndMarksTheChosenOnes) {
     EXPECT_TRUE(test::accessibleState(picker.accentSwatch(OLAccent::teal)).selected);
     EXPECT_FALSE(test::accessibleState(picker.accentSwatch(OLAccent::frost)).selected);
     EXPECT_EQ(picker.accentName()->text(), QStringLiteral("Teal"));
-    EXPECT_EQ(picker.styleCard(OLStyle::glass)->width(), 260);
+    // Full width where there is room; narrower, never below the floor, where there is not.
+    const struct {
+        int offered;
+        int card;
+    } widths[] = {{800, 260}, {500, 244}, {300, 196}};
+    picker.show();
+    for (const auto& w : widths) {
+        SCOPED_TRACE(w.offered);
+        picker.resize(w.offered, picker.sizeHint().height());
+        picker.layout()->activate();
+        EXPECT_EQ(picker.styleCard(OLStyle::glass)->width(), w.card);
+        EXPECT_EQ(picker.styleCard(OLStyle::signal)->width(), w.card);
+    }
 
     picker.setAccentChoice(OLAccent::snow);
     EXPECT_TRUE(test::accessibleState(picker.accentSwatch(OLAccent::snow)).selected);

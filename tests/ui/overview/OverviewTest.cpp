@@ -2,6 +2,7 @@
 #include "design/button/HoldButton.h"
 #include "design/button/OLButton.h"
 #include "design/button/OLIconButton.h"
+#include "design/controls/OLProgressBar.h"
 #include "design/controls/OLSearchField.h"
 #include "design/data/DataList.h"
 #include "design/data/StatTile.h"
@@ -19,8 +20,10 @@
 #include "screens/sources/SourceRow.h"
 #include "screens/sources/SourcesColumn.h"
 #include "tests/ui/kit/KitTest.h"
+#include "tests/ui/support/UiTest.h"
 
 #include <QAccessible>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
@@ -145,6 +148,95 @@ TEST(Overview, TheFolderRowShowsItsWholeNote) {
         SCOPED_TRACE(note->width());
         EXPECT_EQ(note->text(), "This computer's folder in your Keldra. File names are encrypted.");
         EXPECT_FALSE(note->isElided());
+    }
+}
+
+TEST(Overview, TheSourcesCardsRowsAndTheRunBarTakeTheirWidth) {
+    Hosted hosted("full-running");
+    auto* page = hosted.show<GlassOverview>();
+    for (int width : {1200 - 236, 1000 - 236}) {
+        SCOPED_TRACE(width);
+        page->resize(width, 640);
+        settle();
+        // Under the main column the card spans the page, and so do its rows.
+        SourcesColumn* card = page->sourcesColumn();
+        ASSERT_FALSE(card->sourceRows().empty());
+        // Each row ends where the card's padding begins.
+        for (SourceRow* row : card->sourceRows()) {
+            EXPECT_GE(row->mapTo(card, QPoint(row->width(), 0)).x(), card->width() - 48);
+        }
+        EXPECT_EQ(page->runBar()->width(), 360);
+    }
+}
+
+// Where a text's line is drawn inside its parent: from the top of its first line to the bottom of it.
+double drawnTop(const OLText* text) {
+    return text->geometry().top() + text->baseline() - QFontMetricsF(text->styleFont()).ascent();
+}
+double drawnBottom(const OLText* text) {
+    return drawnTop(text) + QFontMetricsF(text->styleFont()).height();
+}
+
+TEST(Overview, FixedHeightRowsCentreTheirText) {
+    const struct {
+        OLStyle style;
+        bool compact;
+    } cases[] = {{OLStyle::glass, true}, {OLStyle::glass, false}, {OLStyle::signal, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.style) * 2 + c.compact);
+        Hosted hosted("ready-protected", c.style);
+        auto* row =
+            hosted.show<SourceRow>(hosted.model.sources().front(), c.compact, std::function<void()>{});
+        row->resize(600, row->height());
+        settle();
+        // The name and status lines stand as one block in the middle of the row, and so do the figures.
+        const double top = drawnTop(row->nameText());
+        const double bottom = row->height() - drawnBottom(row->statusText());
+        EXPECT_LE(std::abs(top - bottom), 1.5) << top << " above, " << bottom << " below";
+        OLText* lastFigure = row->lastBackupText() && row->lastBackupText()->isVisible()
+                                 ? row->lastBackupText()
+                                 : row->sizeText();
+        EXPECT_LE(std::abs(drawnTop(row->sizeText()) - (row->height() - drawnBottom(lastFigure))), 1.5);
+    }
+}
+
+TEST(Overview, SignalSourceAndDriveLinesCentreTheirText) {
+    Hosted hosted("full-running", OLStyle::signal);
+    auto* page = hosted.show<SignalOverview>();
+    int lines = 0;
+    for (OLText* text : page->findChildren<OLText*>()) {
+        // The state word of each source and drive line ("ON", "OFF") and its neighbours.
+        if (text->text() != QStringLiteral("ON") && text->text() != QStringLiteral("OFF")) {
+            continue;
+        }
+        ++lines;
+        for (const QObject* sibling : text->parentWidget()->children()) {
+            const auto* part = qobject_cast<const OLText*>(sibling);
+            if (!part) {
+                continue;
+            }
+            SCOPED_TRACE(part->text().toStdString());
+            const double middle = (drawnTop(part) + drawnBottom(part)) / 2;
+            EXPECT_LE(std::abs(middle - part->parentWidget()->height() / 2.0), 1.5);
+        }
+    }
+    EXPECT_EQ(lines, 9) << "seven sources and two drives";
+}
+
+TEST(Overview, SignalColumnsAreRuledBetween) {
+    Hosted hosted("full-running", OLStyle::signal);
+    auto* page = hosted.show<SignalOverview>();
+    page->resize(1200, 640);
+    settle();
+    const QImage image = test::grab(page);
+    // The hairlines at the left column's trailing edge and the right column's leading edge, halfway down,
+    // over the empty padding beside them.
+    for (int x : {359, 1200 - 300}) {
+        SCOPED_TRACE(x);
+        const QColor beside = image.pixelColor(x + 6, 320);
+        const QColor line = test::blend(OLColor::hairline.qcolor(), beside);
+        EXPECT_TRUE(test::near(image.pixelColor(x, 320), line))
+            << image.pixelColor(x, 320).name().toStdString() << " beside " << beside.name().toStdString();
     }
 }
 

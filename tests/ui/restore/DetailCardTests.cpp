@@ -8,6 +8,7 @@
 #include "screens/restore/RestoreChoiceRows.h"
 #include "tests/ui/restore/RestoreViewFixture.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 
 namespace keldra::test {
@@ -251,6 +252,14 @@ TEST_F(DetailCard, DestinationTransitionsThroughTheFolderChooser) {
 
     auto* conflict = card<OLSegmented>("conflictControl");
     ASSERT_TRUE(conflict);
+    // Its label stands at the middle of the picker's height.
+    const auto labels = conflict->parentWidget()->findChildren<OLText*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(labels.size(), 1);
+    OLText* label = labels.front();
+    const QFontMetricsF metrics(label->styleFont());
+    const double drawnMiddle =
+        label->geometry().top() + label->baseline() - metrics.ascent() + metrics.height() / 2;
+    EXPECT_LE(std::abs(drawnMiddle - conflict->geometry().center().y()), 1.5);
     EXPECT_EQ(conflict->labels(), (QStringList{"Keep both", "Replace"}));
     EXPECT_EQ(conflict->selected(), (std::vector<bool>{true, false}));
     conflict->accessibleItemPress(1);

@@ -79,6 +79,17 @@ TEST(RootView, RefusesSizesBelowTheMinimum) {
     EXPECT_EQ(window.root->minimumSize(), QSize(1000, 640));
 }
 
+TEST(RootView, TheMinimumGrowsWithWhatTheScreenNeeds) {
+    Window window("ready-protected");
+    MainShell* shell = window.shell();
+    ASSERT_NE(shell, nullptr);
+    // A page that cannot be narrower than 1400 makes the window at least that plus the sidebar.
+    shell->page()->setMinimumWidth(1400);
+    test::drainEvents();
+    EXPECT_EQ(window.root->minimumSize(), QSize(1400 + shell->navigation()->width(), 640));
+    EXPECT_GE(window.root->width(), window.root->minimumSize().width());
+}
+
 TEST(RootView, InstallsTheModelsThemeAndGlassOutsideIt) {
     Window window("ready-protected");
     window.model.persistStyle(OLStyle::signal);
