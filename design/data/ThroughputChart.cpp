@@ -68,7 +68,7 @@ void ThroughputChart::paintEvent(QPaintEvent*) {
             p.setPen(QPen(OLColor::chartGrid.qcolor(), 1));
             p.drawLine(QPointF(0, y), QPointF(plot, y));
             p.setPen(OLColor::textMuted.qcolor());
-            const QString label = QString::fromStdString(gridLineLabel(k, top));
+            const QString label = QString::fromStdString(axisLabel(top * k / 3));
             // Leading middle point at (plot + 8, y), kept whole inside the chart at the top and bottom lines.
             const double half = (metrics.ascent() + metrics.descent()) / 2;
             const double middle = std::clamp(y, half, H - half);

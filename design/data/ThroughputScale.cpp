@@ -67,12 +67,6 @@ std::string axisLabel(double value) {
     return value == 0 || value >= 10 ? fmt::format("{:.0f}", value) : fmt::format("{:.1f}", value);
 }
 
-std::string gridLineLabel(int k, double top) {
-    if (!(top > 0) && k > 0)
-        return {};
-    return axisLabel(top * k / 3);
-}
-
 std::string chartAccessibleText(std::span<const double> visible) {
     const auto speed = formatThroughput(visible.empty() ? 0 : chartSample(visible.back()));
     return "Upload " + speed.number + " " + speed.unit;

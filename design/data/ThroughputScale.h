@@ -41,10 +41,6 @@ double gridLineY(int k, double height);
 // The label of a scale value: no decimals for 0 and for 10 or more, one decimal between.
 std::string axisLabel(double megabytesPerSecond);
 
-// The label of grid line k (0 at the bottom … 3 at the top) on a scale up to `top`. A flat scale (top 0) has
-// only its baseline labelled "0": four zeros would read as a scale.
-std::string gridLineLabel(int k, double top);
-
 // The chart's accessible text: "Upload " and the newest visible speed as number and unit.
 std::string chartAccessibleText(std::span<const double> visible);
 
