@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -106,6 +107,7 @@ private:
     void abandonGroup();
     void releaseFreshObjectIDs();
     void removeGroupObjects(const std::vector<PlacedCopy>& group);
+    std::error_code removeFromDrive(const std::filesystem::path& path) const;
     IndexWrite writeUnrecordedObjects();
 
     LocalRunResult finish(const Ending& ending);

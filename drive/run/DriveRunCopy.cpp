@@ -149,7 +149,7 @@ void DriveRun::copy(const Candidate& candidate) {
             [this](std::uint64_t length) { services_.meter.add(static_cast<std::int64_t>(length)); }, cancel_,
             chunkBuffers_);
     } catch (const CancelledError&) {
-        (void)services_.driveFiles.removeItem(temporary);
+        (void)removeFromDrive(temporary);
         throw EndRun{cancelled()};
     } catch (const std::exception& error) {
         handleWriteError(candidate, temporary, error);
@@ -160,7 +160,7 @@ void DriveRun::copy(const Candidate& candidate) {
     const FileStamp stamp = fileStamp(candidate.url);
     if (written.plaintextLength != candidate.size || stamp.size != candidate.size ||
         std::fabs(stamp.mtime - candidate.mtime) >= 0.001) {
-        (void)services_.driveFiles.removeItem(temporary);
+        (void)removeFromDrive(temporary);
         failFile(candidate, changedReason);
         return;
     }
@@ -173,7 +173,7 @@ void DriveRun::copy(const Candidate& candidate) {
         services_.driveFiles.moveItem(temporary, objectURL);
     } catch (const std::exception& error) {
         // The rename may have happened before it failed: neither name is left behind.
-        const std::error_code removal = services_.driveFiles.removeItem(objectURL);
+        const std::error_code removal = removeFromDrive(objectURL);
         forget.keep = removal && removal != std::errc::no_such_file_or_directory;
         handleWriteError(candidate, temporary, error);
         return;
@@ -379,8 +379,10 @@ void DriveRun::abandonGroup() {
 void DriveRun::removeGroupObjects(const std::vector<PlacedCopy>& group) {
     bool changed = false;
     for (const PlacedCopy& placed : group) {
+        // Only an object known to be gone from the drive leaves the list: through the path, a drive that
+        // left its mount point would answer "no such file" for an object still on it.
         const std::error_code removal =
-            services_.driveFiles.removeItem(LocalFormat::objectPath(deviceFolder_, placed.objectID));
+            removeFromDrive(LocalFormat::objectPath(deviceFolder_, placed.objectID));
         if (!removal || removal == std::errc::no_such_file_or_directory) {
             changed = unrecordedObjects_.erase(placed.objectID) > 0 || changed;
         }
@@ -389,6 +391,10 @@ void DriveRun::removeGroupObjects(const std::vector<PlacedCopy>& group) {
     if (changed) {
         (void)writeUnrecordedObjects();
     }
+}
+
+std::error_code DriveRun::removeFromDrive(const fs::path& path) const {
+    return services_.driveFiles.removeItemAt(groupFlush_->folder(), path.lexically_relative(deviceFolder_));
 }
 
 IndexWrite DriveRun::writeUnrecordedObjects() {
@@ -409,7 +415,7 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
             IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
                         existing->keyedHash, existing->keldraFileID, existing->backedUpAt, std::nullopt});
         if (!linked) {
-            (void)services_.driveFiles.removeItem(temporary);
+            (void)removeFromDrive(temporary);
             failUnrecorded(candidate, linked);
             return true;
         }
@@ -426,14 +432,14 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
             index_.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
                                           checksum, newest.objectID, newest.meta.created, std::nullopt});
         if (!linked) {
-            (void)services_.driveFiles.removeItem(temporary);
+            (void)removeFromDrive(temporary);
             failUnrecorded(candidate, linked);
             return true;
         }
     }
     unrecordedCopies_ = 0;
     // The same content is already on the drive: the new copy is not kept.
-    (void)services_.driveFiles.removeItem(temporary);
+    (void)removeFromDrive(temporary);
     ++record_.skipped;
     advanceProgress(candidate);
     return true;
@@ -441,7 +447,7 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
 
 void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temporary,
                                 const std::exception& error) {
-    (void)services_.driveFiles.removeItem(temporary);
+    (void)removeFromDrive(temporary);
     failForWriteError({&candidate}, error);
 }
 

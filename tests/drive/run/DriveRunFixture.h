@@ -59,6 +59,8 @@ public:
     GroupFlushMethod flushMethod = GroupFlushMethod::eachItem;
     // A fault for a removal (none: remove for real).
     std::function<std::error_code(const fs::path& path)> removeFault;
+    // A fault for a removal through a held folder (none: remove for real).
+    std::function<std::error_code(const fs::path& relative)> removeAtFault;
 
     LocalFormat::WriteResult writeObject(const fs::path& source, std::int64_t readLimit,
                                          const fs::path& temporary, std::string_view objectID,
@@ -116,6 +118,14 @@ public:
             }
         }
         return RealDriveFileSystem::removeItem(path);
+    }
+    std::error_code removeItemAt(int folder, const fs::path& relative) const override {
+        if (removeAtFault) {
+            if (const std::error_code fault = removeAtFault(relative)) {
+                return fault;
+            }
+        }
+        return RealDriveFileSystem::removeItemAt(folder, relative);
     }
 
     mutable std::atomic<int> writes{0};
