@@ -108,6 +108,8 @@ private:
     void releaseFreshObjectIDs();
     void removeGroupObjects(const std::vector<PlacedCopy>& group);
     std::error_code removeFromDrive(const std::filesystem::path& path) const;
+    // Whether the device folder the run holds is still linked and still the one at its path.
+    bool deviceFolderIsHeld() const;
     IndexWrite writeUnrecordedObjects();
 
     LocalRunResult finish(const Ending& ending);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace keldra {
 
@@ -48,28 +49,38 @@ void DriveRun::copyCandidates() {
         return;
     }
     try {
-        // Joined on every way out of this block, before the group is committed or abandoned.
-        SourceReadAhead readAhead(candidates_, SourceReadAhead::Window{});
-        for (std::size_t index = 0; index < candidates_.size(); ++index) {
-            const Candidate& candidate = candidates_[index];
-            if (cancel_.stop_requested()) {
-                throw EndRun{cancelled()};
+        {
+            // Joined on every way out of this block, before the group is committed or abandoned.
+            SourceReadAhead readAhead(candidates_, SourceReadAhead::Window{});
+            for (std::size_t index = 0; index < candidates_.size(); ++index) {
+                const Candidate& candidate = candidates_[index];
+                if (cancel_.stop_requested()) {
+                    throw EndRun{cancelled()};
+                }
+                readAhead.reached(index);
+                if (flushingGroupDone()) {
+                    finishFlushingGroup();
+                }
+                progress_.currentPath = candidate.path;
+                emitProgress();
+                copy(candidate);
             }
-            readAhead.reached(index);
-            if (flushingGroupDone()) {
-                finishFlushingGroup();
-            }
-            progress_.currentPath = candidate.path;
-            emitProgress();
-            copy(candidate);
         }
+        commitGroup();
     } catch (const EndRun<Ending>& end) {
         // A stop keeps the finished copies: they are flushed and recorded before the run ends. Any other
         // ending (the drive gone, the index broken) records none of the filling group.
-        if (end.ending.outcome == LocalOutcome::cancelled()) {
-            commitGroup();
-        } else {
+        try {
+            if (end.ending.outcome == LocalOutcome::cancelled()) {
+                commitGroup();
+            } else {
+                abandonGroup();
+            }
+        } catch (...) {
+            // The last group could not be kept either (its folder gone, say): that ending is the run's.
             abandonGroup();
+            releaseFreshObjectIDs();
+            throw;
         }
         releaseFreshObjectIDs();
         throw;
@@ -78,7 +89,6 @@ void DriveRun::copyCandidates() {
         releaseFreshObjectIDs();
         throw;
     }
-    commitGroup();
     releaseFreshObjectIDs();
 }
 
@@ -318,6 +328,11 @@ std::vector<const Candidate*> DriveRun::candidatesOf(const std::vector<PlacedCop
 }
 
 void DriveRun::recordGroup(const std::vector<PlacedCopy>& group) {
+    if (!deviceFolderIsHeld()) {
+        // The backup folder went away under the run: none of the group is recorded and the run ends.
+        removeGroupObjects(group);
+        throw EndRun{disconnected()};
+    }
     std::vector<BackupIndex::NewCopy> copies;
     std::set<std::string> stillUnrecorded = unrecordedObjects_;
     for (const PlacedCopy& placed : group) {
@@ -395,6 +410,16 @@ void DriveRun::removeGroupObjects(const std::vector<PlacedCopy>& group) {
 
 std::error_code DriveRun::removeFromDrive(const fs::path& path) const {
     return services_.driveFiles.removeItemAt(groupFlush_->folder(), path.lexically_relative(deviceFolder_));
+}
+
+bool DriveRun::deviceFolderIsHeld() const {
+    // Deleted (no links left), or another folder now at its path: what the run wrote is not where the
+    // drive's backup is.
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(groupFlush_->folder(), &held) == 0 && held.st_nlink > 0 &&
+           ::lstat(deviceFolder_.c_str(), &named) == 0 && S_ISDIR(named.st_mode) &&
+           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
 IndexWrite DriveRun::writeUnrecordedObjects() {

@@ -134,6 +134,15 @@ public:
     mutable std::atomic<int> flushesDone{0};
 };
 
+// Waits (ten seconds at most) until `flag` is set by another thread: a hook that must come after another
+// one waits, and a run that never gets there fails instead of hanging.
+inline void waitUntil(const std::atomic<bool>& flag) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!flag && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 // Every object the index names: by a version or by a file's current row.
 inline std::set<std::string> namedObjects(BackupIndex& index) {
     std::set<std::string> named;

@@ -1,6 +1,6 @@
-// A drive that goes away during a run: an object leaves the reservation list only once it is known to be
-// gone from the drive itself, so the next run with the drive back finds and removes every object nothing
-// names.
+// A drive or its backup folder that goes away during a run: an object leaves the reservation list only once
+// it is known to be gone from the drive itself, so the next run with the drive back finds and removes every
+// object nothing names; and no copy is recorded once the folder it was written into is no longer the drive's.
 
 #include "DriveRunFixture.h"
 #include "tests/support/ChildProcess.h"
@@ -215,6 +215,39 @@ TEST_F(LeavingDriveTest, ALazilyUnmountedDriveKeepsNoObjectThatNothingNames) {
     ASSERT_TRUE(drive.mountAgain()) << drive.problem();
     EXPECT_THAT(unnamedObjects(), IsEmpty());
     expectNextRunCopiesAllAndLeavesOnlyNamedObjects(6);
+}
+
+TEST_F(LeavingDriveTest, ABackupFolderDeletedMidRunRecordsNothingOfTheGroupAndEndsAsTheDriveGone) {
+    struct Case {
+        const char* name;
+        bool madeAnew;
+    };
+    const std::vector<Case> cases = {{"deleted", false}, {"deleted and made anew at its path", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startAfresh();
+        putFiles(3);
+        files.flushes = 0;
+        // Once the group is flushed, just before it would be recorded.
+        files.afterFlush = [&](int call) {
+            if (call == 1) {
+                fs::remove_all(root());
+                if (c.madeAnew) {
+                    fs::create_directories(deviceFolder() / "objects");
+                }
+            }
+        };
+        const RunOutput output = run();
+        files.afterFlush = nullptr;
+
+        ASSERT_TRUE(output.result.record);
+        EXPECT_EQ(output.result.outcome, LocalOutcome::notConnected());
+        EXPECT_EQ(output.result.record->status, RunStatus::cancelled);
+        EXPECT_EQ(output.result.record->message, disconnectedMessage);
+        EXPECT_EQ(output.result.record->uploaded, 0);
+        EXPECT_THAT(namedObjects(*driveIndex), IsEmpty());
+        EXPECT_FALSE(driveIndex->meta(metakey::lastSuccess));
+    }
 }
 
 } // namespace
