@@ -110,7 +110,7 @@ private:
     std::error_code removeFromDrive(const std::filesystem::path& path) const;
     // Whether the device folder the run holds is still linked and still the one at its path.
     bool deviceFolderIsHeld() const;
-    IndexWrite writeUnrecordedObjects();
+    IndexWrite writeUnrecordedObjects(IndexCommit commit = IndexCommit::ordinary);
 
     LocalRunResult finish(const Ending& ending);
     void log(const std::string& message, LogLine::Tone tone);

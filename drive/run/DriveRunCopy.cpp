@@ -208,7 +208,9 @@ std::optional<std::string> DriveRun::reserveObjectID(const Candidate& candidate)
             batch.push_back(LocalFormat::makeObjectID());
         }
         unrecordedObjects_.insert(batch.begin(), batch.end());
-        if (const IndexWrite written = writeUnrecordedObjects(); !written) {
+        // On the disk before any of them is used: a reservation lost to a power cut would leave objects no
+        // list names.
+        if (const IndexWrite written = writeUnrecordedObjects(IndexCommit::durable); !written) {
             for (const std::string& id : batch) {
                 unrecordedObjects_.erase(id);
             }
@@ -422,11 +424,12 @@ bool DriveRun::deviceFolderIsHeld() const {
            named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
-IndexWrite DriveRun::writeUnrecordedObjects() {
+IndexWrite DriveRun::writeUnrecordedObjects(IndexCommit commit) {
     unrecordedListChanged_ = false;
     return index_.setMeta(
         metakey::unrecordedObjects,
-        unrecordedObjects_.empty() ? std::nullopt : std::optional<std::string>(joinIDs(unrecordedObjects_)));
+        unrecordedObjects_.empty() ? std::nullopt : std::optional<std::string>(joinIDs(unrecordedObjects_)),
+        commit);
 }
 
 bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& checksum,
