@@ -254,6 +254,16 @@ IndexWrite BackupIndex::transactionLocked(const std::function<IndexWrite()>& bod
     return written;
 }
 
+IndexWrite BackupIndex::durablyLocked(const std::function<IndexWrite()>& body) {
+    if (IndexWrite full = writeLocked("PRAGMA synchronous = FULL", {}); !full) {
+        return full;
+    }
+    IndexWrite written = body();
+    // Should this fail, the connection stays FULL: slower, never less safe.
+    (void)writeLocked("PRAGMA synchronous = NORMAL", {});
+    return written;
+}
+
 void BackupIndex::forEachRowLocked(std::string_view sql, const std::vector<Bind>& binds,
                                    const std::function<void(const Row&)>& visit) {
     Statement statement = prepare(connection_->db.get(), sql, binds, logger_);
@@ -391,7 +401,7 @@ IndexWrite BackupIndex::recordCopy(const IndexedFile& file, const IndexedVersion
 IndexWrite BackupIndex::recordCopies(const std::vector<NewCopy>& copies, const std::string& metaKey,
                                      const std::optional<std::string>& metaValue) {
     std::lock_guard lock(mutex_);
-    return transactionLocked([&]() -> IndexWrite {
+    const auto record = [&]() -> IndexWrite {
         for (const NewCopy& copy : copies) {
             if (IndexWrite added = writeLocked(indexsql::insertVersion, versionBinds(copy.version)); !added) {
                 return added;
@@ -410,7 +420,8 @@ IndexWrite BackupIndex::recordCopies(const std::vector<NewCopy>& copies, const s
             return writeLocked(indexsql::setMeta, {Bind::text(metaKey), Bind::text(*metaValue)});
         }
         return writeLocked(indexsql::deleteMeta, {Bind::text(metaKey)});
-    });
+    };
+    return durablyLocked([&] { return transactionLocked(record); });
 }
 
 std::vector<IndexedVersion> BackupIndex::versions(const std::string& path) {
@@ -555,11 +566,16 @@ std::optional<std::string> BackupIndex::meta(const std::string& key) {
     return value;
 }
 
-IndexWrite BackupIndex::setMeta(const std::string& key, const std::optional<std::string>& value) {
-    if (value) {
-        return write(indexsql::setMeta, {Bind::text(key), Bind::text(*value)});
-    }
-    return write(indexsql::deleteMeta, {Bind::text(key)});
+IndexWrite BackupIndex::setMeta(const std::string& key, const std::optional<std::string>& value,
+                                IndexCommit commit) {
+    std::lock_guard lock(mutex_);
+    const auto set = [&] {
+        if (value) {
+            return writeLocked(indexsql::setMeta, {Bind::text(key), Bind::text(*value)});
+        }
+        return writeLocked(indexsql::deleteMeta, {Bind::text(key)});
+    };
+    return commit == IndexCommit::durable ? durablyLocked(set) : set();
 }
 
 std::string metaTimeText(double secondsSince1970) {

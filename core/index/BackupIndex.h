@@ -30,6 +30,13 @@ std::filesystem::path accountIndexDirectory(std::string_view scopeKey);
 // "<account index directory>/drive-<destination id>": one index per backup drive.
 std::filesystem::path driveIndexDirectory(std::string_view scopeKey, std::string_view destinationID);
 
+// How a write's commit reaches the disk. Ordinary commits (synchronous = NORMAL in WAL mode) survive a crash
+// of the program but the last of them may be lost to a power cut, which loses no file: a forgotten copy is
+// made again. A durable commit is on the disk when the write returns (synchronous = FULL for that commit),
+// for the few writes that others must not overtake: a reservation of object names before the objects reach
+// them, a group's record before anything relies on it.
+enum class IndexCommit { ordinary, durable };
+
 // The local SQLite record of what has been backed up: files, versions, runs, run failures and meta flags.
 // Every statement runs under one mutex per index; a multi-statement operation holds it from its first
 // statement to its last, so no other caller's statement lands inside its transaction.
@@ -122,7 +129,8 @@ public:
     // `supersededAt`, and the file's row. All three are written or none is.
     IndexWrite recordCopy(const IndexedFile& file, const IndexedVersion& version, double supersededAt);
     // A group of new copies, each as recordCopy, and the meta key set to `metaValue` (deleted when absent),
-    // all in one transaction: every copy is recorded and the key written, or nothing is.
+    // all in one transaction: every copy is recorded and the key written, or nothing is. Durable once it
+    // returns (IndexCommit::durable): later deletions on the drive may rely on it.
     struct NewCopy {
         IndexedFile file;
         IndexedVersion version;
@@ -160,7 +168,8 @@ public:
 
     // Meta flags. An absent value deletes the key.
     std::optional<std::string> meta(const std::string& key);
-    IndexWrite setMeta(const std::string& key, const std::optional<std::string>& value);
+    IndexWrite setMeta(const std::string& key, const std::optional<std::string>& value,
+                       IndexCommit commit = IndexCommit::ordinary);
 
 private:
     struct Connection;
@@ -169,6 +178,9 @@ private:
     IndexWrite write(std::string_view sql, const std::vector<Bind>& binds);
     // Runs `body` between "BEGIN IMMEDIATE" and "COMMIT"; rolls back when any of it fails.
     IndexWrite transactionLocked(const std::function<IndexWrite()>& body);
+    // Runs `body` with its commits synced to the disk before they return, then goes back to the ordinary
+    // setting.
+    IndexWrite durablyLocked(const std::function<IndexWrite()>& body);
     void forEachRowLocked(std::string_view sql, const std::vector<Bind>& binds,
                           const std::function<void(const Row&)>& visit);
 

@@ -71,6 +71,29 @@ std::error_code RealDriveFileSystem::removeItem(const std::filesystem::path& pat
     return {};
 }
 
+std::error_code RealDriveFileSystem::removeItemAt(int folder, const std::filesystem::path& relative) const {
+    if (relative.empty() || relative.is_absolute() || !relative.has_filename()) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    UniqueFd level;
+    int at = folder;
+    for (const std::filesystem::path& part : relative.parent_path()) {
+        if (part == "..") {
+            return std::make_error_code(std::errc::invalid_argument);
+        }
+        UniqueFd next(::openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next) {
+            return {errno, std::generic_category()};
+        }
+        level = std::move(next);
+        at = level.get();
+    }
+    if (::unlinkat(at, relative.filename().c_str(), 0) != 0) {
+        return {errno, std::generic_category()};
+    }
+    return {};
+}
+
 std::error_code RealDriveFileSystem::makeFolder(const std::filesystem::path& path) const {
     return LocalFormat::makePlainFolder(path);
 }

@@ -40,6 +40,10 @@ public:
                             const std::vector<std::filesystem::path>& folders) const = 0;
     // Removes one file; the system's error, or none.
     virtual std::error_code removeItem(const std::filesystem::path& path) const = 0;
+    // Removes one file named relative to a folder descriptor the run holds, following no link on the way.
+    // The descriptor reaches the drive's own file system even once its mount point is gone or leads
+    // elsewhere, so "no such file" here means the file is not on the drive. The system's error, or none.
+    virtual std::error_code removeItemAt(int folder, const std::filesystem::path& relative) const = 0;
     // Creates one folder whose parent exists (never its parents); an existing folder is fine, a link or
     // file in its place is ENOTDIR.
     virtual std::error_code makeFolder(const std::filesystem::path& path) const = 0;
@@ -57,6 +61,7 @@ public:
     void flushItems(const GroupFlush& flush, const std::vector<std::filesystem::path>& files,
                     const std::vector<std::filesystem::path>& folders) const override;
     std::error_code removeItem(const std::filesystem::path& path) const override;
+    std::error_code removeItemAt(int folder, const std::filesystem::path& relative) const override;
     std::error_code makeFolder(const std::filesystem::path& path) const override;
 };
 

@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -106,7 +107,10 @@ private:
     void abandonGroup();
     void releaseFreshObjectIDs();
     void removeGroupObjects(const std::vector<PlacedCopy>& group);
-    IndexWrite writeUnrecordedObjects();
+    std::error_code removeFromDrive(const std::filesystem::path& path) const;
+    // Whether the device folder the run holds is still linked and still the one at its path.
+    bool deviceFolderIsHeld() const;
+    IndexWrite writeUnrecordedObjects(IndexCommit commit = IndexCommit::ordinary);
 
     LocalRunResult finish(const Ending& ending);
     void log(const std::string& message, LogLine::Tone tone);

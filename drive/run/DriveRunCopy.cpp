@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace keldra {
 
@@ -48,28 +49,38 @@ void DriveRun::copyCandidates() {
         return;
     }
     try {
-        // Joined on every way out of this block, before the group is committed or abandoned.
-        SourceReadAhead readAhead(candidates_, SourceReadAhead::Window{});
-        for (std::size_t index = 0; index < candidates_.size(); ++index) {
-            const Candidate& candidate = candidates_[index];
-            if (cancel_.stop_requested()) {
-                throw EndRun{cancelled()};
+        {
+            // Joined on every way out of this block, before the group is committed or abandoned.
+            SourceReadAhead readAhead(candidates_, SourceReadAhead::Window{});
+            for (std::size_t index = 0; index < candidates_.size(); ++index) {
+                const Candidate& candidate = candidates_[index];
+                if (cancel_.stop_requested()) {
+                    throw EndRun{cancelled()};
+                }
+                readAhead.reached(index);
+                if (flushingGroupDone()) {
+                    finishFlushingGroup();
+                }
+                progress_.currentPath = candidate.path;
+                emitProgress();
+                copy(candidate);
             }
-            readAhead.reached(index);
-            if (flushingGroupDone()) {
-                finishFlushingGroup();
-            }
-            progress_.currentPath = candidate.path;
-            emitProgress();
-            copy(candidate);
         }
+        commitGroup();
     } catch (const EndRun<Ending>& end) {
         // A stop keeps the finished copies: they are flushed and recorded before the run ends. Any other
         // ending (the drive gone, the index broken) records none of the filling group.
-        if (end.ending.outcome == LocalOutcome::cancelled()) {
-            commitGroup();
-        } else {
+        try {
+            if (end.ending.outcome == LocalOutcome::cancelled()) {
+                commitGroup();
+            } else {
+                abandonGroup();
+            }
+        } catch (...) {
+            // The last group could not be kept either (its folder gone, say): that ending is the run's.
             abandonGroup();
+            releaseFreshObjectIDs();
+            throw;
         }
         releaseFreshObjectIDs();
         throw;
@@ -78,7 +89,6 @@ void DriveRun::copyCandidates() {
         releaseFreshObjectIDs();
         throw;
     }
-    commitGroup();
     releaseFreshObjectIDs();
 }
 
@@ -149,7 +159,7 @@ void DriveRun::copy(const Candidate& candidate) {
             [this](std::uint64_t length) { services_.meter.add(static_cast<std::int64_t>(length)); }, cancel_,
             chunkBuffers_);
     } catch (const CancelledError&) {
-        (void)services_.driveFiles.removeItem(temporary);
+        (void)removeFromDrive(temporary);
         throw EndRun{cancelled()};
     } catch (const std::exception& error) {
         handleWriteError(candidate, temporary, error);
@@ -160,7 +170,7 @@ void DriveRun::copy(const Candidate& candidate) {
     const FileStamp stamp = fileStamp(candidate.url);
     if (written.plaintextLength != candidate.size || stamp.size != candidate.size ||
         std::fabs(stamp.mtime - candidate.mtime) >= 0.001) {
-        (void)services_.driveFiles.removeItem(temporary);
+        (void)removeFromDrive(temporary);
         failFile(candidate, changedReason);
         return;
     }
@@ -173,7 +183,7 @@ void DriveRun::copy(const Candidate& candidate) {
         services_.driveFiles.moveItem(temporary, objectURL);
     } catch (const std::exception& error) {
         // The rename may have happened before it failed: neither name is left behind.
-        const std::error_code removal = services_.driveFiles.removeItem(objectURL);
+        const std::error_code removal = removeFromDrive(objectURL);
         forget.keep = removal && removal != std::errc::no_such_file_or_directory;
         handleWriteError(candidate, temporary, error);
         return;
@@ -198,7 +208,9 @@ std::optional<std::string> DriveRun::reserveObjectID(const Candidate& candidate)
             batch.push_back(LocalFormat::makeObjectID());
         }
         unrecordedObjects_.insert(batch.begin(), batch.end());
-        if (const IndexWrite written = writeUnrecordedObjects(); !written) {
+        // On the disk before any of them is used: a reservation lost to a power cut would leave objects no
+        // list names.
+        if (const IndexWrite written = writeUnrecordedObjects(IndexCommit::durable); !written) {
             for (const std::string& id : batch) {
                 unrecordedObjects_.erase(id);
             }
@@ -318,6 +330,11 @@ std::vector<const Candidate*> DriveRun::candidatesOf(const std::vector<PlacedCop
 }
 
 void DriveRun::recordGroup(const std::vector<PlacedCopy>& group) {
+    if (!deviceFolderIsHeld()) {
+        // The backup folder went away under the run: none of the group is recorded and the run ends.
+        removeGroupObjects(group);
+        throw EndRun{disconnected()};
+    }
     std::vector<BackupIndex::NewCopy> copies;
     std::set<std::string> stillUnrecorded = unrecordedObjects_;
     for (const PlacedCopy& placed : group) {
@@ -379,8 +396,10 @@ void DriveRun::abandonGroup() {
 void DriveRun::removeGroupObjects(const std::vector<PlacedCopy>& group) {
     bool changed = false;
     for (const PlacedCopy& placed : group) {
+        // Only an object known to be gone from the drive leaves the list: through the path, a drive that
+        // left its mount point would answer "no such file" for an object still on it.
         const std::error_code removal =
-            services_.driveFiles.removeItem(LocalFormat::objectPath(deviceFolder_, placed.objectID));
+            removeFromDrive(LocalFormat::objectPath(deviceFolder_, placed.objectID));
         if (!removal || removal == std::errc::no_such_file_or_directory) {
             changed = unrecordedObjects_.erase(placed.objectID) > 0 || changed;
         }
@@ -391,11 +410,26 @@ void DriveRun::removeGroupObjects(const std::vector<PlacedCopy>& group) {
     }
 }
 
-IndexWrite DriveRun::writeUnrecordedObjects() {
+std::error_code DriveRun::removeFromDrive(const fs::path& path) const {
+    return services_.driveFiles.removeItemAt(groupFlush_->folder(), path.lexically_relative(deviceFolder_));
+}
+
+bool DriveRun::deviceFolderIsHeld() const {
+    // Deleted (no links left), or another folder now at its path: what the run wrote is not where the
+    // drive's backup is.
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(groupFlush_->folder(), &held) == 0 && held.st_nlink > 0 &&
+           ::lstat(deviceFolder_.c_str(), &named) == 0 && S_ISDIR(named.st_mode) &&
+           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+}
+
+IndexWrite DriveRun::writeUnrecordedObjects(IndexCommit commit) {
     unrecordedListChanged_ = false;
     return index_.setMeta(
         metakey::unrecordedObjects,
-        unrecordedObjects_.empty() ? std::nullopt : std::optional<std::string>(joinIDs(unrecordedObjects_)));
+        unrecordedObjects_.empty() ? std::nullopt : std::optional<std::string>(joinIDs(unrecordedObjects_)),
+        commit);
 }
 
 bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& checksum,
@@ -409,7 +443,7 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
             IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
                         existing->keyedHash, existing->keldraFileID, existing->backedUpAt, std::nullopt});
         if (!linked) {
-            (void)services_.driveFiles.removeItem(temporary);
+            (void)removeFromDrive(temporary);
             failUnrecorded(candidate, linked);
             return true;
         }
@@ -426,14 +460,14 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
             index_.upsertFile(IndexedFile{candidate.path, candidate.sourceID, candidate.size, candidate.mtime,
                                           checksum, newest.objectID, newest.meta.created, std::nullopt});
         if (!linked) {
-            (void)services_.driveFiles.removeItem(temporary);
+            (void)removeFromDrive(temporary);
             failUnrecorded(candidate, linked);
             return true;
         }
     }
     unrecordedCopies_ = 0;
     // The same content is already on the drive: the new copy is not kept.
-    (void)services_.driveFiles.removeItem(temporary);
+    (void)removeFromDrive(temporary);
     ++record_.skipped;
     advanceProgress(candidate);
     return true;
@@ -441,7 +475,7 @@ bool DriveRun::linkToExisting(const Candidate& candidate, const std::string& che
 
 void DriveRun::handleWriteError(const Candidate& candidate, const fs::path& temporary,
                                 const std::exception& error) {
-    (void)services_.driveFiles.removeItem(temporary);
+    (void)removeFromDrive(temporary);
     failForWriteError({&candidate}, error);
 }
 

@@ -109,23 +109,37 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
         std::int64_t copied;
     };
     const std::vector<Case> cases = {
-        // The mount point stays behind as an empty folder: nothing may be rebuilt inside it.
-        {"unmounted after the first copy was flushed", true,
+        // The mount point stays behind as an empty folder: nothing may be rebuilt inside it. The first copy
+        // is recorded by the time the third is written; the second copy's flush waits until the folder is
+        // gone, so it is never recorded before.
+        {"unmounted after the first copy was recorded", true,
          [](DriveRunTest& t) {
-             t.files.beforeWrite = [&t](int call, const fs::path&) {
+             auto gone = std::make_shared<std::atomic<bool>>(false);
+             t.files.beforeFlush = [gone](int call, const std::vector<fs::path>&) {
                  if (call == 2) {
-                     t.files.waitForFlushes(1);
+                     waitUntil(*gone);
+                 }
+             };
+             t.files.beforeWrite = [&t, gone](int call, const fs::path&) {
+                 if (call == 3) {
                      fs::remove_all(t.root());
+                     *gone = true;
                  }
              };
          },
          1},
         {"write fails and the backup folder is gone", true,
          [](DriveRunTest& t) {
-             t.files.afterWrite = [&t](int call, const fs::path&) {
+             auto gone = std::make_shared<std::atomic<bool>>(false);
+             t.files.beforeFlush = [gone](int call, const std::vector<fs::path>&) {
                  if (call == 2) {
-                     t.files.waitForFlushes(1);
+                     waitUntil(*gone);
+                 }
+             };
+             t.files.afterWrite = [&t, gone](int call, const fs::path&) {
+                 if (call == 3) {
                      fs::remove_all(t.root());
+                     *gone = true;
                      throw systemError(EIO);
                  }
              };
@@ -168,6 +182,7 @@ TEST_F(DriveRunTest, ADriveThatGoesAwayMidRunEndsAsDisconnected) {
         files.afterMove = nullptr;
         files.afterWrite = nullptr;
         files.beforeWrite = nullptr;
+        files.beforeFlush = nullptr;
         files.afterFlush = nullptr;
 
         EXPECT_EQ(output.result.outcome, LocalOutcome::notConnected());

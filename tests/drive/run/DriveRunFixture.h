@@ -59,6 +59,8 @@ public:
     GroupFlushMethod flushMethod = GroupFlushMethod::eachItem;
     // A fault for a removal (none: remove for real).
     std::function<std::error_code(const fs::path& path)> removeFault;
+    // A fault for a removal through a held folder (none: remove for real).
+    std::function<std::error_code(const fs::path& relative)> removeAtFault;
 
     LocalFormat::WriteResult writeObject(const fs::path& source, std::int64_t readLimit,
                                          const fs::path& temporary, std::string_view objectID,
@@ -117,12 +119,29 @@ public:
         }
         return RealDriveFileSystem::removeItem(path);
     }
+    std::error_code removeItemAt(int folder, const fs::path& relative) const override {
+        if (removeAtFault) {
+            if (const std::error_code fault = removeAtFault(relative)) {
+                return fault;
+            }
+        }
+        return RealDriveFileSystem::removeItemAt(folder, relative);
+    }
 
     mutable std::atomic<int> writes{0};
     mutable std::atomic<int> moves{0};
     mutable std::atomic<int> flushes{0};
     mutable std::atomic<int> flushesDone{0};
 };
+
+// Waits (ten seconds at most) until `flag` is set by another thread: a hook that must come after another
+// one waits, and a run that never gets there fails instead of hanging.
+inline void waitUntil(const std::atomic<bool>& flag) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!flag && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 // Every object the index names: by a version or by a file's current row.
 inline std::set<std::string> namedObjects(BackupIndex& index) {

@@ -3,6 +3,7 @@
 // without recording them are removed by the next run and copied again.
 
 #include "DriveRunFixture.h"
+#include "tests/support/WalSyncWatch.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -254,6 +255,31 @@ TEST_F(GroupCommitTest, CopiesLeftUnrecordedByACutOffRunAreRemovedAndCopiedAgain
         EXPECT_FALSE(objects().contains(id)) << "unrecorded object kept: " << id;
     }
     EXPECT_EQ(objects().size(), 3u);
+    expectRecordedCopiesOpen();
+}
+
+TEST_F(GroupCommitTest, NoObjectReachesItsNameBeforeTheIndexWritesBeforeItAreOnTheDisk) {
+    // The reservation listing its name, and the records of the groups before it: were either lost to a
+    // power cut, an object could stay on the drive that no list or row names.
+    installWalSyncWatch();
+    driveIndex.reset();
+    driveIndex = std::make_unique<BackupIndex>(temp / "drive-index", logger);
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        put(std::string(name) + ".txt", std::string("content of ") + name);
+    }
+    int unsyncedAtMove = 0;
+    files.moves = 0;
+    files.beforeMove = [&](int) {
+        if (walHasUnsyncedWrites(driveIndex->databasePath())) {
+            ++unsyncedAtMove;
+        }
+    };
+    const RunOutput output = runWith(pairs, request());
+    files.beforeMove = nullptr;
+
+    EXPECT_EQ(output.result.outcome, LocalOutcome::completed());
+    EXPECT_EQ(files.moves, 5);
+    EXPECT_EQ(unsyncedAtMove, 0);
     expectRecordedCopiesOpen();
 }
 
