@@ -6,10 +6,12 @@
 #include "design/controls/OLCheckbox.h"
 #include "design/controls/OLTextField.h"
 #include "design/text/OLText.h"
+#include "design/theme/OLSpace.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "onboarding/auth/SignInView.h"
 #include "onboarding/auth/TwoFactorView.h"
 #include "onboarding/auth/UnlockView.h"
+#include "onboarding/settings/AccountSettings.h"
 #include "onboarding/setup/KeyStep.h"
 #include "onboarding/setup/ScheduleStep.h"
 #include "onboarding/setup/SetupFlowView.h"
@@ -20,7 +22,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace keldra::test {
 namespace {
@@ -194,6 +198,62 @@ TEST(OnboardingScreens, StartFinishesSetupOnce) {
     EXPECT_EQ(model.calls().back(), "finishSetup") << "both boxes cleared";
     model.releaseOperations();
     drainEvents();
+}
+
+TEST(OnboardingScreens, LinksAreAsTallAsTheOtherControls) {
+    // Each case builds its screen and returns the link in it.
+    const struct {
+        const char* name;
+        std::function<OLButton*(FakeAppModel&, std::unique_ptr<QWidget>&)> link;
+    } cases[] = {
+        {"Forgot password?",
+         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
+             auto* view = new SignInView(m);
+             held.reset(view);
+             return view->forgotPasswordLink();
+         }},
+        {"Get Keldra",
+         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
+             auto* view = new SignInView(m);
+             held.reset(view);
+             return view->getKeldraLink();
+         }},
+        {"Sign in",
+         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
+             auto* view = new TwoFactorView(m);
+             held.reset(view);
+             return view->backLink();
+         }},
+        {"Sign out",
+         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
+             auto* view = new UnlockView(m);
+             held.reset(view);
+             return view->signOutLink();
+         }},
+        {"Manage plan",
+         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
+             auto* view = new AccountSettings(m);
+             held.reset(view);
+             return view->managePlanButton();
+         }},
+        {"Open in browser",
+         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
+             auto* view = new AccountSettings(m);
+             held.reset(view);
+             return view->openInBrowserButton();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeAppModel model;
+        std::unique_ptr<QWidget> screen;
+        OLButton* link = c.link(model, screen);
+        screen->resize(900, 700);
+        screen->show();
+        drainEvents();
+        EXPECT_EQ(link->title(), QString::fromUtf8(c.name));
+        EXPECT_EQ(link->height(), static_cast<int>(OLSize::controlHeight));
+    }
 }
 
 } // namespace
