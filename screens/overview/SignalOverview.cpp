@@ -41,6 +41,7 @@ class Column : public QScrollArea {
 public:
     Column(Qt::Edge rule, int padding, int spacing, QWidget* parent) : QScrollArea(parent), rule_(rule) {
         setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);
         setWidgetResizable(true);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         viewport()->setAutoFillBackground(false);

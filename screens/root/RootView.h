@@ -30,6 +30,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // With nothing focused yet, Tab starts where the shell's reading order starts.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void scheduleSync();
