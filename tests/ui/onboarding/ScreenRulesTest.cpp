@@ -200,48 +200,27 @@ TEST(OnboardingScreens, StartFinishesSetupOnce) {
     drainEvents();
 }
 
+// Builds `Screen` on the model (kept in `held`) and returns its link.
+template <class Screen>
+std::function<OLButton*(FakeAppModel&, std::unique_ptr<QWidget>&)> linkIn(OLButton* (Screen::*link)() const) {
+    return [link](FakeAppModel& model, std::unique_ptr<QWidget>& held) {
+        auto* screen = new Screen(model);
+        held.reset(screen);
+        return (screen->*link)();
+    };
+}
+
 TEST(OnboardingScreens, LinksAreAsTallAsTheOtherControls) {
-    // Each case builds its screen and returns the link in it.
     const struct {
         const char* name;
         std::function<OLButton*(FakeAppModel&, std::unique_ptr<QWidget>&)> link;
     } cases[] = {
-        {"Forgot password?",
-         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
-             auto* view = new SignInView(m);
-             held.reset(view);
-             return view->forgotPasswordLink();
-         }},
-        {"Get Keldra",
-         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
-             auto* view = new SignInView(m);
-             held.reset(view);
-             return view->getKeldraLink();
-         }},
-        {"Sign in",
-         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
-             auto* view = new TwoFactorView(m);
-             held.reset(view);
-             return view->backLink();
-         }},
-        {"Sign out",
-         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
-             auto* view = new UnlockView(m);
-             held.reset(view);
-             return view->signOutLink();
-         }},
-        {"Manage plan",
-         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
-             auto* view = new AccountSettings(m);
-             held.reset(view);
-             return view->managePlanButton();
-         }},
-        {"Open in browser",
-         [](FakeAppModel& m, std::unique_ptr<QWidget>& held) {
-             auto* view = new AccountSettings(m);
-             held.reset(view);
-             return view->openInBrowserButton();
-         }},
+        {"Forgot password?", linkIn(&SignInView::forgotPasswordLink)},
+        {"Get Keldra", linkIn(&SignInView::getKeldraLink)},
+        {"Sign in", linkIn(&TwoFactorView::backLink)},
+        {"Sign out", linkIn(&UnlockView::signOutLink)},
+        {"Manage plan", linkIn(&AccountSettings::managePlanButton)},
+        {"Open in browser", linkIn(&AccountSettings::openInBrowserButton)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
