@@ -1,6 +1,7 @@
 #pragma once
 // The search box: a magnifier, a frameless line edit and, at the end, a clear button while there is text,
 // else the shortcut hint when one is given. The caller owns the text and may move focus into the field.
+// Focus reached with Tab shows the kit's focus ring around the box.
 
 #include "design/focus/FocusRing.h"
 #include "design/theme/OLWidget.h"
