@@ -18,7 +18,6 @@ ScrollingPage::ScrollingPage(PageFrame frame, QWidget* parent)
     outer->addWidget(scroll_);
 
     scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setAutoFillBackground(false);
