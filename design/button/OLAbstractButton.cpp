@@ -1,8 +1,10 @@
 #include "design/button/OLAbstractButton.h"
 
+#include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace keldra {
 
@@ -33,6 +35,11 @@ void OLAbstractButton::setPreviewFocus(bool focused) {
     update();
 }
 
+void OLAbstractButton::setFocusRingOver(bool over) {
+    focusRingOver_ = over;
+    update();
+}
+
 void OLAbstractButton::activateFromKeyboard() {
     click();
 }
@@ -45,6 +52,15 @@ bool OLAbstractButton::event(QEvent* event) {
     }
     if (event->type() == QEvent::ParentChange)
         update();
+    if (event->type() == QEvent::Paint && focusRingOver_) {
+        const bool handled = QAbstractButton::event(event);
+        if (showsFocusRing()) {
+            QPainter painter(this);
+            painter.setRenderHint(QPainter::Antialiasing);
+            drawFocusRing(painter, QRectF(rect()), radiusSmall(olTheme(this)));
+        }
+        return handled;
+    }
     return QAbstractButton::event(event);
 }
 

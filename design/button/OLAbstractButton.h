@@ -24,6 +24,9 @@ public:
     // Previews draw the keyboard focus ring without a focused window.
     void setPreviewFocus(bool focused);
     virtual bool acceptsClicks() const { return isEnabled(); }
+    // For buttons whose own look has no ring (rows, tabs, links drawn by their owner): the kit's ring is
+    // drawn over what they painted, around the whole button.
+    void setFocusRingOver(bool over);
 
 protected:
     // Return and Enter: the default clicks, as Space does.
@@ -43,6 +46,7 @@ protected:
 private:
     bool hovered_ = false;
     bool previewFocus_ = false;
+    bool focusRingOver_ = false;
     std::function<void()> action_;
     KeyboardFocus keyboardFocus_;
 };

@@ -83,6 +83,12 @@ void OLButton::setLoading(bool loading) {
     update();
 }
 
+void OLButton::setControlHeight(bool controlHeight) {
+    controlHeight_ = controlHeight;
+    updateGeometry();
+    update();
+}
+
 OLButtonStyle OLButton::buttonStyle() const {
     return {kind_, olTheme(this), fullWidth_, OLSize::controlHeight};
 }
@@ -110,7 +116,7 @@ double OLButton::contentWidth() const {
 QSize OLButton::sizeHint() const {
     const double width = contentWidth() + 2 * padding();
     double height = OLSize::controlHeight;
-    if (kind_ == OLButtonKind::text)
+    if (kind_ == OLButtonKind::text && !controlHeight_)
         height = std::max(QFontMetricsF(titleFont(), this).height(), leadWidth());
     return {static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(height))};
 }
@@ -120,6 +126,15 @@ QSize OLButton::minimumSizeHint() const {
     const double ellipsis = QFontMetricsF(titleFont(), this).horizontalAdvance(QStringLiteral("M\u2026"));
     const double width = 2 * padding() + (lead > 0 ? lead + buttonContentSpacing : 0) + ellipsis;
     return {static_cast<int>(std::ceil(std::min<double>(width, sizeHint().width()))), sizeHint().height()};
+}
+
+double OLButton::titleTop() const {
+    const double height = this->height() > 0 ? this->height() : sizeHint().height();
+    return height / 2 - QFontMetricsF(titleFont(), this).height() / 2;
+}
+
+double OLButton::firstBaseline() const {
+    return titleTop() + QFontMetricsF(titleFont(), this).ascent();
 }
 
 bool OLButton::event(QEvent* event) {
@@ -183,14 +198,15 @@ void OLButton::paintEvent(QPaintEvent*) {
     x += leadSpace;
     painter.setFont(font);
     painter.setPen(idle.foreground.qcolor());
-    painter.drawText(QPointF(x, middle - metrics.height() / 2 + metrics.ascent()), shown);
+    painter.drawText(QPointF(x, titleTop() + metrics.ascent()), shown);
 
     if (showsFocusRing()) {
         painter.setOpacity(1);
         if (kind_ == OLButtonKind::text) {
             // A bare word has no shape to outline: the ring becomes a line under it.
+            const double under = std::min(bounds.bottom(), titleTop() + metrics.height());
             painter.fillRect(
-                QRectF(x, bounds.bottom() - focusRingWidth, metrics.horizontalAdvance(shown), focusRingWidth),
+                QRectF(x, under - focusRingWidth, metrics.horizontalAdvance(shown), focusRingWidth),
                 OLColor::focusRing.qcolor());
         } else {
             drawFocusRing(painter, bounds, corner);

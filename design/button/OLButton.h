@@ -5,6 +5,7 @@
 
 #include "design/button/OLAbstractButton.h"
 #include "design/button/OLButtonStyle.h"
+#include "design/layout/FirstBaseline.h"
 
 class QVariantAnimation;
 
@@ -12,7 +13,7 @@ namespace keldra {
 
 class OLAnimatedValue;
 
-class OLButton : public OLAbstractButton {
+class OLButton : public OLAbstractButton, public OLBaselineProvider {
     Q_OBJECT
 public:
     explicit OLButton(const QString& title, OLButtonKind kind = OLButtonKind::primary,
@@ -37,6 +38,11 @@ public:
     void setLoading(bool loading);
     bool isLoading() const { return loading_; }
 
+    // A text button keeps its title's height; a link among the controls of a form or a screen takes the
+    // control height instead, so it is as easy to hit and spaced as any other control.
+    void setControlHeight(bool controlHeight);
+    bool hasControlHeight() const { return controlHeight_; }
+
     // The look as drawn now, with the theme of this button's scope.
     OLButtonStyle buttonStyle() const;
 
@@ -45,6 +51,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The title's baseline, so a row's label lines up with it.
+    double firstBaseline() const override;
 
 protected:
     bool event(QEvent* event) override;
@@ -54,12 +62,15 @@ private:
     double leadWidth() const;
     double contentWidth() const;
     double padding() const;
+    // Where the title's line of text starts, from the top.
+    double titleTop() const;
     void updatePolicy();
 
     QString iconName_;
     OLButtonKind kind_;
     bool fullWidth_ = false;
     bool loading_ = false;
+    bool controlHeight_ = false;
     OLAnimatedValue* press_;
     QVariantAnimation* spin_;
     double spinPhase_ = 0;

@@ -12,6 +12,7 @@
 #include "design/theme/ThemeScope.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -163,8 +164,18 @@ QSize OLSearchField::minimumSizeHint() const {
 }
 
 bool OLSearchField::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == edit_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+    if (watched == edit_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        if (event->type() == QEvent::FocusIn)
+            keyboardFocus_.focusIn(*static_cast<QFocusEvent*>(event));
+        else
+            keyboardFocus_.focusOut();
+        update();
         emit focusChanged(event->type() == QEvent::FocusIn);
+    }
+    if (watched == edit_ && event->type() == QEvent::MouseButtonPress) {
+        keyboardFocus_.pointerPressed();
+        update();
+    }
     return OLWidget::eventFilter(watched, event);
 }
 
@@ -174,6 +185,9 @@ void OLSearchField::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     fillContinuousRect(p, rect(), fieldRadius, OLColor::surface.qcolor());
     strokeInside(p, rect(), fieldRadius, (isGlass(theme) ? OLColor::hairline : OLColor::border).qcolor(), 1);
+    // Only when the keyboard brought focus here: a click shows the caret where the user expects it.
+    if (edit_->hasFocus() && keyboardFocus_.visible())
+        drawFocusRing(p, rect(), fieldRadius);
 }
 
 } // namespace keldra

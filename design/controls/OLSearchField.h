@@ -1,7 +1,9 @@
 #pragma once
 // The search box: a magnifier, a frameless line edit and, at the end, a clear button while there is text,
 // else the shortcut hint when one is given. The caller owns the text and may move focus into the field.
+// Focus reached with Tab shows the kit's focus ring around the box.
 
+#include "design/focus/FocusRing.h"
 #include "design/theme/OLWidget.h"
 
 #include <functional>
@@ -49,6 +51,7 @@ private:
     QLineEdit* edit_;
     QAbstractButton* clear_;
     SearchShortcutHint* hint_ = nullptr;
+    KeyboardFocus keyboardFocus_;
 };
 
 } // namespace keldra

@@ -76,6 +76,9 @@ QString logTimeOfDay(SystemTime date) {
 
 RunLogList::RunLogList(std::vector<LogLine> lines, int limit, QWidget* parent)
     : RuledList(parent), lines_(std::move(lines)), limit_(std::max(limit, 0)) {
+    // A wrapped line makes its row taller than the one-line hint, so the list's height follows its width:
+    // a fixed policy would cap it at the hint and cut every second line off.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     rebuild();
 }
 

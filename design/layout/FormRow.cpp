@@ -6,6 +6,7 @@
 #include "design/theme/OLThemeValues.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QSpacerItem>
@@ -76,7 +77,7 @@ void FormRow::applyTheme() {
 // The label's and the content's first baselines meet: whichever sits higher moves down.
 void FormRow::alignBaselines() {
     const double label = label_->baseline();
-    const double content = firstBaseline(content_);
+    const double content = firstBaseline(content_, QFontMetricsF(label_->styleFont(), label_));
     const int labelShift = static_cast<int>(std::round(std::max(0.0, content - label)));
     const int contentShift = static_cast<int>(std::round(std::max(0.0, label - content)));
     if (labelOffset_->sizeHint().height() == labelShift &&

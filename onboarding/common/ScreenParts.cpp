@@ -25,7 +25,9 @@ OLButton* makeMainButton(const QString& title) {
 }
 
 OLButton* makeTextLink(const QString& title) {
-    return new OLButton(title, OLButtonKind::text);
+    auto* link = new OLButton(title, OLButtonKind::text);
+    link->setControlHeight(true);
+    return link;
 }
 
 void runDetached(QCoro::Task<> task) {

@@ -39,6 +39,7 @@ SettingsView::SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget*
     layout_->setSpacing(0);
 
     scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setWidgetResizable(true);
     // Only a pane wider than the narrowest window (the style picker beside the glass sidebar) scrolls
     // sideways.

@@ -152,6 +152,11 @@ void RunRow::paintEvent(QPaintEvent*) {
         }
     }
     drawBottomRule(this, OLColor::hairline);
+    if (showsFocusRing()) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        drawFocusRing(painter, QRectF(rect()), radiusSmall(current));
+    }
 }
 
 void RunRow::mouseReleaseEvent(QMouseEvent* event) {

@@ -15,6 +15,7 @@
 #include "screens/backups/BackupsTexts.h"
 #include "screens/backups/DestinationsSection.h"
 #include "screens/common/Confirmation.h"
+#include "screens/common/FocusCarry.h"
 #include "screens/common/TransparentScroll.h"
 #include "screens/presentation/SourcePresentation.h"
 #include "screens/shell/BannerSlot.h"
@@ -175,6 +176,7 @@ void BackupsView::rebuildSuggestions() {
 void BackupsView::rebuildSources() {
     const std::vector<BackupSource>& sources = app_.sources();
     sourcesHeading_->setText(QStringLiteral("Backing up \u00B7 ") + QString::number(sources.size()));
+    const FocusCarry focus(sourceList_);
     if (sourceList_) {
         sourceList_->hide();
         sourceList_->deleteLater();
@@ -216,6 +218,7 @@ void BackupsView::rebuildSources() {
     }
     sourcesLayout_->addWidget(list);
     sourceList_ = list;
+    focus.restoreIn(list);
 }
 
 void BackupsView::updateSettingsCard() {

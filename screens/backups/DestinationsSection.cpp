@@ -15,6 +15,7 @@
 #include "screens/backups/DriveRow.h"
 #include "screens/backups/DriveTexts.h"
 #include "screens/common/Confirmation.h"
+#include "screens/common/FocusCarry.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -113,6 +114,7 @@ void DestinationsSection::rebuild() {
     rebuildPending_ = false;
     const std::vector<LocalDestination>& destinations = app_.destinations();
     heading_->setText(QStringLiteral("Destinations \u00B7 ") + QString::number(destinations.size() + 1));
+    const FocusCarry focus(list_);
     if (list_) {
         list_->hide();
         list_->deleteLater();
@@ -152,6 +154,7 @@ void DestinationsSection::rebuild() {
     // Below the header and the notice, above the note.
     layout_->insertWidget(layout_->count() - 1, list);
     list_ = list;
+    focus.restoreIn(list);
 }
 
 void DestinationsSection::showAddError(std::optional<std::string> message) {

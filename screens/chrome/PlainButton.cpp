@@ -6,6 +6,7 @@ namespace keldra {
 
 PlainButton::PlainButton(QWidget* parent) : OLAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
+    setFocusRingOver(true);
 }
 
 void PlainButton::adoptChildren() {

@@ -6,6 +6,8 @@ TransparentScroll::TransparentScroll(QWidget* content, QWidget* parent) : QScrol
     setWidget(content);
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
+    // The area is no stop of its own: Tab goes to the controls in it, which it scrolls into view.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setStyleSheet(

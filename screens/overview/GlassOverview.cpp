@@ -74,6 +74,7 @@ GlassOverview::GlassOverview(AppModelView& app, QWidget* parent)
     scroll_ = new QScrollArea(this);
     auto* scroll = scroll_;
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* body = new QWidget;

@@ -41,6 +41,7 @@ class Column : public QScrollArea {
 public:
     Column(int padding, int spacing, QWidget* parent) : QScrollArea(parent) {
         setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);
         setWidgetResizable(true);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setStyleSheet(

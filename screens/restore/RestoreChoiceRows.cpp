@@ -41,6 +41,7 @@ VersionRow::VersionRow(QString date, QString size, bool latest, bool selected, Q
     setChecked(selected);
     setText(date_);
     setCursor(Qt::PointingHandCursor);
+    setFocusRingOver(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(36);
     if (latest) {
@@ -90,6 +91,7 @@ DestinationOption::DestinationOption(QString title, QString subtitle, bool selec
     setChecked(selected);
     setText(title_);
     setCursor(Qt::PointingHandCursor);
+    setFocusRingOver(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // Choosing is the action's business: the option shows what the model says.
     connect(this, &QAbstractButton::toggled, this, [this, selected](bool) { setChecked(selected); });

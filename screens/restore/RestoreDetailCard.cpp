@@ -43,6 +43,7 @@ public:
     explicit DeleteLink(const QString& title, QWidget* parent = nullptr) : OLAbstractButton(parent) {
         setText(title);
         setCursor(Qt::PointingHandCursor);
+        setFocusRingOver(true);
     }
     QSize sizeHint() const override {
         const QFontMetricsF metrics(olFont(deleteStyle));

@@ -40,6 +40,7 @@ public:
         setWidget(content);
         setWidgetResizable(true);
         setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setStyleSheet(
             QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));

@@ -7,6 +7,8 @@
 #include "design/theme/ThemeScope.h"
 #include "screens/root/PhaseScreens.h"
 #include "screens/root/ScreenHost.h"
+#include "screens/shell/MainShell.h"
+#include "screens/shell/ReadingOrder.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -96,6 +98,12 @@ void RootView::sync() {
             host_->replace(makePhaseScreen(phase, app_, host_));
         }
     }
+}
+
+bool RootView::focusNextPrevChild(bool next) {
+    if (auto* shell = qobject_cast<MainShell*>(screen()); shell && moveFocusInReadingOrder(shell, next))
+        return true;
+    return QWidget::focusNextPrevChild(next);
 }
 
 } // namespace keldra

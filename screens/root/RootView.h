@@ -34,6 +34,8 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // With nothing focused yet, Tab starts where the shell's reading order starts.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void updateMinimum();

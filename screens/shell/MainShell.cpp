@@ -4,6 +4,7 @@
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
 #include "screens/root/ScreenHost.h"
+#include "screens/shell/ReadingOrder.h"
 #include "screens/shell/SectionScreens.h"
 
 #include <QBoxLayout>
@@ -21,6 +22,10 @@ MainShell::MainShell(AppModelView& app, QWidget* parent) : QWidget(parent), app_
     layout->addWidget(pages_, 1);
     pages_->replace(makeSectionScreen(app_.section(), app_, pages_));
     connect(&app_, &AppModelView::sectionChanged, this, &MainShell::scheduleSection);
+}
+
+bool MainShell::focusNextPrevChild(bool next) {
+    return moveFocusInReadingOrder(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 QWidget* MainShell::page() const {

@@ -21,6 +21,10 @@ public:
     // The page shown now.
     QWidget* page() const;
 
+protected:
+    // Tab and Shift+Tab go through the navigation, then the page, in reading order.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void scheduleSection();
     void showSection();

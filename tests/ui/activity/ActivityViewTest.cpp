@@ -7,6 +7,7 @@
 #include "design/data/DataList.h"
 #include "design/data/RunLogList.h"
 #include "design/text/OLText.h"
+#include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "screens/activity/FailureRow.h"
 #include "screens/activity/RunRow.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace keldra {
@@ -307,6 +309,48 @@ TEST(ActivityView, AnUpdateOfOneRunLeavesTheOtherRowsAsTheyAre) {
     EXPECT_TRUE(before.back().isNull()) << "the dropped run keeps its row";
     EXPECT_EQ(view.rows()[1]->resultText(), "Completed");
     EXPECT_EQ(view.rows()[1]->tookText(), QString::fromStdString(formatDuration(65)));
+}
+
+TEST(ActivityView, ALogLineThatWrapsKeepsItsSecondLine) {
+    const std::string reason = "Upload link: retrying in 16s (Could not resolve host: storage.example.net; "
+                               "the network may be down or a proxy may refuse the connection)";
+    for (const OLStyle style : {OLStyle::glass, OLStyle::signal}) {
+        SCOPED_TRACE(style == OLStyle::glass ? "glass" : "signal");
+        FakeAppModel app;
+        app.setRuns({run(1)});
+        app.setLog(
+            {LogLine::make("Scanning", LogLine::Tone::info, SystemTime(std::chrono::seconds(1'700'000'000))),
+             LogLine::make(reason, LogLine::Tone::warning, SystemTime(std::chrono::seconds(1'700'000'010))),
+             LogLine::make("Done", LogLine::Tone::ok, SystemTime(std::chrono::seconds(1'700'000'020)))});
+        QWidget window;
+        olSetTheme(&window, OLTheme{style, OLAccent::frost, 999});
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* view = new ActivityView(app, &window);
+        layout->addWidget(view);
+        window.resize(960, 760);
+        window.show();
+        test::drainEvents();
+
+        OLText* text = nullptr;
+        for (OLText* candidate : view->logList()->findChildren<OLText*>()) {
+            if (candidate->text() == QString::fromStdString(reason))
+                text = candidate;
+        }
+        ASSERT_NE(text, nullptr);
+        const int oneLine = QFontMetrics(text->styleFont()).height();
+
+        ASSERT_GT(text->heightForWidth(text->width()), oneLine) << "the line is long enough to wrap here";
+        EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "the second line is cut off";
+        // The row holds the whole text, and the next row starts below it.
+        QWidget* row = text->parentWidget();
+        EXPECT_LE(text->geometry().bottom(), row->height());
+        const QList<QWidget*> rows = view->logList()->rowWidgets();
+        const auto at = rows.indexOf(row);
+        ASSERT_GE(at, 0);
+        ASSERT_LT(at + 1, rows.size());
+        EXPECT_GE(rows[at + 1]->y(), row->geometry().bottom());
+    }
 }
 
 } // namespace

@@ -2,11 +2,16 @@
 
 #include "app/model/NumberLocale.h"
 #include "design/button/OLButton.h"
+#include "design/button/OLIconButton.h"
 #include "design/layout/SectionLabel.h"
 #include "design/status/StateBanner.h"
 #include "design/text/OLText.h"
+#include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
+#include "gallery/fake/FakeStates.h"
 #include "screens/backups/BackupsTexts.h"
+#include "screens/backups/DestinationsSection.h"
+#include "screens/backups/DriveRow.h"
 #include "screens/common/Confirmation.h"
 #include "tests/support/QtApp.h"
 
@@ -15,7 +20,11 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace keldra {
@@ -244,6 +253,94 @@ TEST(BackupsView, DropsAddLocalItemsInOneCallAndLeaveOutTheRest) {
         EXPECT_EQ(view.dropBanner() != nullptr, c.banner);
         if (c.banner) {
             EXPECT_EQ(view.dropBanner()->titleText()->text(), "Some items weren't added");
+        }
+    }
+}
+
+TEST(BackupsView, ADriveChangingStateKeepsThePageWhereItWas) {
+    using namespace std::chrono_literals;
+    FakeAppModel app;
+    applyFakeState(app, "ready-drive-problem");
+    std::vector<BackupSource> sources;
+    for (int i = 0; i < 8; ++i)
+        sources.push_back(source("S" + std::to_string(i), "/home/ada/folder-" + std::to_string(i)));
+    app.setSources(sources);
+    const DriveState problem = app.driveStates().at("D2");
+    DriveState copying = app.driveStates().at("D1");
+
+    // What the model does around "Copy now": the run starts, the drive's copy is recorded, the run ends and
+    // the index's figures are read again.
+    DriveState copied = copying;
+    copied.lastSuccess = *copying.lastSuccess + 3h;
+    const struct {
+        const char* name;
+        std::function<void(FakeAppModel&)> apply;
+    } steps[] = {
+        {"the run starts",
+         [](FakeAppModel& m) {
+             m.setIsRunning(true);
+         }},
+        {"the copy is recorded",
+         [&](FakeAppModel& m) {
+             m.setDriveStates({{"D1", copied}, {"D2", problem}});
+         }},
+        {"the run ends",
+         [](FakeAppModel& m) {
+             m.setIsRunning(false);
+         }},
+        {"the figures are read again",
+         [](FakeAppModel& m) {
+             m.setIndexFigures(m.backedUpFileCount() + 10, 5'000'000, {});
+         }},
+    };
+    for (const OLStyle style : {OLStyle::glass, OLStyle::signal}) {
+        SCOPED_TRACE(style == OLStyle::glass ? "glass" : "signal");
+        app.setIsRunning(false);
+        app.setDriveStates({{"D1", copying}, {"D2", problem}});
+        app.setIndexFigures(100, 1'000'000, {});
+        QWidget window;
+        olSetTheme(&window, OLTheme{style, OLAccent::frost, 999});
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* view = new BackupsView(app, &window);
+        layout->addWidget(view);
+        window.resize(960, 640);
+        window.show();
+        test::drainEvents();
+        auto* scroll = view->findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        QScrollBar* bar = scroll->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 300) << "the page must scroll for this test";
+        // The first drive near the bottom of the view, with more of the page below it.
+        const QWidget* firstRow = view->destinations()->rows().front();
+        bar->setValue(firstRow->mapTo(scroll->widget(), QPoint(0, firstRow->height())).y() -
+                      scroll->viewport()->height() + 20);
+        test::drainEvents();
+        ASSERT_LT(bar->value(), bar->maximum() - 100);
+        const int value = bar->value();
+        ASSERT_FALSE(view->destinations()->rows().empty());
+        const auto rowTop = [&] {
+            return view->destinations()->rows().front()->mapTo(scroll->viewport(), QPoint(0, 0)).y();
+        };
+        const int top = rowTop();
+
+        ASSERT_NE(view->destinations()->rows().front()->copyNowButton(), nullptr);
+        // A click, as the user makes it: the button takes focus, and the row it sits in is rebuilt.
+        QWidget* copyNow = view->destinations()->rows().front()->copyNowButton();
+        QTest::mouseClick(copyNow, Qt::LeftButton, {}, copyNow->rect().center());
+        ASSERT_TRUE(copyNow->hasFocus());
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.name);
+            step.apply(app);
+            // Each layout pass the change causes, not just the final one.
+            for (int turn = 0; turn < 5; ++turn) {
+                QCoreApplication::processEvents();
+                EXPECT_EQ(bar->value(), value) << "turn " << turn;
+            }
+            test::drainEvents();
+            EXPECT_EQ(bar->value(), value);
+            ASSERT_FALSE(view->destinations()->rows().empty());
+            EXPECT_EQ(rowTop(), top);
         }
     }
 }

@@ -7,12 +7,14 @@
 #include "design/controls/OLTextField.h"
 #include "design/motion/OLMotion.h"
 #include "design/text/OLText.h"
+#include "design/theme/OLSpace.h"
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "onboarding/auth/SignInView.h"
 #include "onboarding/auth/TwoFactorView.h"
 #include "onboarding/auth/UnlockView.h"
+#include "onboarding/settings/AccountSettings.h"
 #include "onboarding/setup/KeyStep.h"
 #include "onboarding/setup/ScheduleStep.h"
 #include "onboarding/setup/SetupFlowView.h"
@@ -25,7 +27,9 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace keldra::test {
 namespace {
@@ -248,6 +252,41 @@ TEST(OnboardingScreens, SetupStepsCrossFadeUnlessTheDesktopReducesMotion) {
         animation->setCurrentTime(animation->duration());
         drainEvents();
         EXPECT_TRUE(faded.isNull()) << "gone once faded";
+    }
+}
+
+// Builds `Screen` on the model (kept in `held`) and returns its link.
+template <class Screen>
+std::function<OLButton*(FakeAppModel&, std::unique_ptr<QWidget>&)> linkIn(OLButton* (Screen::*link)() const) {
+    return [link](FakeAppModel& model, std::unique_ptr<QWidget>& held) {
+        auto* screen = new Screen(model);
+        held.reset(screen);
+        return (screen->*link)();
+    };
+}
+
+TEST(OnboardingScreens, LinksAreAsTallAsTheOtherControls) {
+    const struct {
+        const char* name;
+        std::function<OLButton*(FakeAppModel&, std::unique_ptr<QWidget>&)> link;
+    } cases[] = {
+        {"Forgot password?", linkIn(&SignInView::forgotPasswordLink)},
+        {"Get Keldra", linkIn(&SignInView::getKeldraLink)},
+        {"Sign in", linkIn(&TwoFactorView::backLink)},
+        {"Sign out", linkIn(&UnlockView::signOutLink)},
+        {"Manage plan", linkIn(&AccountSettings::managePlanButton)},
+        {"Open in browser", linkIn(&AccountSettings::openInBrowserButton)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeAppModel model;
+        std::unique_ptr<QWidget> screen;
+        OLButton* link = c.link(model, screen);
+        screen->resize(900, 700);
+        screen->show();
+        drainEvents();
+        EXPECT_EQ(link->title(), QString::fromUtf8(c.name));
+        EXPECT_EQ(link->height(), static_cast<int>(OLSize::controlHeight));
     }
 }
 
