@@ -3,11 +3,13 @@
 #include "drive/format/LocalFormat.h"
 #include "restore/engine/PlacementGroup.h"
 #include "restore/engine/RestoreEngine.h"
+#include "restore/engine/RestoreTempFiles.h"
 #include "restore/model/DriveObjectFile.h"
 #include "restore/model/RequestTurns.h"
 #include "restore/model/RestorePrefetch.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 
@@ -21,8 +23,8 @@ namespace fs = std::filesystem;
 // download of a small file does not cut the group short.
 constexpr std::chrono::milliseconds waitBeforeSettling{100};
 
-// A drive item: the object decrypted straight into a temp file beside the target (on disk once this
-// returns), to be moved into place by the caller.
+// A drive item: the object decrypted straight into a temp file beside the target, its write-back started,
+// to be flushed and moved into place by the caller.
 StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder, const RestorePlan& plan,
                           const CancelToken& cancel) {
     const std::optional<fs::path> object = driveObjectFile(deviceFolder, item.fileID.raw);
@@ -31,21 +33,19 @@ StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder,
     }
     fs::path target = RestoreEngine::destinationURL(item, plan.destination);
     RestoreEngine::createTargetFolder(target, plan.destination);
-    fs::path temp = RestoreEngine::temporaryFileFor(target);
-    try {
-        LocalFormat::restoreObject(*object, temp, plan.key, cancel);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw;
-    }
-    return StagedFile(std::move(temp), std::move(target));
+    RestoreTempFile created = createRestoreTempFile(target);
+    // Dropped on a failure, it removes the temp file.
+    StagedFile staged(created.path, std::move(target), std::move(created.fd));
+    LocalFormat::restoreObjectInto(*object, staged.descriptor(), plan.key, cancel);
+    // A hint only: the disk starts on the file now, so the group's flush has less left to wait for.
+    ::sync_file_range(staged.descriptor(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    return staged;
 }
 
 // The work on one item up to its temp file beside the target: the download, opened as it arrives, or the
 // drive read.
 PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t index, RequestTurns& turns,
-                     const CancelToken& cancel) {
+                     StaleTempSweep& sweep, const CancelToken& cancel) {
     const RestoreItem& item = plan.items[index];
     PreparedItem prepared;
     try {
@@ -64,6 +64,8 @@ PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t
             prepared.staged =
                 engine.fetchStaged(item, plan.destination, plan.key, cancel, [&] { turns.pass(index); });
         }
+        // A folder this run writes into loses the temp files that killed restores left there.
+        sweep.clear(prepared.staged->target().parent_path());
     } catch (const CancelledError&) {
         prepared.cancelled = true;
     } catch (...) {
@@ -127,8 +129,9 @@ RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, co
     post(std::nullopt);
     {
         RequestTurns turns;
+        StaleTempSweep sweep;
         RestorePrefetch prefetch(
-            [&](std::size_t index) { return prepare(engine, plan, index, turns, cancel); },
+            [&](std::size_t index) { return prepare(engine, plan, index, turns, sweep, cancel); },
             plan.items.size());
         for (std::size_t index = 0; index < plan.items.size(); ++index) {
             const RestoreItem& item = plan.items[index];
