@@ -24,7 +24,15 @@ bool PlacementGroup::due() const {
                                  std::chrono::steady_clock::now() - started_ >= maxAge);
 }
 
-std::vector<PlacementGroup::Outcome> PlacementGroup::flush() {
+std::vector<PlacementGroup::Outcome> PlacementGroup::flush(FlushTimes* times) {
+    auto stepStart = std::chrono::steady_clock::now();
+    const auto endStep = [&](std::chrono::nanoseconds FlushTimes::*step) {
+        const auto now = std::chrono::steady_clock::now();
+        if (times != nullptr) {
+            times->*step += now - stepStart;
+        }
+        stepStart = now;
+    };
     // Every file first, so the disk writes them all before the first wait ends.
     std::vector<Outcome> outcomes;
     outcomes.reserve(entries_.size());
@@ -37,6 +45,7 @@ std::vector<PlacementGroup::Outcome> PlacementGroup::flush() {
         }
         outcomes.push_back(std::move(outcome));
     }
+    endStep(&FlushTimes::files);
     std::vector<fs::path> folders;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (outcomes[i].error) {
@@ -53,10 +62,12 @@ std::vector<PlacementGroup::Outcome> PlacementGroup::flush() {
             outcomes[i].error = std::current_exception();
         }
     }
+    endStep(&FlushTimes::moves);
     // Only now are the moves on disk, and only now may the files count as restored.
     for (const fs::path& folder : folders) {
         syncDirectory(folder);
     }
+    endStep(&FlushTimes::folders);
     entries_.clear();
     return outcomes;
 }

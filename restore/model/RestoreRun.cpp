@@ -23,6 +23,44 @@ namespace fs = std::filesystem;
 // download of a small file does not cut the group short.
 constexpr std::chrono::milliseconds waitBeforeSettling{100};
 
+// Adds the time since the last lap (or its start) to a stage of `times`, when the run measures them.
+class StageClock {
+public:
+    explicit StageClock(RestoreStageTimes* times) : times_(times) { start_ = now(); }
+    void lap(std::atomic<std::int64_t> RestoreStageTimes::*stage) {
+        if (times_ == nullptr) {
+            return;
+        }
+        const auto at = now();
+        (times_->*stage) += std::chrono::duration_cast<std::chrono::nanoseconds>(at - start_).count();
+        start_ = at;
+    }
+    void restart() { start_ = now(); }
+    void add(std::atomic<std::int64_t> RestoreStageTimes::*stage, std::chrono::nanoseconds time) const {
+        if (times_ != nullptr) {
+            (times_->*stage) += time.count();
+        }
+    }
+
+private:
+    std::chrono::steady_clock::time_point now() const {
+        return times_ == nullptr ? std::chrono::steady_clock::time_point{} : std::chrono::steady_clock::now();
+    }
+
+    RestoreStageTimes* times_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+// What the preparing threads of one run share.
+struct Preparing {
+    RestoreEngine& engine;
+    const RestorePlan& plan;
+    const CancelToken& cancel;
+    RestoreStageTimes* times;
+    RequestTurns turns;
+    StaleTempSweep sweep;
+};
+
 // A drive item: the object decrypted straight into a temp file beside the target, its write-back started,
 // to be flushed and moved into place by the caller.
 StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder, const RestorePlan& plan,
@@ -44,13 +82,17 @@ StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder,
 
 // The work on one item up to its temp file beside the target: the download, opened as it arrives, or the
 // drive read.
-PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t index, RequestTurns& turns,
-                     StaleTempSweep& sweep, const CancelToken& cancel) {
+PreparedItem prepare(Preparing& run, std::size_t index) {
+    const RestorePlan& plan = run.plan;
+    const CancelToken& cancel = run.cancel;
+    RequestTurns& turns = run.turns;
     const RestoreItem& item = plan.items[index];
     PreparedItem prepared;
+    StageClock clock(run.times);
     try {
         if (const auto& deviceFolder = plan.source.driveFolder()) {
             prepared.staged = stageFromDrive(item, *deviceFolder, plan, cancel);
+            clock.lap(&RestoreStageTimes::readingDrive);
         } else {
             // However this item ends, the next one's turn comes.
             struct PassAtEnd {
@@ -61,11 +103,15 @@ PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t
             if (!turns.wait(index, cancel)) {
                 throw CancelledError{};
             }
-            prepared.staged =
-                engine.fetchStaged(item, plan.destination, plan.key, cancel, [&] { turns.pass(index); });
+            clock.lap(&RestoreStageTimes::waitingForTurn);
+            prepared.staged = run.engine.fetchStaged(item, plan.destination, plan.key, cancel, [&] {
+                clock.lap(&RestoreStageTimes::askingForBodies);
+                turns.pass(index);
+            });
+            clock.lap(&RestoreStageTimes::receivingBodies);
         }
         // A folder this run writes into loses the temp files that killed restores left there.
-        sweep.clear(prepared.staged->target().parent_path());
+        run.sweep.clear(prepared.staged->target().parent_path());
     } catch (const CancelledError&) {
         prepared.cancelled = true;
     } catch (...) {
@@ -85,7 +131,7 @@ StagedFile stage(PreparedItem prepared) {
 } // namespace
 
 RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, const CancelToken& cancel,
-                              const RestoreProgressSink& progress) {
+                              const RestoreProgressSink& progress, RestoreStageTimes* times) {
     RestoreSummary summary;
     RestoreProgress current;
     current.total = static_cast<int>(plan.items.size());
@@ -120,33 +166,40 @@ RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, co
         post(item.keldraPath);
     };
     PlacementGroup group(plan.policy);
+    const StageClock clock(times);
     const auto settle = [&] {
-        for (const PlacementGroup::Outcome& outcome : group.flush()) {
+        PlacementGroup::FlushTimes flushTimes;
+        for (const PlacementGroup::Outcome& outcome : group.flush(&flushTimes)) {
             finish(outcome.key, outcome.placed, outcome.error);
         }
+        clock.add(&RestoreStageTimes::flushingFiles, flushTimes.files);
+        clock.add(&RestoreStageTimes::placingFiles, flushTimes.moves);
+        clock.add(&RestoreStageTimes::flushingFolders, flushTimes.folders);
     };
 
     post(std::nullopt);
     {
-        RequestTurns turns;
-        StaleTempSweep sweep;
-        RestorePrefetch prefetch(
-            [&](std::size_t index) { return prepare(engine, plan, index, turns, sweep, cancel); },
-            plan.items.size());
+        Preparing preparing{engine, plan, cancel, times, {}, {}};
+        RestorePrefetch prefetch([&](std::size_t index) { return prepare(preparing, index); },
+                                 plan.items.size());
         for (std::size_t index = 0; index < plan.items.size(); ++index) {
             const RestoreItem& item = plan.items[index];
             if (cancel.stop_requested()) {
                 summary.cancelled = true;
                 break;
             }
+            StageClock waiting(times);
             if (!prefetch.waitReady(index, waitBeforeSettling)) {
+                waiting.lap(&RestoreStageTimes::waitingForItems);
                 // The run waits on the network or the drive: place what is written, so the progress names
                 // the item in work.
                 settle();
                 post(item.keldraPath);
                 announced = index;
+                waiting.restart();
             }
             PreparedItem prepared = prefetch.take(index);
+            waiting.lap(&RestoreStageTimes::waitingForItems);
             if (prepared.cancelled) {
                 summary.cancelled = true;
                 break;
