@@ -49,8 +49,9 @@ public:
         std::chrono::nanoseconds folders{0};
     };
 
-    // Flushes every file, moves each into place in the order added and flushes their folders. Returns one
-    // outcome per file, in that order; the group is empty afterwards. With `times`, adds each step's time.
+    // Flushes every file (several at once, so the file system joins their waits), moves each into place in
+    // the order added and flushes their folders. Returns one outcome per file, in that order; the group is
+    // empty afterwards. With `times`, adds each step's time.
     std::vector<Outcome> flush(FlushTimes* times = nullptr);
 
     // Drops every file not yet placed (their temporary files are removed).
