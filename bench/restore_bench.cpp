@@ -8,6 +8,11 @@
 // flushing them (curl -o, then sync of those files). The ratio is our time divided by curl's (lower is
 // better; target <= 0.70). curl to /dev/null is printed next to it, for reference.
 //
+// Each round also prints where the restore's time went: the run's own thread (waiting for the next item,
+// flushing the written files, moving them into place, flushing their folders) and the preparing threads
+// (added up: waiting for their turn to ask, from asking for a link to the body's first bytes, then receiving,
+// opening and writing the body).
+//
 // Rounds are a minute apart, which the client's portal request limit needs (see the loop), so three rounds
 // take a few minutes. The portal keeps its stored bodies in /dev/shm when there is one, so the disk under
 // test holds only what curl and the restore write, and neither side pays for the portal's reads.
@@ -21,11 +26,13 @@
 #include "core/seams/Sleeper.h"
 #include "localportal/PortalServer.h"
 #include "restore/engine/RestoreEngine.h"
+#include "restore/model/RestorePrefetch.h"
 #include "restore/model/RestoreRun.h"
 #include "service/api/KeldraAPI.h"
 #include "service/storage/StorageTransport.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -215,6 +222,24 @@ int main(int argc, char** argv) {
     std::vector<double> curlTimes;
     std::vector<double> restoreTimes;
     std::vector<double> ratios;
+    // Per stage, each round's seconds.
+    struct Stage {
+        const char* name;
+        std::atomic<std::int64_t> RestoreStageTimes::*field;
+        std::vector<double> seconds;
+    };
+    std::vector<Stage> runStages = {
+        {"waiting for the next item", &RestoreStageTimes::waitingForItems, {}},
+        {"flushing files", &RestoreStageTimes::flushingFiles, {}},
+        {"moving files into place", &RestoreStageTimes::placingFiles, {}},
+        {"flushing folders", &RestoreStageTimes::flushingFolders, {}},
+    };
+    std::vector<Stage> preparingStages = {
+        {"waiting for the turn to ask", &RestoreStageTimes::waitingForTurn, {}},
+        {"link to first body bytes", &RestoreStageTimes::askingForBodies, {}},
+        {"receiving, opening, writing bodies", &RestoreStageTimes::receivingBodies, {}},
+    };
+    std::vector<double> otherTimes;
     double peakMiB = 0;
     double addedMiB = 0;
     for (int round = 1; round <= rounds; ++round) {
@@ -242,8 +267,9 @@ int main(int argc, char** argv) {
         RestorePlan plan{.items = items, .destination = RestoreDestination::folder(target), .key = key};
         resetPeakMemory();
         const double startMiB = statusMiB("VmRSS");
+        RestoreStageTimes stageTimes;
         const auto start = std::chrono::steady_clock::now();
-        const RestoreSummary summary = runRestorePlan(engine, plan, {}, {});
+        const RestoreSummary summary = runRestorePlan(engine, plan, {}, {}, &stageTimes);
         const double restoreTime = secondsSince(start);
         quietFrom = std::chrono::steady_clock::now() + std::chrono::seconds(61);
         peakMiB = std::max(peakMiB, statusMiB("VmHWM"));
@@ -265,6 +291,21 @@ int main(int argc, char** argv) {
         std::printf("round %d: curl to /dev/null %.2f s, curl -o files %.2f s + sync %.2f s = %.2f s, "
                     "restore %.2f s, ratio %.2f\n",
                     round, nullTime, fileTime, syncTime, curlTime, restoreTime, ratios.back());
+        double accounted = 0;
+        std::printf("  restore's own thread:");
+        for (Stage& stage : runStages) {
+            stage.seconds.push_back(RestoreStageTimes::seconds(stageTimes.*stage.field));
+            accounted += stage.seconds.back();
+            std::printf(" %s %.2f s,", stage.name, stage.seconds.back());
+        }
+        otherTimes.push_back(restoreTime - accounted);
+        std::printf(" the rest %.2f s\n  preparing threads (%zu, added up):", otherTimes.back(),
+                    RestorePrefetch::defaultWorkers);
+        for (Stage& stage : preparingStages) {
+            stage.seconds.push_back(RestoreStageTimes::seconds(stageTimes.*stage.field));
+            std::printf(" %s %.2f s%s", stage.name, stage.seconds.back(),
+                        &stage == &preparingStages.back() ? "\n" : ",");
+        }
         std::fflush(stdout);
     }
 
@@ -282,6 +323,16 @@ int main(int argc, char** argv) {
                 spreadText(curlTimes, "%.2f").c_str(), totalMB / median(curlTimes));
     std::printf("restore:                  %s s (%.1f MB/s)\n", spreadText(restoreTimes, "%.2f").c_str(),
                 totalMB / median(restoreTimes));
+    std::printf("where the restore's time went (median of the rounds):\n  its own thread:\n");
+    for (const Stage& stage : runStages) {
+        std::printf("    %-36s %s s\n", stage.name, spreadText(stage.seconds, "%.2f").c_str());
+    }
+    std::printf("    %-36s %s s\n", "the rest (progress, taking items)",
+                spreadText(otherTimes, "%.2f").c_str());
+    std::printf("  its %zu preparing threads, added up:\n", RestorePrefetch::defaultWorkers);
+    for (const Stage& stage : preparingStages) {
+        std::printf("    %-36s %s s\n", stage.name, spreadText(stage.seconds, "%.2f").c_str());
+    }
     std::printf("ratio restore time / (curl -o files, then sync) time: %s (target <= 0.70) %s\n",
                 spreadText(ratios, "%.2f").c_str(), ratio <= 0.70 ? "PASS" : "FAIL");
     return ratio <= 0.70 ? 0 : 2;

@@ -85,6 +85,12 @@ Metadata readMetadata(const std::filesystem::path& object, const KeldraKey& key)
 void restoreObject(const std::filesystem::path& object, const std::filesystem::path& target,
                    const KeldraKey& key, const CancelToken& cancel = {}, const ChunkObserver& onChunk = {});
 
+// The same decryption into a file the caller has open for writing (from its current position), which it
+// neither flushes nor closes: for a caller that keeps its own temporary file. After a failure the file holds
+// part of the plaintext and is the caller's to remove. Throws as restoreObject.
+void restoreObjectInto(const std::filesystem::path& object, int fd, const KeldraKey& key,
+                       const CancelToken& cancel = {}, const ChunkObserver& onChunk = {});
+
 // Each byte as two lowercase hex digits.
 std::string hexString(const std::uint8_t* data, std::size_t size);
 inline std::string hexString(const Bytes& bytes) {

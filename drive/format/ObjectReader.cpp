@@ -119,8 +119,13 @@ Metadata readMetadata(const std::filesystem::path& object, const KeldraKey& key)
     return std::move(*metadata);
 }
 
-void restoreObject(const std::filesystem::path& object, const std::filesystem::path& target,
-                   const KeldraKey& key, const CancelToken& cancel, const ChunkObserver& onChunk) {
+namespace {
+
+// Checks the object's head, then makes the file to write to with `open` (only then, so a file that is
+// not an object leaves nothing made) and writes every record's plaintext to the descriptor it returns.
+template <typename Open>
+void decryptRecords(const std::filesystem::path& object, const KeldraKey& key, const CancelToken& cancel,
+                    const ChunkObserver& onChunk, Open open) {
     const std::string objectID = objectIDOf(object);
     const auto content = contentKey(key);
     OpenedObject opened = openObject(object);
@@ -136,8 +141,7 @@ void restoreObject(const std::filesystem::path& object, const std::filesystem::p
     }
     const std::uint64_t fullRecord = std::uint64_t{chunk} + recordOverhead;
 
-    RestoreScratch scratch(target);
-    scratch.create();
+    const int out = open();
 
     std::uint64_t position = 12 + std::uint64_t{opened.slotSize};
     throwIfCancelled(cancel);
@@ -162,7 +166,7 @@ void restoreObject(const std::filesystem::path& object, const std::filesystem::p
             throw FormatError(FormatError::Kind::authFailed);
         }
         const struct iovec piece[] = {{ciphertext, plainLength}};
-        writeAll(scratch.fd(), piece, 1, "write the restored file");
+        writeAll(out, piece, 1, "write the restored file");
         if (plainLength > 0 && onChunk) {
             onChunk(plainLength);
         }
@@ -172,7 +176,23 @@ void restoreObject(const std::filesystem::path& object, const std::filesystem::p
         }
         throwIfCancelled(cancel);
     }
+}
+
+} // namespace
+
+void restoreObject(const std::filesystem::path& object, const std::filesystem::path& target,
+                   const KeldraKey& key, const CancelToken& cancel, const ChunkObserver& onChunk) {
+    RestoreScratch scratch(target);
+    decryptRecords(object, key, cancel, onChunk, [&] {
+        scratch.create();
+        return scratch.fd();
+    });
     scratch.commit(target);
+}
+
+void restoreObjectInto(const std::filesystem::path& object, int fd, const KeldraKey& key,
+                       const CancelToken& cancel, const ChunkObserver& onChunk) {
+    decryptRecords(object, key, cancel, onChunk, [fd] { return fd; });
 }
 
 } // namespace keldra::LocalFormat

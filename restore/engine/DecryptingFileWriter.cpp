@@ -1,6 +1,7 @@
 #include "restore/engine/DecryptingFileWriter.h"
 
 #include "core/fs/FdIo.h"
+#include "restore/engine/RestoreTempFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -51,25 +52,21 @@ std::uint8_t* mapBuffer() {
 
 } // namespace
 
-DecryptingFileWriter::DecryptingFileWriter(fs::path temp, fs::path target, const KeldraKey& key,
-                                           const Bytes& iv)
-    : temp_(std::move(temp)), target_(std::move(target)), opener_(key, iv), buffer_(mapBuffer()) {
-    fd_.reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
-    if (!fd_) {
-        const int error = errno;
-        temp_.clear(); // not ours: it was never made
-        throw fs::filesystem_error("Couldn't create the restored file", target_,
-                                   std::error_code(error, std::generic_category()));
-    }
+DecryptingFileWriter::DecryptingFileWriter(fs::path target, const KeldraKey& key, const Bytes& iv)
+    : target_(std::move(target)), opener_(key, iv), buffer_(mapBuffer()) {
+    RestoreTempFile created = createRestoreTempFile(target_);
+    temp_ = std::move(created.path);
+    fd_ = std::move(created.fd);
     direct_ = setDirect(fd_.get(), true);
 }
 
 DecryptingFileWriter::~DecryptingFileWriter() {
     if (!temp_.empty()) {
-        // What never verified goes: neither the file nor the buffer keeps any of it.
+        // What never verified goes: neither the file nor the buffer keeps any of it. Removed while still
+        // locked, so no other restore sees it unlocked under its name.
         OPENSSL_cleanse(buffer_.get(), pieceSize);
-        fd_.reset();
         ::unlink(temp_.c_str());
+        fd_.reset();
     }
 }
 

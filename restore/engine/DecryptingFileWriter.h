@@ -21,10 +21,10 @@ namespace keldra {
 // wait for the cache's write-back. Elsewhere it writes through the cache and starts the write-back itself.
 class DecryptingFileWriter {
 public:
-    // Creates `temp` (it must not exist). Throws std::filesystem::filesystem_error ("Couldn't create the
-    // restored file") or KeldraCryptoError::invalidIV.
-    DecryptingFileWriter(std::filesystem::path temp, std::filesystem::path target, const KeldraKey& key,
-                         const Bytes& iv);
+    // Creates a fresh temp file beside `target` (createRestoreTempFile). Throws
+    // std::filesystem::filesystem_error ("Couldn't create the restored file") or
+    // KeldraCryptoError::invalidIV.
+    DecryptingFileWriter(std::filesystem::path target, const KeldraKey& key, const Bytes& iv);
     ~DecryptingFileWriter();
     DecryptingFileWriter(const DecryptingFileWriter&) = delete;
     DecryptingFileWriter& operator=(const DecryptingFileWriter&) = delete;

@@ -74,7 +74,7 @@ StagedFile RestoreEngine::fetchStaged(const RestoreItem& item, const RestoreDest
             const std::function<void()>& then;
             ~TellAtEnd() { then(); }
         } tellAtEnd{tell};
-        DecryptingFileWriter writer(temporaryFileFor(target), target, key, link.iv);
+        DecryptingFileWriter writer(target, key, link.iv);
         storage_.download(
             link.url,
             [&](const std::uint8_t* data, std::size_t size) {

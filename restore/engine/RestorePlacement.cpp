@@ -1,4 +1,3 @@
-#include "core/codec/Uuid.h"
 #include "core/fs/AtomicFile.h"
 #include "core/fs/FdIo.h"
 #include "core/fs/UniqueFd.h"
@@ -6,6 +5,7 @@
 #include "restore/catalog/SafeKeldraPath.h"
 #include "restore/engine/NoReplaceRename.h"
 #include "restore/engine/RestoreEngine.h"
+#include "restore/engine/RestoreTempFiles.h"
 #include "restore/engine/StagedFile.h"
 
 #include <algorithm>
@@ -50,16 +50,14 @@ bool isWithin(const fs::path& path, const fs::path& base) {
     return text.starts_with(prefix);
 }
 
-// Writes the temp file and starts the disk on it, but does not wait for the disk: the caller flushes the
-// returned descriptor (StagedFile::flush) when it needs the content to be durable.
-UniqueFd writeTempFile(const fs::path& temp, const Bytes& bytes) {
-    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
-    if (!fd) {
-        throwFileError("Couldn't create the restored file", temp, errno);
-    }
+// Writes a temp file beside the target and starts the disk on it, but does not wait for the disk: the
+// caller flushes it (StagedFile::flush) when it needs the content to be durable.
+StagedFile writeTempFile(const fs::path& target, const Bytes& bytes) {
+    RestoreTempFile created = createRestoreTempFile(target);
+    StagedFile staged(created.path, target, std::move(created.fd));
+    const int fd = staged.descriptor();
+    const fs::path& temp = created.path;
     auto fail = [&](int error) {
-        fd.reset();
-        ::unlink(temp.c_str());
         throwFileError("Couldn't write the restored file", temp, error);
     };
     const std::uint8_t* data = bytes.data();
@@ -68,7 +66,7 @@ UniqueFd writeTempFile(const fs::path& temp, const Bytes& bytes) {
     off64_t offset = 0;
     while (left > 0) {
         const std::size_t piece = std::min(left, writeChunk);
-        if (const int error = writeFully(fd.get(), data, piece); error != 0) {
+        if (const int error = writeFully(fd, data, piece); error != 0) {
             fail(error);
         }
         data += piece;
@@ -77,15 +75,15 @@ UniqueFd writeTempFile(const fs::path& temp, const Bytes& bytes) {
         // Start writing back what is written so far, so the disk works while the rest is copied and the
         // fsync below has less left to wait for. A hint only: its failure changes nothing.
         if (offset - flushed >= static_cast<off64_t>(writeChunk)) {
-            ::sync_file_range(fd.get(), flushed, offset - flushed, SYNC_FILE_RANGE_WRITE);
+            ::sync_file_range(fd, flushed, offset - flushed, SYNC_FILE_RANGE_WRITE);
             flushed = offset;
         }
     }
     // What is left after the last full piece goes to the disk now too.
     if (offset > flushed) {
-        ::sync_file_range(fd.get(), flushed, offset - flushed, SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(fd, flushed, offset - flushed, SYNC_FILE_RANGE_WRITE);
     }
-    return fd;
+    return staged;
 }
 
 } // namespace
@@ -147,7 +145,7 @@ void RestoreEngine::createTargetFolder(const fs::path& target, const RestoreDest
 }
 
 fs::path RestoreEngine::temporaryFileFor(const fs::path& target) {
-    return target.parent_path() / (".keldra-restore-" + makeUuid() + ".tmp");
+    return restoreTempPathFor(target);
 }
 
 fs::path RestoreEngine::keepBothURL(const fs::path& target) {
@@ -206,9 +204,7 @@ StagedFile RestoreEngine::stageRestored(const RestoreItem& item, const RestoreDe
                                         const Bytes& plaintext) {
     fs::path target = destinationURL(item, destination);
     createTargetFolder(target, destination);
-    fs::path temp = temporaryFileFor(target);
-    UniqueFd open = writeTempFile(temp, plaintext);
-    return StagedFile(std::move(temp), std::move(target), std::move(open));
+    return writeTempFile(target, plaintext);
 }
 
 fs::path RestoreEngine::writeRestored(const RestoreItem& item, const RestoreDestination& destination,

@@ -9,10 +9,11 @@ namespace keldra {
 
 // A restored file written under its temporary name beside its target, not yet in place. It owns that
 // temporary file until it is placed: dropped before, it removes the file, so a stopped or failed restore
-// leaves nothing behind.
+// leaves nothing behind. It keeps the file open, and so its lock held (RestoreTempFile), until then, so
+// another restore never takes it for one a killed restore left.
 class StagedFile {
 public:
-    // `open` is the temp file's descriptor while its content may still be only in memory; without one the
+    // `open` is the temp file's descriptor, its content possibly still only in memory; without one the
     // content is already on disk.
     StagedFile(std::filesystem::path temp, std::filesystem::path target, UniqueFd open = {});
     ~StagedFile();
@@ -22,6 +23,8 @@ public:
     StagedFile& operator=(const StagedFile&) = delete;
 
     const std::filesystem::path& target() const { return target_; }
+    // The temp file's descriptor, to write it; -1 without one.
+    int descriptor() const { return open_.get(); }
 
     // Waits until the content is on disk. On failure the temp file is removed and the error thrown.
     void flush();
@@ -37,6 +40,7 @@ private:
     std::filesystem::path temp_;
     std::filesystem::path target_;
     UniqueFd open_;
+    bool flushed_ = false;
 };
 
 } // namespace keldra

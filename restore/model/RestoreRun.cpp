@@ -3,11 +3,13 @@
 #include "drive/format/LocalFormat.h"
 #include "restore/engine/PlacementGroup.h"
 #include "restore/engine/RestoreEngine.h"
+#include "restore/engine/RestoreTempFiles.h"
 #include "restore/model/DriveObjectFile.h"
 #include "restore/model/RequestTurns.h"
 #include "restore/model/RestorePrefetch.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 
@@ -21,8 +23,46 @@ namespace fs = std::filesystem;
 // download of a small file does not cut the group short.
 constexpr std::chrono::milliseconds waitBeforeSettling{100};
 
-// A drive item: the object decrypted straight into a temp file beside the target (on disk once this
-// returns), to be moved into place by the caller.
+// Adds the time since the last lap (or its start) to a stage of `times`, when the run measures them.
+class StageClock {
+public:
+    explicit StageClock(RestoreStageTimes* times) : times_(times) { start_ = now(); }
+    void lap(std::atomic<std::int64_t> RestoreStageTimes::*stage) {
+        if (times_ == nullptr) {
+            return;
+        }
+        const auto at = now();
+        (times_->*stage) += std::chrono::duration_cast<std::chrono::nanoseconds>(at - start_).count();
+        start_ = at;
+    }
+    void restart() { start_ = now(); }
+    void add(std::atomic<std::int64_t> RestoreStageTimes::*stage, std::chrono::nanoseconds time) const {
+        if (times_ != nullptr) {
+            (times_->*stage) += time.count();
+        }
+    }
+
+private:
+    std::chrono::steady_clock::time_point now() const {
+        return times_ == nullptr ? std::chrono::steady_clock::time_point{} : std::chrono::steady_clock::now();
+    }
+
+    RestoreStageTimes* times_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+// What the preparing threads of one run share.
+struct Preparing {
+    RestoreEngine& engine;
+    const RestorePlan& plan;
+    const CancelToken& cancel;
+    RestoreStageTimes* times;
+    RequestTurns turns;
+    StaleTempSweep sweep;
+};
+
+// A drive item: the object decrypted straight into a temp file beside the target, its write-back started,
+// to be flushed and moved into place by the caller.
 StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder, const RestorePlan& plan,
                           const CancelToken& cancel) {
     const std::optional<fs::path> object = driveObjectFile(deviceFolder, item.fileID.raw);
@@ -31,26 +71,28 @@ StagedFile stageFromDrive(const RestoreItem& item, const fs::path& deviceFolder,
     }
     fs::path target = RestoreEngine::destinationURL(item, plan.destination);
     RestoreEngine::createTargetFolder(target, plan.destination);
-    fs::path temp = RestoreEngine::temporaryFileFor(target);
-    try {
-        LocalFormat::restoreObject(*object, temp, plan.key, cancel);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw;
-    }
-    return StagedFile(std::move(temp), std::move(target));
+    RestoreTempFile created = createRestoreTempFile(target);
+    // Dropped on a failure, it removes the temp file.
+    StagedFile staged(created.path, std::move(target), std::move(created.fd));
+    LocalFormat::restoreObjectInto(*object, staged.descriptor(), plan.key, cancel);
+    // A hint only: the disk starts on the file now, so the group's flush has less left to wait for.
+    ::sync_file_range(staged.descriptor(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    return staged;
 }
 
 // The work on one item up to its temp file beside the target: the download, opened as it arrives, or the
 // drive read.
-PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t index, RequestTurns& turns,
-                     const CancelToken& cancel) {
+PreparedItem prepare(Preparing& run, std::size_t index) {
+    const RestorePlan& plan = run.plan;
+    const CancelToken& cancel = run.cancel;
+    RequestTurns& turns = run.turns;
     const RestoreItem& item = plan.items[index];
     PreparedItem prepared;
+    StageClock clock(run.times);
     try {
         if (const auto& deviceFolder = plan.source.driveFolder()) {
             prepared.staged = stageFromDrive(item, *deviceFolder, plan, cancel);
+            clock.lap(&RestoreStageTimes::readingDrive);
         } else {
             // However this item ends, the next one's turn comes.
             struct PassAtEnd {
@@ -61,9 +103,15 @@ PreparedItem prepare(RestoreEngine& engine, const RestorePlan& plan, std::size_t
             if (!turns.wait(index, cancel)) {
                 throw CancelledError{};
             }
-            prepared.staged =
-                engine.fetchStaged(item, plan.destination, plan.key, cancel, [&] { turns.pass(index); });
+            clock.lap(&RestoreStageTimes::waitingForTurn);
+            prepared.staged = run.engine.fetchStaged(item, plan.destination, plan.key, cancel, [&] {
+                clock.lap(&RestoreStageTimes::askingForBodies);
+                turns.pass(index);
+            });
+            clock.lap(&RestoreStageTimes::receivingBodies);
         }
+        // A folder this run writes into loses the temp files that killed restores left there.
+        run.sweep.clear(prepared.staged->target().parent_path());
     } catch (const CancelledError&) {
         prepared.cancelled = true;
     } catch (...) {
@@ -83,7 +131,7 @@ StagedFile stage(PreparedItem prepared) {
 } // namespace
 
 RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, const CancelToken& cancel,
-                              const RestoreProgressSink& progress) {
+                              const RestoreProgressSink& progress, RestoreStageTimes* times) {
     RestoreSummary summary;
     RestoreProgress current;
     current.total = static_cast<int>(plan.items.size());
@@ -118,32 +166,40 @@ RestoreSummary runRestorePlan(RestoreEngine& engine, const RestorePlan& plan, co
         post(item.keldraPath);
     };
     PlacementGroup group(plan.policy);
+    const StageClock clock(times);
     const auto settle = [&] {
-        for (const PlacementGroup::Outcome& outcome : group.flush()) {
+        PlacementGroup::FlushTimes flushTimes;
+        for (const PlacementGroup::Outcome& outcome : group.flush(&flushTimes)) {
             finish(outcome.key, outcome.placed, outcome.error);
         }
+        clock.add(&RestoreStageTimes::flushingFiles, flushTimes.files);
+        clock.add(&RestoreStageTimes::placingFiles, flushTimes.moves);
+        clock.add(&RestoreStageTimes::flushingFolders, flushTimes.folders);
     };
 
     post(std::nullopt);
     {
-        RequestTurns turns;
-        RestorePrefetch prefetch(
-            [&](std::size_t index) { return prepare(engine, plan, index, turns, cancel); },
-            plan.items.size());
+        Preparing preparing{engine, plan, cancel, times, {}, {}};
+        RestorePrefetch prefetch([&](std::size_t index) { return prepare(preparing, index); },
+                                 plan.items.size());
         for (std::size_t index = 0; index < plan.items.size(); ++index) {
             const RestoreItem& item = plan.items[index];
             if (cancel.stop_requested()) {
                 summary.cancelled = true;
                 break;
             }
+            StageClock waiting(times);
             if (!prefetch.waitReady(index, waitBeforeSettling)) {
+                waiting.lap(&RestoreStageTimes::waitingForItems);
                 // The run waits on the network or the drive: place what is written, so the progress names
                 // the item in work.
                 settle();
                 post(item.keldraPath);
                 announced = index;
+                waiting.restart();
             }
             PreparedItem prepared = prefetch.take(index);
+            waiting.lap(&RestoreStageTimes::waitingForItems);
             if (prepared.cancelled) {
                 summary.cancelled = true;
                 break;

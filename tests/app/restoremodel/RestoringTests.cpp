@@ -1,6 +1,9 @@
+#include "restore/engine/RestoreTempFiles.h"
 #include "tests/support/RestoreModelFixture.h"
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace keldra::test {
 namespace {
@@ -154,6 +157,75 @@ TEST_F(Restoring, FromTheListedPlaceWhileThePickerNamesAnother) {
     ASSERT_TRUE(model_->summary());
     EXPECT_EQ(model_->summary()->restored, 1);
     EXPECT_EQ(readFile(out / "Documents/a.txt"), "alpha on the drive, longer");
+}
+
+// A restore killed mid-way leaves its temp files beside the targets. The next restore into those folders
+// removes them, but never one a running restore still writes, nor anything merely named alike.
+TEST_F(Restoring, TempFilesOfAKilledRestoreGoWhileALiveRestoresStay) {
+    writeHome("Documents/a.txt", "alpha on the drive");
+    writeHome("Documents/sub/b.txt", "beta on the drive");
+    backUpToDrive();
+    load();
+    model_->setSource(RestoreSource::drive("DEST-STUDIO", "mac-mini"));
+    load();
+    const fs::path out = temp_ / "out";
+    const std::string stale = ".keldra-restore-0B6F1C2E-5D4A-4E8B-9C3D-7A1B2C3D4E5F.tmp";
+    const std::string staleLower = ".keldra-restore-0b6f1c2e-5d4a-4e8b-9c3d-7a1b2c3d4e60.tmp";
+    fs::create_directories(out / "Documents/sub");
+    fs::create_directories(out / "Elsewhere");
+    writeFile(temp_ / "outside.txt", "not the restore's");
+
+    enum class Kind { file, fifo, link };
+    struct Case {
+        fs::path path;
+        Kind kind;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {out / "Documents" / stale, Kind::file, true},
+        {out / "Documents" / staleLower, Kind::file, true},
+        {out / "Documents/sub" / stale, Kind::file, true},
+        // Nothing is written into this folder.
+        {out / "Elsewhere" / stale, Kind::file, false},
+        // Named alike, but not a restore's temp file.
+        {out / "Documents/.keldra-restore-notes.tmp", Kind::file, false},
+        {out / "Documents" / (stale + ".bak"), Kind::file, false},
+        {out / "Documents" / stale.substr(1), Kind::file, false},
+        // Not a file: never opened in a way that waits, never followed.
+        {out / "Documents/sub" / staleLower, Kind::fifo, false},
+        {out / "Documents/.keldra-restore-11111111-2222-3333-4444-555555555555.tmp", Kind::link, false},
+    };
+    for (const Case& c : cases) {
+        switch (c.kind) {
+        case Kind::file:
+            writeFile(c.path, std::string(5000, 'p'));
+            break;
+        case Kind::fifo:
+            ASSERT_EQ(::mkfifo(c.path.c_str(), 0600), 0);
+            break;
+        case Kind::link:
+            fs::create_symlink(temp_ / "outside.txt", c.path);
+            break;
+        }
+    }
+    // A restore that is still writing, beside the file this one restores.
+    RestoreTempFile live = createRestoreTempFile(out / "Documents/a.txt");
+    ASSERT_EQ(::write(live.fd.get(), "live", 4), 4);
+
+    model_->setDestinationIsOriginal(false);
+    model_->setDestinationFolder(out);
+    model_->setSelection(node("~/Documents"));
+    restoreSelection();
+    ASSERT_TRUE(model_->summary());
+    EXPECT_EQ(model_->summary()->restored, 2);
+    EXPECT_EQ(readFile(out / "Documents/a.txt"), "alpha on the drive");
+    EXPECT_EQ(readFile(out / "Documents/sub/b.txt"), "beta on the drive");
+
+    for (const Case& c : cases) {
+        EXPECT_EQ(!fs::exists(fs::symlink_status(c.path)), c.removed) << c.path;
+    }
+    EXPECT_EQ(readFile(live.path), "live");
+    EXPECT_EQ(readFile(temp_ / "outside.txt"), "not the restore's");
 }
 
 TEST_F(Restoring, StopBeforeTheFirstItem) {

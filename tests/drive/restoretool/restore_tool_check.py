@@ -4,6 +4,7 @@
 Usage: restore_tool_check.py <path of keldra-bench>
 """
 
+import fcntl
 import json
 import os
 import shutil
@@ -56,9 +57,47 @@ def drive_run(dest, source, state, home):
 
 
 def restore(*arguments, passphrase=PASSPHRASE):
+    # A tool that waits for ever fails the test instead of holding it.
     return subprocess.run(
-        [sys.executable, TOOL, *arguments], input=(passphrase + "\n").encode(), capture_output=True
+        [sys.executable, TOOL, *arguments], input=(passphrase + "\n").encode(), capture_output=True, timeout=300
     )
+
+
+# Runs the tool and stops it in the middle of writing its first file: by a signal sent to itself, or by
+# a write that fails.
+STOPPED_MIDWAY = r"""
+import errno, importlib.machinery, importlib.util, os, signal, sys
+loader = importlib.machinery.SourceFileLoader("tool", sys.argv[1])
+spec = importlib.util.spec_from_loader(loader.name, loader)
+tool = importlib.util.module_from_spec(spec)
+loader.exec_module(tool)
+how = sys.argv[2]
+original = tool.restore_object
+def restore_object(path, ckey, write):
+    def then_stop(plain):
+        write(plain)
+        if how == "ENOSPC":
+            raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+        os.kill(os.getpid(), getattr(signal, how))
+    original(path, ckey, then_stop)
+tool.restore_object = restore_object
+sys.argv = [sys.argv[1]] + sys.argv[3:]
+sys.exit(tool.main())
+"""
+
+
+def restore_stopped(how, *arguments):
+    return subprocess.run(
+        [sys.executable, "-c", STOPPED_MIDWAY, TOOL, how, *arguments],
+        input=(PASSPHRASE + "\n").encode(),
+        capture_output=True,
+        timeout=300,
+    )
+
+
+def temporary_files(folder):
+    return [os.path.join(base, name) for base, _, files in os.walk(folder) for name in files
+            if name.startswith(".keldra-restore-")]
 
 
 class Drives(unittest.TestCase):
@@ -263,6 +302,117 @@ class Drives(unittest.TestCase):
         self.assertIn("~/Documents/report.txt/inside.txt: A file of the same name", errors)
         self.assertEqual(sorted(os.listdir(outside)), ["restored"])
         self.assertRestored(target, {os.path.join("Home", k): v for k, v in self.latest.items()})
+
+    def test_hostile_drive_layouts_neither_hang_nor_lead_off_the_drive(self):
+        outside = tempfile.mkdtemp(dir=self.work)
+
+        def header_as(kind):
+            def change(root):
+                header = os.path.join(root, "backup.json")
+                if kind == "pipe":
+                    os.unlink(header)
+                    os.mkfifo(header)
+                else:
+                    shutil.move(header, os.path.join(outside, "backup-%s.json" % uuid.uuid4().hex))
+                    os.symlink(os.path.join(self.root, "backup.json"), header)
+                return header
+            return change
+
+        def device_json_pipe(root):
+            path = os.path.join(root, "devices", "keldra-bench", "device.json")
+            os.unlink(path)
+            os.mkfifo(path)
+            return path
+
+        def object_as(kind):
+            def change(root):
+                path = self.objects_of(root)["~/Pictures/large.bin"][0]
+                moved = os.path.join(outside, uuid.uuid4().hex + os.path.basename(path))
+                shutil.move(path, moved)
+                if kind == "pipe":
+                    os.mkfifo(path)
+                else:
+                    os.symlink(moved, path)
+                return path
+            return change
+
+        def fan_out_link(root):
+            # The fan-out folder moves off the drive, whole and readable, and a link takes its place.
+            folder = os.path.dirname(self.objects_of(root)["~/Pictures/large.bin"][0])
+            moved = os.path.join(outside, uuid.uuid4().hex)
+            shutil.move(folder, moved)
+            os.symlink(moved, folder)
+            return folder
+
+        all_back = {os.path.join("Home", k): v for k, v in self.latest.items()}
+        without_large = {k: v for k, v in all_back.items() if k != os.path.join("Home", "Pictures", "large.bin")}
+        # (what stands in the way, the change, exit status, what the tool says, what comes back or None)
+        cases = [
+            ("backup.json a pipe", header_as("pipe"), 2, "not a regular file (a pipe)", None),
+            ("backup.json a link", header_as("link"), 2, "not a regular file (a link)", None),
+            ("device.json a pipe", device_json_pipe, 0, "not a regular file (a pipe); skipped", all_back),
+            ("an object a pipe", object_as("pipe"), 1, "not a regular file (a pipe); skipped", without_large),
+            ("an object a link", object_as("link"), 1, "not a regular file (a link); skipped", without_large),
+            ("a fan-out folder a link", fan_out_link, 1, "couldn't be read (a link stands in the folder's place",
+             None),
+        ]
+        for name, change, status, text, expected in cases:
+            with self.subTest(name):
+                root = self.copy_of_drive()
+                named = change(root)
+                target = self.target()
+                result = restore("--device", "keldra-bench", root, target)
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertIn(("%s: " % named).encode() + text.encode(), result.stderr)
+                if expected is None and status == 2:
+                    self.assertFalse(os.path.exists(target))
+                elif expected is None:
+                    # Only the copies in the linked folder stay away.
+                    restored = tree(target)
+                    self.assertNotIn(os.path.join("Home", "Pictures", "large.bin"), restored)
+                    for relative, data in restored.items():
+                        self.assertEqual(data, all_back[relative], relative)
+                else:
+                    self.assertRestored(target, expected)
+
+    def test_a_stopped_run_removes_its_temporary_file(self):
+        cases = [("SIGTERM", b"stopped."), ("SIGINT", b"stopped."), ("SIGHUP", b"stopped."),
+                 ("SIGQUIT", b"stopped."), ("ENOSPC", b"No space left on device")]
+        for how, said in cases:
+            with self.subTest(how):
+                target = self.target()
+                result = restore_stopped(how, "--device", "server", self.root, target)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn(said, result.stderr)
+                self.assertEqual(temporary_files(target), [])
+                # The first file was in work: nothing of it stays, under either name.
+                self.assertEqual(tree(target), {})
+
+    def test_a_target_a_killed_run_left_says_how_to_go_on(self):
+        target = self.target()
+        result = restore_stopped("SIGKILL", "--device", "server", self.root, target)
+        self.assertEqual(result.returncode, -9)
+        left = temporary_files(target)
+        self.assertEqual(len(left), 1)
+
+        # While a run still writes it, the target is that run's.
+        with open(left[0], "rb") as f:
+            fcntl.flock(f.fileno(), fcntl.LOCK_EX)
+            result = restore("--device", "server", self.root, target)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(b"is being restored into by another run of keldra-drive-restore", result.stderr)
+
+        result = restore("--device", "server", self.root, target)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(b"holds what an earlier run of keldra-drive-restore left when it was stopped", result.stderr)
+        self.assertIn(b"1 unfinished temporary file", result.stderr)
+        self.assertIn(b"delete that folder and run again", result.stderr)
+        self.assertEqual(temporary_files(target), left)
+
+        shutil.rmtree(target)
+        result = restore("--device", "server", self.root, target)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(len(tree(target)), 2)
 
     def test_list_path_and_as_of(self):
         result = restore("--list", self.root)
