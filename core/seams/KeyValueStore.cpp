@@ -66,7 +66,7 @@ void FileKeyValueStore::writeLoop() {
         try {
             text = values_.dump(2) + "\n";
         } catch (const nlohmann::json::exception&) {
-            text.clear(); // refused by setValue; kept out of the file all the same
+            text.clear(); // setValue refuses such values; anything else is not written, and flush says so
         }
         lock.unlock();
         const bool saved = !text.empty() && save(text);
