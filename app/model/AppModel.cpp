@@ -40,6 +40,8 @@ AppModel::AppModel(AppServices services, QObject* parent)
     : AppModelView(parent), services_(std::move(services)), workers_(services_.workerThreads) {
     lifetime_ = workers_.cancelSource();
     driveIndexLane_ = workers_.newLane();
+    sourceCheckLane_ = workers_.newLane();
+    loginItemLane_ = workers_.newLane();
     keyringLane_ = std::make_unique<ThreadLane>("keldra-keyring");
     restoreEngine_ = makeRestoreEngine(services_);
     restore_ = newRestoreModel();
@@ -314,6 +316,16 @@ void AppModel::persistPopoverStyle(PopoverStyle value) {
 void AppModel::persistNotificationsAllowed(bool value) {
     notificationsAllowed_ = value;
     services_.defaults.setValue(notificationsKey, value);
+}
+
+QCoro::Task<bool> AppModel::changeLoginItem(std::optional<bool> enabled) {
+    auto changing = keldra::onLane(*loginItemLane_, ownerGuard(), [&item = services_.loginItem, enabled] {
+        if (enabled) {
+            item.setLoginItemEnabled(*enabled);
+        }
+        return item.isLoginItemEnabled();
+    });
+    co_return co_await changing;
 }
 
 void AppModel::persistHideDockIcon(bool value) {

@@ -268,6 +268,8 @@ public:
     chooseDeviceFolder(std::string name, std::optional<KeldraFolder> reuse = {}) override;
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void addSources(const std::vector<std::filesystem::path>& urls) override;
+    // The same, finished once the picks' kinds were read (on a worker) and the sources changed.
+    QCoro::Task<> addPickedSources(std::vector<std::filesystem::path> urls);
     // Replaces the sources (kept in sourceOrder) and saves them for the account.
     void setSources(std::vector<BackupSource> sources) override;
     void removeSource(const std::string& id) override;
@@ -358,6 +360,7 @@ public:
     void openSettings();
     void openWebKeldra() override;
     LoginItem& loginItem() override { return services_.loginItem; }
+    QCoro::Task<bool> changeLoginItem(std::optional<bool> enabled) override;
     void openPlans();
     // Go › Search backed-up files: the Restore screen, its search field focused.
     void requestSearchFocus();
@@ -444,7 +447,7 @@ private:
     // The portal's top-level "Backups" folder (no parent), if there is one.
     QCoro::Task<std::optional<KeldraFolder>> findRootFolder(WorkGuard guard);
     QCoro::Task<> executeRun(std::optional<RunRequest> cloud, std::vector<PlannedDrive> drives,
-                             CancelToken cancel);
+                             std::vector<LocalDestination> allDrives, CancelToken cancel);
     void applyEvent(const EngineEvent& event);
     // Index writes that nobody waits for, in order on the index's lane.
     void writeMeta(const std::string& key, std::optional<std::string> value);
@@ -489,6 +492,10 @@ private:
     // loser would silently leave its drive out of a run. The drives' meta writes and state reads share it,
     // so a refresh reads every write asked for before it.
     std::shared_ptr<SerialLane> driveIndexLane_;
+    // Reads the kinds of picked sources, in the order they were picked.
+    std::shared_ptr<SerialLane> sourceCheckLane_;
+    // Changes and reads of the autostart entry, in order.
+    std::shared_ptr<SerialLane> loginItemLane_;
     std::optional<std::string> authError_;
     bool isWorking_ = false;
     std::string pendingEmail_;

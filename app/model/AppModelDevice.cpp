@@ -166,14 +166,28 @@ QCoro::Task<> AppModel::finishSetup(bool launchAtLogin, bool notifications) {
 }
 
 void AppModel::addSources(const std::vector<std::filesystem::path>& urls) {
+    startDetached(addPickedSources(urls));
+}
+
+QCoro::Task<> AppModel::addPickedSources(std::vector<std::filesystem::path> urls) {
+    // Whether each pick is a file or a folder is file work: read on a worker, in the order the picks came,
+    // and added to the sources as they are when the answer arrives.
+    auto reading = keldra::onLane(*sourceCheckLane_, accountGuard(), [urls = std::move(urls)] {
+        std::vector<std::pair<std::string, bool>> picked;
+        for (const std::filesystem::path& url : urls) {
+            std::string path = standardizedPath(url).string();
+            std::error_code error;
+            const auto status = std::filesystem::status(path, error);
+            // An item whose kind cannot be read counts as a folder.
+            const bool isFolder = error || status.type() == std::filesystem::file_type::directory ||
+                                  status.type() == std::filesystem::file_type::not_found;
+            picked.emplace_back(std::move(path), isFolder);
+        }
+        return picked;
+    });
+    const std::vector<std::pair<std::string, bool>> picked = co_await reading;
     std::vector<BackupSource> working = sources_;
-    for (const std::filesystem::path& url : urls) {
-        const std::string path = standardizedPath(url).string();
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        // An item whose kind cannot be read counts as a folder.
-        const bool isFolder = error || status.type() == std::filesystem::file_type::directory ||
-                              status.type() == std::filesystem::file_type::not_found;
+    for (const auto& [path, isFolder] : picked) {
         const bool covered = std::any_of(working.begin(), working.end(), [&](const BackupSource& source) {
             return source.path == path || (!source.isFile && startsWith(path, insidePrefix(source.path)));
         });

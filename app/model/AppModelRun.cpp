@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace keldra {
 
@@ -60,41 +61,36 @@ void AppModel::runBackup(const std::string& trigger, bool acceptLocalChanges, bo
         }
     }
 
+    // Whether a drive is plugged in is its drive state (rebuilt off this thread on loads, runs and mount
+    // events); the run task looks at the mount table again on a worker before it copies.
     std::vector<LocalDestination> chosen;
     for (const LocalDestination& destination : destinations_) {
-        if (!destination.enabled || !destination.mountedVolumeURL(services_.volumes)) {
+        const auto state = driveStates_.find(destination.id);
+        if (!destination.enabled || state == driveStates_.end() || !state->second.connected) {
             continue;
         }
         if (destinationIDs && !contains(destinationIDs, destination.id)) {
             continue;
         }
-        const auto state = driveStates_.find(destination.id);
-        const bool needsReview = state != driveStates_.end() && state->second.needsReview;
-        if (needsReview && !contains(destinationIDs, destination.id)) {
+        if (state->second.needsReview && !contains(destinationIDs, destination.id)) {
             continue; // a drive waiting for review runs only when asked for by id
         }
         chosen.push_back(destination);
     }
 
-    // A drive's backup folder inside a source folder is not backed up again.
-    std::vector<std::string> skipRoots;
-    for (const LocalDestination& destination : destinations_) {
-        if (auto volume = destination.mountedVolumeURL(services_.volumes)) {
-            std::filesystem::path root = *volume;
-            if (!destination.folderInVolume.empty()) {
-                root /= destination.folderInVolume;
-            }
-            skipRoots.push_back((root / driveBackupFolder).string());
-        }
-    }
     const std::string deviceID = settings_.localDeviceID.value_or("unassigned");
 
     std::vector<PlannedDrive> drives;
     for (const LocalDestination& destination : chosen) {
-        PlannedDrive drive{LocalRunRequest{*keldraKey_, settings_, sources_, destination, deviceID,
-                                           settings_.deviceName, trigger + " \u00B7 " + destination.name,
+        PlannedDrive drive{LocalRunRequest{*keldraKey_,
+                                           settings_,
+                                           sources_,
+                                           destination,
+                                           deviceID,
+                                           settings_.deviceName,
+                                           trigger + " \u00B7 " + destination.name,
                                            acceptLocalChanges && contains(destinationIDs, destination.id),
-                                           skipRoots},
+                                           {}},
                            nullptr};
         // An index not opened yet is opened by the run task, off this thread.
         if (auto open = localIndexes_.find(destination.id); open != localIndexes_.end()) {
@@ -136,13 +132,13 @@ void AppModel::runBackup(const std::string& trigger, bool acceptLocalChanges, bo
                                 acceptLocalChanges,
                                 acceptMissing,
                                 false,
-                                skipRoots};
+                                {}};
         request = std::move(cloudRequest);
     }
 
     CancelSource cancel = workers_.cancelSource();
     runCancel_ = cancel;
-    startDetached(executeRun(std::move(request), std::move(drives), cancel.get_token()));
+    startDetached(executeRun(std::move(request), std::move(drives), destinations_, cancel.get_token()));
 }
 
 void AppModel::approveReview() {
@@ -195,8 +191,35 @@ void AppModel::cancelRunTask() {
     }
 }
 
+namespace {
+
+// What the mount table says as a run starts: the backup folders of every mounted drive (never backed up
+// again from inside a source) and which drives are mounted.
+struct MountedDrives {
+    std::vector<std::string> skipRoots;
+    std::set<std::string> mounted;
+};
+
+MountedDrives readMountedDrives(const std::vector<LocalDestination>& destinations,
+                                const VolumeProvider& volumes) {
+    MountedDrives found;
+    for (const LocalDestination& destination : destinations) {
+        if (auto volume = destination.mountedVolumeURL(volumes)) {
+            std::filesystem::path root = *volume;
+            if (!destination.folderInVolume.empty()) {
+                root /= destination.folderInVolume;
+            }
+            found.skipRoots.push_back((root / driveBackupFolder).string());
+            found.mounted.insert(destination.id);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
 QCoro::Task<> AppModel::executeRun(std::optional<RunRequest> cloud, std::vector<PlannedDrive> drives,
-                                   CancelToken cancel) {
+                                   std::vector<LocalDestination> allDrives, CancelToken cancel) {
     const WorkGuard owner = ownerGuard();
     // Results of a run whose account was signed out or replaced meanwhile are not applied: the engine
     // recorded the run in the index it holds.
@@ -213,6 +236,20 @@ QCoro::Task<> AppModel::executeRun(std::optional<RunRequest> cloud, std::vector<
     };
 
     try {
+        auto reading = onWorker(owner, [allDrives = std::move(allDrives), &volumes = services_.volumes] {
+            return readMountedDrives(allDrives, volumes);
+        });
+        const MountedDrives mounted = co_await reading;
+        if (cloud) {
+            cloud->skipRoots = mounted.skipRoots;
+        }
+        // A drive unplugged since its state was read is left out, as if it had not been chosen.
+        std::erase_if(drives, [&](const PlannedDrive& drive) {
+            return !mounted.mounted.contains(drive.request.destination.id);
+        });
+        for (PlannedDrive& drive : drives) {
+            drive.request.skipRoots = mounted.skipRoots;
+        }
         if (cloud && cloudEngine) {
             try {
                 auto renewing = refreshSessionIfNeeded();

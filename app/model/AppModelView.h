@@ -131,6 +131,9 @@ public:
     virtual void openWebKeldra() = 0;
     // The application's one autostart entry ("Open at login"); its calls do file work, so off the UI thread.
     virtual LoginItem& loginItem() = 0;
+    // Writes or removes the autostart entry when `enabled` is given, then reads whether it is there: off the
+    // UI thread, one change after another, outliving the screen that asked.
+    virtual QCoro::Task<bool> changeLoginItem(std::optional<bool> enabled) = 0;
     // Opens a portal page (service/types/PortalLinks) in the default browser.
     virtual void openPortalPage(const std::string& url) = 0;
     // Shows the file or folder selected in the desktop's file manager (else opens its parent folder); one

@@ -14,6 +14,17 @@ namespace keldra {
 FileKeyValueStore::FileKeyValueStore(std::filesystem::path file, Logger& logger)
     : file_(std::move(file)), logger_(logger) {
     load();
+    writer_ = std::thread([this] { writeLoop(); });
+}
+
+FileKeyValueStore::~FileKeyValueStore() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    // The loop writes what is pending before it ends: nothing the user set is lost at quit.
+    writer_.join();
 }
 
 std::filesystem::path FileKeyValueStore::defaultLocation() {
@@ -42,25 +53,53 @@ void FileKeyValueStore::load() {
                             aside.string(), error ? " (failed: " + error.message() + ")" : ""));
 }
 
-bool FileKeyValueStore::save() {
-    std::error_code error;
-    std::filesystem::create_directories(file_.parent_path(), error);
-    if (!error) {
+void FileKeyValueStore::writeLoop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return writtenChanges_ != changes_ || stopping_; });
+        if (writtenChanges_ == changes_) {
+            return; // stopping, and everything is written
+        }
+        // Everything changed so far goes in this one write; changes made meanwhile wait for the next.
+        const std::uint64_t held = changes_;
         std::string text;
         try {
             text = values_.dump(2) + "\n";
         } catch (const nlohmann::json::exception&) {
-            error = std::make_error_code(std::errc::illegal_byte_sequence);
+            text.clear(); // setValue refuses such values; anything else is not written, and flush says so
         }
-        if (!error) {
-            error = writeFileAtomically(file_, text, 0600);
-        }
+        lock.unlock();
+        const bool saved = !text.empty() && save(text);
+        lock.lock();
+        writtenChanges_ = held;
+        lastWriteFailed_ = !saved;
+        written_.notify_all();
+    }
+}
+
+bool FileKeyValueStore::save(const std::string& text) {
+    std::error_code error;
+    std::filesystem::create_directories(file_.parent_path(), error);
+    if (!error) {
+        error = writeFileAtomically(file_, text, 0600);
     }
     if (error) {
         logger_.log(fmt::format("could not save defaults to {}: {}", file_.string(), error.message()));
         return false;
     }
     return true;
+}
+
+void FileKeyValueStore::changedLocked() {
+    ++changes_;
+    changed_.notify_one();
+}
+
+bool FileKeyValueStore::flush() {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t wanted = changes_;
+    written_.wait(lock, [&] { return writtenChanges_ >= wanted; });
+    return !lastWriteFailed_;
 }
 
 std::optional<nlohmann::json> FileKeyValueStore::value(const std::string& key) const {
@@ -85,15 +124,16 @@ bool FileKeyValueStore::setValue(const std::string& key, const nlohmann::json& v
     }
     std::lock_guard lock(mutex_);
     values_[key] = value;
-    return save();
+    changedLocked();
+    return true;
 }
 
 bool FileKeyValueStore::remove(const std::string& key) {
     std::lock_guard lock(mutex_);
-    if (values_.erase(key) == 0) {
-        return true;
+    if (values_.erase(key) != 0) {
+        changedLocked();
     }
-    return save();
+    return true;
 }
 
 } // namespace keldra

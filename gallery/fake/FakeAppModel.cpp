@@ -400,6 +400,13 @@ QCoro::Task<std::optional<std::string>> FakeAppModel::addDestination(std::filesy
     co_return co_await running;
 }
 
+QCoro::Task<bool> FakeAppModel::changeLoginItem(std::optional<bool> enabled) {
+    if (enabled) {
+        loginItem_.setLoginItemEnabled(*enabled);
+    }
+    co_return loginItem_.isLoginItemEnabled();
+}
+
 QCoro::Task<std::filesystem::path> FakeAppModel::driveDialogStart() {
     auto waiting = waitIfHeld();
     co_await waiting;

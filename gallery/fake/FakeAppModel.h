@@ -105,6 +105,7 @@ public:
     QCoro::Task<> finishSetup(bool launchAtLogin, bool notifications) override;
     void openWebKeldra() override;
     LoginItem& loginItem() override { return loginItem_; }
+    QCoro::Task<bool> changeLoginItem(std::optional<bool> enabled) override;
     void openPortalPage(const std::string& url) override;
     void revealInFiles(const std::filesystem::path& path) override;
     // Answers with the places set by setNextPaths (then none), at once.

@@ -1,7 +1,7 @@
 #include "onboarding/settings/GeneralSettings.h"
 
+#include "app/async/Workers.h"
 #include "app/model/AppModelView.h"
-#include "core/platform/LoginItem.h"
 #include "design/controls/OLCheckbox.h"
 #include "design/controls/OLMenuPicker.h"
 #include "design/layout/FormRow.h"
@@ -12,9 +12,6 @@
 #include "onboarding/settings/SettingsForm.h"
 #include "onboarding/settings/SettingsOptions.h"
 
-#include <QCoreApplication>
-#include <QPointer>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace keldra {
@@ -36,9 +33,8 @@ std::int64_t& notifyStaleDays(BackupSettings& s) {
 
 } // namespace
 
-GeneralSettings::GeneralSettings(AppModelView& app, QThreadPool& loginWork, QWidget* parent)
-    : OLWidget(parent), app_(app), loginItem_(app.loginItem()), loginWork_(loginWork),
-      openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), false)),
+GeneralSettings::GeneralSettings(AppModelView& app, QWidget* parent)
+    : OLWidget(parent), app_(app), openAtLogin_(new OLCheckbox(QStringLiteral("Open at login"), false)),
       failures_(
           makeBoundCheckbox(app, QStringLiteral("When files couldn't be backed up"), {}, notifyFailures)),
       storage_(
@@ -82,28 +78,24 @@ void GeneralSettings::changeLoginItem(bool enabled) {
 }
 
 void GeneralSettings::showLoginItem(std::optional<bool> change) {
-    // Writing, removing or reading the autostart entry is file work: off this thread, and the box then
-    // shows what the entry really is (unticked again when writing it failed).
+    // Writing, removing or reading the autostart entry is file work, done by the model off this thread; the
+    // box then shows what the entry really is (unticked again when writing it failed). Leaving the pane
+    // never waits for it.
     ++pendingLoginChanges_;
-    QPointer<GeneralSettings> self(this);
-    loginWork_.start([&item = loginItem_, change, self] {
-        if (change) {
-            item.setLoginItemEnabled(*change);
-        }
-        const bool registered = item.isLoginItemEnabled();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), // the GUI thread's queue
-            [self, registered] {
-                if (!self) {
-                    return;
-                }
-                --self->pendingLoginChanges_;
-                self->openAtLogin_->setOn(registered);
-                self->openAtLogin_->setEnabled(true);
-                emit self->loginItemShown();
-            },
-            Qt::QueuedConnection);
-    });
+    detachTask(showLoginItemTask(QPointer<GeneralSettings>(this), &app_, change));
+}
+
+QCoro::Task<> GeneralSettings::showLoginItemTask(QPointer<GeneralSettings> pane, AppModelView* app,
+                                                 std::optional<bool> change) {
+    auto changing = app->changeLoginItem(change);
+    const bool registered = co_await changing;
+    if (!pane) {
+        co_return;
+    }
+    --pane->pendingLoginChanges_;
+    pane->openAtLogin_->setOn(registered);
+    pane->openAtLogin_->setEnabled(true);
+    emit pane->loginItemShown();
 }
 
 } // namespace keldra

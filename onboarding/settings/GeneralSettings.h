@@ -5,24 +5,21 @@
 
 #include "design/theme/OLWidget.h"
 
+#include <QPointer>
 #include <cstdint>
 #include <optional>
-
-class QThreadPool;
+#include <qcoro/qcorotask.h>
 
 namespace keldra {
 
 class AppModelView;
-class LoginItem;
 class OLCheckbox;
 template <typename T> class OLMenuPickerOf;
 
 class GeneralSettings : public OLWidget {
     Q_OBJECT
 public:
-    // `loginWork` runs the changes of the application's autostart entry, one at a time; it outlives the
-    // pane, and the entry outlives it.
-    GeneralSettings(AppModelView& app, QThreadPool& loginWork, QWidget* parent = nullptr);
+    explicit GeneralSettings(AppModelView& app, QWidget* parent = nullptr);
 
     OLCheckbox* openAtLoginBox() const { return openAtLogin_; }
     OLCheckbox* failuresBox() const { return failures_; }
@@ -39,12 +36,12 @@ signals:
 private:
     void refresh();
     void changeLoginItem(bool enabled);
-    // Applies `change` (if any) to the entry on the login worker, then shows the entry's state.
+    // Applies `change` (if any) to the entry through the model, then shows the entry's state.
     void showLoginItem(std::optional<bool> change);
+    static QCoro::Task<> showLoginItemTask(QPointer<GeneralSettings> pane, AppModelView* app,
+                                           std::optional<bool> change);
 
     AppModelView& app_;
-    LoginItem& loginItem_;
-    QThreadPool& loginWork_;
     OLCheckbox* openAtLogin_;
     OLCheckbox* failures_;
     OLCheckbox* storage_;

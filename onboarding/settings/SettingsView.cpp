@@ -9,7 +9,6 @@
 #include "onboarding/settings/GeneralSettings.h"
 
 #include <QScrollArea>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace keldra {
@@ -31,10 +30,8 @@ OptionList<SettingsTab> tabOptions() {
 } // namespace
 
 SettingsView::SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget* parent)
-    : OLWidget(parent), app_(app), makeHeader_(std::move(makeHeader)),
-      loginWork_(std::make_unique<QThreadPool>()), layout_(new QVBoxLayout(this)),
+    : OLWidget(parent), app_(app), makeHeader_(std::move(makeHeader)), layout_(new QVBoxLayout(this)),
       scroll_(new QScrollArea(this)) {
-    loginWork_->setMaxThreadCount(1);
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
 
@@ -59,11 +56,6 @@ SettingsView::SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget*
     buildHeader();
     layout_->addWidget(scroll_, 1);
     setTab(tab_);
-}
-
-SettingsView::~SettingsView() {
-    // A toggle still writing the autostart entry finishes first; its answer finds no pane and is dropped.
-    loginWork_->waitForDone();
 }
 
 void SettingsView::buildHeader() {
@@ -108,7 +100,7 @@ void SettingsView::setTab(SettingsTab tab) {
 QWidget* SettingsView::makePane(SettingsTab tab) {
     switch (tab) {
     case SettingsTab::general:
-        return new GeneralSettings(app_, *loginWork_);
+        return new GeneralSettings(app_);
     case SettingsTab::backup:
         return new BackupSettingsPane(app_);
     case SettingsTab::encryption:

@@ -8,10 +8,8 @@
 #include "onboarding/settings/SettingsTab.h"
 
 #include <functional>
-#include <memory>
 
 class QScrollArea;
-class QThreadPool;
 class QVBoxLayout;
 
 namespace keldra {
@@ -26,7 +24,6 @@ public:
     using HeaderFactory = std::function<QWidget*(const QString& title, QWidget* trailing)>;
 
     SettingsView(AppModelView& app, HeaderFactory makeHeader, QWidget* parent = nullptr);
-    ~SettingsView() override;
 
     SettingsTab tab() const { return tab_; }
     void setTab(SettingsTab tab);
@@ -45,8 +42,6 @@ private:
 
     AppModelView& app_;
     HeaderFactory makeHeader_;
-    // The changes of the application's autostart entry, one at a time, off the GUI thread.
-    std::unique_ptr<QThreadPool> loginWork_;
     SettingsTab tab_ = SettingsTab::backup;
     QVBoxLayout* layout_;
     QWidget* header_ = nullptr;

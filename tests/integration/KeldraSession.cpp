@@ -103,7 +103,7 @@ void KeldraSession::setUpAccount(const std::filesystem::path& folder, bool finis
     ASSERT_TRUE(runUntil([&] { return model.phase() == AppPhase::setup; }));
     ASSERT_EQ(QCoro::waitFor(model.createPassphrase(passphrase, true)), std::nullopt);
     ASSERT_EQ(QCoro::waitFor(model.chooseDeviceFolder("Workstation")), std::nullopt);
-    model.addSources({folder});
+    QCoro::waitFor(model.addPickedSources({folder}));
     if (finish) {
         // No autostart entry; notifications on, as the set-up step offers them.
         QCoro::waitFor(model.finishSetup(false, true));

@@ -79,7 +79,7 @@ TEST_F(KeldraJourney, MassDeleteStopsForReviewAndUploadsAgain) {
     setUpAccount(documents, true);
     ASSERT_TRUE(runUntil([&] { return model.lastRun() && !model.isRunning(); }, std::chrono::seconds(60)));
     ASSERT_EQ(model.lastRun()->status, RunStatus::succeeded);
-    model.addSources({elsewhere});
+    QCoro::waitFor(model.addPickedSources({elsewhere}));
     const auto firstRun = model.lastRun()->id;
     model.perform(PrimaryAction::backUpNow);
     ASSERT_TRUE(runUntil([&] { return model.lastRun()->id != firstRun && !model.isRunning(); },

@@ -129,7 +129,7 @@ TEST_F(KeldraScreenshots, SetUpSteps) {
     writeFile(home() / "Projects" / "plan.txt", "first plan");
     model = &launch({"--autostart"}).model();
     ASSERT_TRUE(runUntil([&] { return model->phase() == AppPhase::setup && model->keldraKey(); }));
-    model->addSources({home() / "Projects"});
+    QCoro::waitFor(model->addPickedSources({home() / "Projects"}));
     drainEvents();
     quit();
     keldra = start();

@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <mutex>
+#include <set>
+#include <thread>
 
 namespace keldra::test {
 
@@ -28,12 +30,24 @@ public:
         setFreeSpace([bytes] { return bytes; });
     }
 
+    // The threads that read the mount table (on the desktop: a file read each time).
+    std::set<std::thread::id> readers() const {
+        std::lock_guard lock(mutex_);
+        return readers_;
+    }
+    void forgetReaders() {
+        std::lock_guard lock(mutex_);
+        readers_.clear();
+    }
+
     std::vector<MountedVolume> mountedVolumes() const override {
         std::lock_guard lock(mutex_);
+        readers_.insert(std::this_thread::get_id());
         return volumes_;
     }
     std::optional<MountedVolume> volumeFor(const std::filesystem::path& path) const override {
         std::lock_guard lock(mutex_);
+        readers_.insert(std::this_thread::get_id());
         const std::string text = path.string();
         const MountedVolume* holder = nullptr;
         for (const MountedVolume& volume : volumes_) {
@@ -59,6 +73,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<MountedVolume> volumes_;
+    mutable std::set<std::thread::id> readers_;
     std::function<std::optional<std::int64_t>()> free_;
 };
 

@@ -156,7 +156,7 @@ TEST_F(AppModelDevice, AddedSourcesNeverOverlapAndStaySorted) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        m.addSources(c.added);
+        await(m.addPickedSources(c.added));
         EXPECT_EQ(paths(m.sources()), c.expected);
         EXPECT_EQ(BackupSource::loadAll(*defaults, scopeKey(email)), m.sources()) << "saved for the account";
     }

@@ -88,6 +88,8 @@ protected:
         std::vector<LocalDestination> all = m.destinations();
         all.push_back(drive);
         m.setDestinations(all);
+        // Plugged in, as the app knows of a drive it adds (a run chooses the connected ones).
+        m.editDriveState(drive.id, [](DriveState& state) { state.connected = true; });
         return drive;
     }
 

@@ -33,7 +33,7 @@ TEST_F(AppModelRun, ANewUsersFirstManualRunStoresSealedCopiesAndTheNextUploadsNo
     EXPECT_EQ(m.phase(), AppPhase::setup) << "the key is taken in without leaving set-up";
     EXPECT_EQ(await(m.chooseDeviceFolder("  Study  ")), std::nullopt);
     EXPECT_EQ(m.settings().deviceName, "Study");
-    m.addSources({home() / "Documents"});
+    await(m.addPickedSources({home() / "Documents"}));
     ASSERT_EQ(m.sources().size(), 1u);
     await(m.finishSetup(true, true));
     EXPECT_TRUE(loginItem.isLoginItemEnabled());
@@ -180,6 +180,21 @@ TEST_F(AppModelRun, PausingDuringTheCloudPartStopsTheRunAndNoDriveStarts) {
     EXPECT_FALSE(m.localIndexes().count(drive.id)) << "the drive was never started";
     EXPECT_EQ(m.progress(), RunProgress{});
     EXPECT_FALSE(m.trayFrame());
+    EXPECT_TRUE(notifier.posted().empty());
+}
+
+TEST_F(AppModelRun, ADriveUnpluggedSinceItsStateWasReadIsLeftOut) {
+    writeHomeFile("a.txt", "alpha");
+    AppModel& m = ready();
+    const LocalDestination drive = addDrive(m);
+    // Gone before the mount notice came: the drive state still says connected.
+    volumes.unmountAll();
+    ASSERT_TRUE(m.driveStates().at(drive.id).connected);
+    runAndWait(m, "Manual", false, false, false, std::vector<std::string>{drive.id});
+    EXPECT_TRUE(runUntil([&] { return !m.driveStates().at(drive.id).connected; }))
+        << "read again after the run";
+    ASSERT_TRUE(m.localIndexes().count(drive.id));
+    EXPECT_EQ(m.localIndexes().at(drive.id)->meta("lastAttempt"), std::nullopt) << "no attempt was made";
     EXPECT_TRUE(notifier.posted().empty());
 }
 

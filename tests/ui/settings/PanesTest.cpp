@@ -1,5 +1,6 @@
 #include "app/model/AppModel.h"
 #include "core/events/ByteCount.h"
+#include "core/platform/LoginItem.h"
 #include "core/secrets/KeychainItems.h"
 #include "design/button/OLButton.h"
 #include "design/controls/OLCheckbox.h"
@@ -25,6 +26,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace keldra::test {
 namespace {
@@ -84,6 +88,67 @@ TEST_F(SettingsPanes, OpenAtLoginIsTheAutostartEntry) {
     ASSERT_TRUE(runUntil([&] { return !general->isChangingLoginItem(); }));
     EXPECT_FALSE(std::filesystem::exists(autostartEntry()));
     EXPECT_FALSE(general->openAtLoginBox()->isOn());
+}
+
+namespace {
+
+// The autostart entry, whose writes can be held half-way (a slow disk).
+class HeldLoginItem final : public LoginItem {
+public:
+    explicit HeldLoginItem(LoginItem& inner) : inner_(inner) {}
+    bool setLoginItemEnabled(bool enabled) override {
+        std::unique_lock lock(mutex_);
+        ++writing_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !holding_; });
+        lock.unlock();
+        return inner_.setLoginItemEnabled(enabled);
+    }
+    bool isLoginItemEnabled() const override { return inner_.isLoginItemEnabled(); }
+    void hold() {
+        std::lock_guard lock(mutex_);
+        holding_ = true;
+    }
+    void waitUntilWriting() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return writing_ > 0; });
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            holding_ = false;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    LoginItem& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool holding_ = false;
+    int writing_ = 0;
+};
+
+} // namespace
+
+TEST_F(SettingsPanes, LeavingSettingsNeverWaitsForTheAutostartEntry) {
+    HeldLoginItem held(*autostart);
+    ready(countedServices(&held));
+    showWindow();
+    SettingsView& view = openSettings(SettingsTab::general);
+    auto* general = &pane<GeneralSettings>(view);
+    ASSERT_TRUE(runUntil([&] { return !general->isChangingLoginItem(); }));
+
+    held.hold();
+    general->openAtLoginBox()->click();
+    held.waitUntilWriting();
+    // The page goes while its toggle is still being written: the GUI thread goes on at once.
+    model->setSection(AppSection::overview);
+    drainEvents();
+    EXPECT_EQ(settingsPage(), nullptr);
+    held.release();
+    ASSERT_TRUE(runUntil([&] { return held.isLoginItemEnabled(); })) << "the write still ends";
+    EXPECT_TRUE(std::filesystem::exists(autostartEntry()));
 }
 
 TEST_F(SettingsPanes, UnattendedKeyForgetAndLock) {

@@ -65,8 +65,8 @@ protected:
         return configHome() / "autostart" / "orlivane-keldra.desktop";
     }
 
-    // The fixture's services with the counted defaults and the real autostart entry.
-    AppServices countedServices() {
+    // The fixture's services with the counted defaults and the real autostart entry (or `loginItem`).
+    AppServices countedServices(LoginItem* loginItem = nullptr) {
         const AppServices s = services();
         return AppServices{.clock = s.clock,
                            .sleeper = s.sleeper,
@@ -81,7 +81,7 @@ protected:
                            .network = s.network,
                            .power = s.power,
                            .notifier = s.notifier,
-                           .loginItem = *autostart,
+                           .loginItem = loginItem ? *loginItem : *autostart,
                            .deviceIdentity = s.deviceIdentity,
                            .timers = s.timers,
                            .sleepWatcher = s.sleepWatcher,

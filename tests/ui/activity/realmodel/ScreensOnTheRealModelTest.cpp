@@ -34,12 +34,12 @@ TEST_F(ScreensOnTheRealModel, AUserAddsFoldersBacksUpReadsTheRunAndCopiesToADriv
     EXPECT_EQ(folderChooser.pathRequests[0].prompt, "Back up");
     EXPECT_TRUE(folderChooser.pathRequests[0].chooseFiles);
     EXPECT_TRUE(folderChooser.pathRequests[0].multiple);
-    ASSERT_EQ(m.sources().size(), 1u);
+    ASSERT_TRUE(runUntil([&] { return m.sources().size() == 1u; }));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString((home() / "Pictures").string()))});
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject&>(backups).event(&drop);
-    ASSERT_EQ(m.sources().size(), 2u);
+    ASSERT_TRUE(runUntil([&] { return m.sources().size() == 2u; }));
     EXPECT_EQ(m.sources()[1].path, (home() / "Pictures").string());
 
     // Back up from the Activity header; the new run is selected with its counts.

@@ -10,6 +10,7 @@ namespace {
 class SettingsBindings : public OnboardingFixture {
 protected:
     std::string savedText() {
+        EXPECT_TRUE(defaults->flush());
         std::ifstream in(temp / "defaults.json");
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }

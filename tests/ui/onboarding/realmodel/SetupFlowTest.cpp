@@ -202,9 +202,11 @@ TEST_F(SetupFlow, ScheduleSegmentSavesOnceAndStartFinishesOnce) {
     EXPECT_EQ(m.settings().schedule.kind, ScheduleKind::hourly);
     EXPECT_EQ(BackupSettings::load(*defaults, scopeKey(email)).schedule.kind, ScheduleKind::hourly);
     EXPECT_EQ(step.sentence()->text(), "Every hour. Change the time in Settings › Backup.");
+    ASSERT_TRUE(defaults->flush());
     const std::string saved = readFile(defaultsFile);
     emit step.kindPicker()->activated(0); // chosen again
     EXPECT_EQ(changes, 1) << "re-choosing writes nothing";
+    ASSERT_TRUE(defaults->flush());
     EXPECT_EQ(readFile(defaultsFile), saved);
 
     step.launchAtLoginBox()->click();
@@ -241,8 +243,8 @@ TEST_F(SetupFlow, FoldersFollowTheModelsSources) {
     EXPECT_FALSE(advanced) << "Return does nothing without a source";
 
     step.suggestionRows()[0]->click(); // Documents on
+    ASSERT_TRUE(runUntil([&] { return m.sources().size() == 1u; }));
     drainEvents();
-    ASSERT_EQ(m.sources().size(), 1u);
     EXPECT_TRUE(step.suggestionRows()[0]->isOn());
     EXPECT_TRUE(step.sourceRows().empty()) << "a suggested folder is never listed twice";
     EXPECT_TRUE(step.continueButton()->isEnabled());
@@ -250,6 +252,7 @@ TEST_F(SetupFlow, FoldersFollowTheModelsSources) {
     // The chooser's places: a subfolder of Documents and a file, listed as their own rows.
     folderChooser.pathChoices.push_back({home / "Documents" / "Taxes", home / "notes.txt"});
     step.addButton()->click();
+    ASSERT_TRUE(runUntil([&] { return m.sources().size() == 2u; })) << "Taxes is inside Documents";
     drainEvents();
     ASSERT_EQ(folderChooser.pathRequests.size(), 1u);
     const FolderChoice& asked = folderChooser.pathRequests.front();
@@ -325,8 +328,8 @@ TEST_F(SetupFlow, WalksFromSignedOutToTheFirstRun) {
     std::ofstream(photos / "a.txt") << "first run";
     folderChooser.pathChoices.push_back({photos});
     folders->addButton()->click();
+    ASSERT_TRUE(runUntil([&] { return m.sources().size() == 1u; }));
     drainEvents();
-    ASSERT_EQ(m.sources().size(), 1u);
     folders->continueButton()->click();
     drainEvents();
     EXPECT_EQ(flow->step(), 3);
