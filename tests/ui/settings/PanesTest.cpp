@@ -26,7 +26,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-
 #include <condition_variable>
 #include <mutex>
 
