@@ -148,6 +148,9 @@ TEST_F(SettingsPanes, LeavingSettingsNeverWaitsForTheAutostartEntry) {
     held.release();
     ASSERT_TRUE(runUntil([&] { return held.isLoginItemEnabled(); })) << "the write still ends";
     EXPECT_TRUE(std::filesystem::exists(autostartEntry()));
+    // The entry's lane is serial: once a read behind the write answers, nothing of the write still uses
+    // `held`.
+    EXPECT_TRUE(await(model->changeLoginItem(std::nullopt)));
 }
 
 TEST_F(SettingsPanes, UnattendedKeyForgetAndLock) {
