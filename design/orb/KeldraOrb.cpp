@@ -2,8 +2,8 @@
 
 #include "design/motion/OLMotion.h"
 #include "design/motion/ReduceMotionMonitor.h"
-#include "design/orb/HaloImage.h"
 #include "design/orb/KeldraGlyph.h"
+#include "design/orb/OrbHalo.h"
 #include "design/shape/ContinuousRect.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLSpace.h"
@@ -21,10 +21,8 @@ namespace keldra {
 
 namespace {
 
-constexpr double haloScale = 1.15;
 // The pulse grows the orb by 4 %: the widget keeps that much room around the orb so nothing is cut off.
 constexpr double breathScale = 1.04;
-constexpr double haloBlur = 45;
 
 // Ease in and out to the top of the pulse and back, one full breath per loop.
 qreal breathCurve(qreal t) {
@@ -33,44 +31,6 @@ qreal breathCurve(qreal t) {
 }
 
 } // namespace
-
-// The glow of a protected orb, a sibling under it so it can reach past the orb's own rectangle.
-class OrbHalo : public QWidget {
-public:
-    OrbHalo(QWidget* parent) : QWidget(parent) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setAttribute(Qt::WA_NoSystemBackground);
-        setFocusPolicy(Qt::NoFocus);
-    }
-
-    void setGlow(double orbSize, const QColor& color) {
-        if (orbSize == orbSize_ && color == color_)
-            return;
-        orbSize_ = orbSize;
-        color_ = color;
-        image_ = QImage();
-        update();
-    }
-
-    double reach() const { return orbSize_ * (haloScale - 1) / 2 + haloReach(blur()); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        const double dpr = devicePixelRatioF();
-        if (image_.isNull() || image_.devicePixelRatio() != dpr)
-            image_ = haloImage(orbSize_ * haloScale, blur(), color_, dpr);
-        QPainter p(this);
-        const QSizeF logical = QSizeF(image_.size()) / dpr;
-        p.drawImage(QPointF((width() - logical.width()) / 2, (height() - logical.height()) / 2), image_);
-    }
-
-private:
-    double blur() const { return haloBlur * orbSize_ / OLSize::orb; }
-
-    double orbSize_ = 0;
-    QColor color_;
-    QImage image_;
-};
 
 KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> progress, double size,
                      const QString& accessibilityAction, std::function<void()> action, QWidget* parent)
@@ -92,17 +52,16 @@ KeldraOrb::KeldraOrb(HealthPresentation presentation, std::optional<double> prog
     QEasingCurve curve;
     curve.setCustomType(breathCurve);
     breathing_->setEasingCurve(curve);
-    connect(breathing_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        breathe_ = value.toDouble();
-        update();
-    });
+    connect(breathing_, &QVariantAnimation::valueChanged, this, [this] { update(); });
     connect(settle_, &OLAnimatedValue::valueChanged, this, [this] { update(); });
     setAction(std::move(action));
+    updateGlow();
     if (auto* monitor = ReduceMotionMonitor::installed())
         connect(monitor, &ReduceMotionMonitor::reduceMotionChanged, this, &KeldraOrb::setReduceMotion);
 }
 
 KeldraOrb::~KeldraOrb() {
+    // The glow lives in the parent, which may outlive the orb.
     delete halo_.data();
 }
 
@@ -112,7 +71,7 @@ void KeldraOrb::setPresentation(const HealthPresentation& presentation) {
     presentation_ = presentation;
     if (wasBackingUp != isBackingUp())
         updateBreathing(shown);
-    syncHalo();
+    updateGlow();
     update();
 }
 
@@ -148,9 +107,15 @@ bool KeldraOrb::breathingActive() const {
     return isBackingUp() && !reduceMotion_;
 }
 
+double KeldraOrb::breathPhase() const {
+    return breathing_->currentValue().toDouble();
+}
+
 KeldraOrb::Pulse KeldraOrb::pulse() const {
-    if (breathingActive())
-        return {1 + (breathScale - 1) * breathe_, 0.6 + 0.4 * breathe_};
+    if (breathingActive()) {
+        const double phase = breathPhase();
+        return {1 + (breathScale - 1) * phase, 0.6 + 0.4 * phase};
+    }
     const double t = settle_->value();
     return {settleFrom_.scale + (1 - settleFrom_.scale) * t,
             settleFrom_.ringOpacity + (1 - settleFrom_.ringOpacity) * t};
@@ -192,8 +157,8 @@ void KeldraOrb::updateBreathing(Pulse shown) {
         if (OLMotion::animationsEnabled()) {
             breathing_->start();
         } else {
-            // Without animation the pulse rests at its peak, as its last frame would.
-            breathe_ = 1;
+            // Without animation the pulse rests at its peak, half a breath in, as its last frame would.
+            breathing_->setCurrentTime(breathing_->duration() / 2);
             update();
         }
     } else {
@@ -206,23 +171,14 @@ void KeldraOrb::updateBreathing(Pulse shown) {
     }
 }
 
-void KeldraOrb::syncHalo() {
-    const bool wanted =
-        presentation_.health.kind() == BackupHealth::Kind::protected_ && parentWidget() && isVisible();
-    if (!wanted) {
-        if (halo_)
-            halo_->hide();
-        return;
-    }
-    if (!halo_ || halo_->parentWidget() != parentWidget()) {
-        delete halo_.data();
-        halo_ = new OrbHalo(parentWidget());
-    }
-    halo_->setGlow(size_, accentColor(presentation_.theme).opacity(0.22).qcolor());
-    const int reach = static_cast<int>(std::ceil(halo_->reach()));
-    halo_->setGeometry(geometry().adjusted(-reach, -reach, reach, reach));
-    halo_->stackUnder(this);
-    halo_->show();
+void KeldraOrb::updateGlow() {
+    const bool glows = presentation_.health.kind() == BackupHealth::Kind::protected_;
+    // The glow is made the first time it is wanted with a parent to draw in; from then on it follows the
+    // orb by itself.
+    if (!halo_ && glows && parentWidget())
+        halo_ = new OrbHalo(*this);
+    if (halo_)
+        halo_->setGlow(size_, accentColor(presentation_.theme).opacity(0.22).qcolor(), glows);
 }
 
 void KeldraOrb::setSize(double size) {
@@ -231,7 +187,7 @@ void KeldraOrb::setSize(double size) {
     }
     size_ = size;
     setFixedSize(sizeHint());
-    syncHalo();
+    updateGlow();
     update();
 }
 
@@ -257,14 +213,10 @@ bool KeldraOrb::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::Show:
         updateBreathing(pulse());
-        [[fallthrough]];
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::Hide:
-    case QEvent::ParentChange:
-    case QEvent::ZOrderChange: {
+        return OLAbstractButton::event(event);
+    case QEvent::ParentChange: {
         const bool result = OLAbstractButton::event(event);
-        syncHalo();
+        updateGlow();
         return result;
     }
     default:

@@ -69,17 +69,20 @@ private:
     QRectF orbRect() const;
     // `shown` is the pulse as drawn before the change, where settling starts from.
     void updateBreathing(Pulse shown);
-    void syncHalo();
+    // 0 … 1: the phase of the pulse, as the breathing animation has it.
+    double breathPhase() const;
+    // Tells the glow the health and size; makes it once it is first wanted.
+    void updateGlow();
 
     HealthPresentation presentation_;
     std::optional<double> progress_;
     double size_;
     bool reduceMotion_;
     OLAnimatedValue* shownProgress_;
-    // 0 … 1: the phase of the pulse.
-    double breathe_ = 0;
+    // Each animated value has one owner: the breathing animation holds the pulse's phase while backing up,
+    // `settle_` the way (0 … 1) from the pulse as it was when breathing stopped (`settleFrom_`) to rest.
+    // The pulse drawn is worked out from them.
     QVariantAnimation* breathing_;
-    // 0 … 1 from the pulse as it was when breathing stopped (`settleFrom_`) to rest.
     OLAnimatedValue* settle_;
     Pulse settleFrom_;
     QPointer<OrbHalo> halo_;

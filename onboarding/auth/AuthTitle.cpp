@@ -43,6 +43,12 @@ AuthTitle::AuthTitle(QString glass, QString signal, std::optional<QString> subti
     applyTheme(theme());
 }
 
+void AuthTitle::setHeading(QString glass, QString signal) {
+    glass_ = std::move(glass);
+    signal_ = std::move(signal);
+    applyTheme(theme());
+}
+
 void AuthTitle::setSubtitle(std::optional<QString> subtitle) {
     // No subtitle: no empty row under the heading.
     subtitle_->setVisible(subtitle.has_value());

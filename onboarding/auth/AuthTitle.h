@@ -21,6 +21,7 @@ public:
     AuthTitle(QString glass, QString signal, std::optional<QString> subtitle = std::nullopt,
               QWidget* parent = nullptr);
 
+    void setHeading(QString glass, QString signal);
     void setSubtitle(std::optional<QString> subtitle);
     OLText* heading() const { return heading_; }
     // Null without a subtitle.

@@ -17,7 +17,13 @@ void ReturnRouter::setDefaultButton(OLAbstractButton* button) {
 }
 
 void ReturnRouter::addField(QWidget* field, std::function<void()> submit) {
+    removeField(field);
     fields_.push_back({field, std::move(submit)});
+}
+
+void ReturnRouter::removeField(QWidget* field) {
+    // Fields already destroyed go as well.
+    std::erase_if(fields_, [field](const Field& entry) { return !entry.widget || entry.widget == field; });
 }
 
 void ReturnRouter::route() {

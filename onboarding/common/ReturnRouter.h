@@ -23,8 +23,12 @@ public:
     // The button Return presses when no field with a submit has focus; null for none.
     void setDefaultButton(OLAbstractButton* button);
     OLAbstractButton* defaultButton() const { return defaultButton_; }
-    // Return while `field` (or a widget inside it) has focus runs `submit` instead.
+    // Return while `field` (or a widget inside it) has focus runs `submit` instead; a field added again
+    // keeps only its latest submit.
     void addField(QWidget* field, std::function<void()> submit);
+    // Return in `field` goes back to the default button.
+    void removeField(QWidget* field);
+    std::size_t fieldCount() const { return fields_.size(); }
 
     // Acts on one Return as the screen would.
     void route();

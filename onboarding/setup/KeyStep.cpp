@@ -28,10 +28,52 @@ const QString unattendedSubtitle =
 
 KeyStep::KeyStep(AppModelView& app, std::function<void()> next, QWidget* parent)
     : OLWidget(parent), app_(app), next_(std::move(next)), router_(new ReturnRouter(this)),
-      stack_(new QVBoxLayout(this)) {
-    stack_->setContentsMargins(0, 0, 0, 0);
-    rebuild();
-    connect(&app_, &AppModelView::verifierStateChanged, this, &KeyStep::rebuild);
+      title_(new AuthTitle(QString(), QString())), spinner_(new OLSpinner(OLColor::textMuted)),
+      passphraseField_(new OLTextField(QString(), QString(), true)),
+      confirmField_(new OLTextField(QStringLiteral("Type it again"), QString(), true)),
+      meter_(new StrengthMeter),
+      understoodBox_(new OLCheckbox(QStringLiteral("I understand a lost passphrase means lost files"), false,
+                                    QStringLiteral("Nobody, including Orlivane support, can open your files "
+                                                   "without it."))),
+      rememberBox_(new OLCheckbox(QStringLiteral("Allow unattended backups"), false, unattendedSubtitle)),
+      errorLine_(makeErrorLine()), mainButton_(makeMainButton(QString())),
+      retryButton_(new OLButton(QStringLiteral("Try again"), OLButtonKind::secondary)) {
+    // One column for every state; a hidden part takes no room and no spacing.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(22);
+    column->addWidget(title_);
+    column->addWidget(spinner_, 0, Qt::AlignLeft);
+    auto* fields = new QVBoxLayout;
+    fields->setSpacing(10);
+    fields->addWidget(passphraseField_);
+    fields->addWidget(confirmField_);
+    fields->addWidget(meter_);
+    column->addLayout(fields);
+    column->addWidget(understoodBox_);
+    column->addWidget(rememberBox_);
+    column->addWidget(errorLine_);
+    column->addWidget(mainButton_);
+    column->addWidget(retryButton_, 0, Qt::AlignLeft);
+
+    connect(passphraseField_, &OLTextField::textEdited, this, [this](const QString& text) {
+        passphrase_ = text;
+        refresh();
+    });
+    connect(confirmField_, &OLTextField::textEdited, this, [this](const QString& text) {
+        confirm_ = text;
+        refresh();
+    });
+    connect(understoodBox_, &QAbstractButton::toggled, this, [this](bool on) {
+        understood_ = on;
+        refresh();
+    });
+    connect(rememberBox_, &QAbstractButton::toggled, this, [this](bool on) { remember_ = on; });
+    mainButton_->setAction([this] { submit(); });
+    retryButton_->setAction([this] { retry(); });
+
+    showState();
+    connect(&app_, &AppModelView::verifierStateChanged, this, &KeyStep::showState);
     connect(&app_, &AppModelView::isWorkingChanged, this, &KeyStep::refresh);
     // The check that belongs to the step's appearance: once, and only while nothing is known.
     if (app_.verifierState().kind == VerifierState::Kind::unknown) {
@@ -43,7 +85,7 @@ void KeyStep::showEvent(QShowEvent* event) {
     OLWidget::showEvent(event);
     // A layout built before the step was on screen could not take the focus then: the first field takes it
     // now, unless the user is already in another one.
-    if (passphraseField_ && window()->focusWidget() == nullptr) {
+    if (passphraseField() && window()->focusWidget() == nullptr) {
         passphraseField_->lineEdit()->setFocus();
     }
 }
@@ -53,126 +95,81 @@ bool KeyStep::canCreate() const {
            understood_;
 }
 
-void KeyStep::rebuild() {
-    if (page_) {
-        page_->hide();
-        page_->deleteLater();
-    }
-    passphraseField_ = confirmField_ = nullptr;
-    understoodBox_ = rememberBox_ = nullptr;
-    meter_ = nullptr;
-    errorLine_ = nullptr;
-    mainButton_ = nullptr;
-    router_->setDefaultButton(nullptr);
+bool KeyStep::asksPassphrase() const {
+    return shown_ == VerifierState::Kind::exists || shown_ == VerifierState::Kind::absent;
+}
 
-    page_ = new QWidget(this);
-    auto* column = new QVBoxLayout(page_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(22);
-    stack_->addWidget(page_);
+bool KeyStep::creates() const {
+    return shown_ == VerifierState::Kind::absent;
+}
 
+void KeyStep::showState() {
     const VerifierState state = app_.verifierState();
-    auto makeRemember = [this] {
-        rememberBox_ =
-            new OLCheckbox(QStringLiteral("Allow unattended backups"), remember_, unattendedSubtitle);
-        connect(rememberBox_, &QAbstractButton::toggled, this, [this](bool on) { remember_ = on; });
-        return rememberBox_;
-    };
-    auto makePassphrase = [this](const QString& placeholder, QString& value) {
-        auto* field = new OLTextField(placeholder, value, true);
-        connect(field, &OLTextField::textEdited, this, [this, &value](const QString& text) {
-            value = text;
-            refresh();
-        });
-        return field;
-    };
+    shown_ = state.kind;
+    using Kind = VerifierState::Kind;
+    switch (shown_) {
+    case Kind::unknown:
+        title_->setHeading(QStringLiteral("Checking your Keldra"), QStringLiteral("Checking."));
+        title_->setSubtitle(std::nullopt);
+        break;
+    case Kind::exists:
+        title_->setHeading(QStringLiteral("Unlock your Keldra"), QStringLiteral("Unlock."));
+        title_->setSubtitle(QStringLiteral("Enter the passphrase you use for Keldra on the web. "
+                                           "Backups use the same key, so files open in both places."));
+        break;
+    case Kind::absent:
+        title_->setHeading(QStringLiteral("Create a Keldra passphrase"), QStringLiteral("Passphrase."));
+        title_->setSubtitle(QStringLiteral(
+            "Your files are encrypted on this computer with a key made from it. We never see it "
+            "and can't reset it. The web Keldra uses the same passphrase."));
+        break;
+    case Kind::unavailable:
+        title_->setHeading(QStringLiteral("Backups aren't available yet"), QStringLiteral("Waiting."));
+        title_->setSubtitle(QString::fromStdString(state.message));
+        break;
+    }
+    spinner_->setVisible(shown_ == Kind::unknown);
+    retryButton_->setVisible(shown_ == Kind::unavailable);
 
-    switch (state.kind) {
-    case VerifierState::Kind::unknown: {
-        column->addWidget(new AuthTitle(QStringLiteral("Checking your Keldra"), QStringLiteral("Checking.")));
-        column->addWidget(new OLSpinner(OLColor::textMuted), 0, Qt::AlignLeft);
-        break;
-    }
-    case VerifierState::Kind::exists: {
-        column->addWidget(
-            new AuthTitle(QStringLiteral("Unlock your Keldra"), QStringLiteral("Unlock."),
-                          QStringLiteral("Enter the passphrase you use for Keldra on the web. "
-                                         "Backups use the same key, so files open in both places.")));
-        passphraseField_ = makePassphrase(QStringLiteral("Keldra passphrase"), passphrase_);
-        router_->addField(passphraseField_, [this] { submit(); });
-        column->addWidget(passphraseField_);
-        column->addWidget(makeRemember());
-        errorLine_ = makeErrorLine();
-        column->addWidget(errorLine_);
-        mainButton_ = makeMainButton(QStringLiteral("Continue"));
-        column->addWidget(mainButton_);
-        break;
-    }
-    case VerifierState::Kind::absent: {
-        column->addWidget(new AuthTitle(
-            QStringLiteral("Create a Keldra passphrase"), QStringLiteral("Passphrase."),
-            QStringLiteral(
-                "Your files are encrypted on this computer with a key made from it. We never see it "
-                "and can't reset it. The web Keldra uses the same passphrase.")));
-        auto* fields = new QVBoxLayout;
-        fields->setSpacing(10);
-        passphraseField_ = makePassphrase(QStringLiteral("Passphrase (at least 10 characters)"), passphrase_);
-        confirmField_ = makePassphrase(QStringLiteral("Type it again"), confirm_);
-        // The first field has no Return action of its own: a Return there does nothing.
+    const QString placeholder = creates() ? QStringLiteral("Passphrase (at least 10 characters)")
+                                          : QStringLiteral("Keldra passphrase");
+    passphraseField_->lineEdit()->setPlaceholderText(placeholder);
+    passphraseField_->lineEdit()->setAccessibleName(placeholder);
+    passphraseField_->setVisible(asksPassphrase());
+    confirmField_->setVisible(creates());
+    meter_->setVisible(creates());
+    understoodBox_->setVisible(creates());
+    rememberBox_->setVisible(asksPassphrase());
+    mainButton_->setTitle(creates() ? QStringLiteral("Create passphrase") : QStringLiteral("Continue"));
+    mainButton_->setVisible(asksPassphrase());
+
+    // The router knows the fields on screen only. In the create layout the first field has no Return action
+    // of its own: a Return there does nothing.
+    router_->removeField(passphraseField_);
+    router_->removeField(confirmField_);
+    if (creates()) {
         router_->addField(passphraseField_, {});
         router_->addField(confirmField_, [this] { submit(); });
-        meter_ = new StrengthMeter;
-        fields->addWidget(passphraseField_);
-        fields->addWidget(confirmField_);
-        fields->addWidget(meter_);
-        column->addLayout(fields);
-        understoodBox_ =
-            new OLCheckbox(QStringLiteral("I understand a lost passphrase means lost files"), understood_,
-                           QStringLiteral("Nobody, including Orlivane support, can open your files "
-                                          "without it."));
-        connect(understoodBox_, &QAbstractButton::toggled, this, [this](bool on) {
-            understood_ = on;
-            refresh();
-        });
-        column->addWidget(understoodBox_);
-        column->addWidget(makeRemember());
-        errorLine_ = makeErrorLine();
-        column->addWidget(errorLine_);
-        mainButton_ = makeMainButton(QStringLiteral("Create passphrase"));
-        column->addWidget(mainButton_);
-        break;
+    } else if (asksPassphrase()) {
+        router_->addField(passphraseField_, [this] { submit(); });
     }
-    case VerifierState::Kind::unavailable: {
-        column->addWidget(new AuthTitle(QStringLiteral("Backups aren't available yet"),
-                                        QStringLiteral("Waiting."), QString::fromStdString(state.message)));
-        auto* retryButton = new OLButton(QStringLiteral("Try again"), OLButtonKind::secondary);
-        retryButton->setAction([this] { retry(); });
-        column->addWidget(retryButton, 0, Qt::AlignLeft);
-        break;
-    }
-    }
-    if (mainButton_) {
-        mainButton_->setAction([this] { submit(); });
-        router_->setDefaultButton(mainButton_);
-    }
+    router_->setDefaultButton(asksPassphrase() ? mainButton_ : nullptr);
+
     refresh();
-    if (passphraseField_) {
+    if (asksPassphrase()) {
         passphraseField_->lineEdit()->setFocus();
     }
 }
 
 void KeyStep::refresh() {
-    if (meter_) {
-        meter_->setPassphrase(passphrase_);
+    if (!asksPassphrase()) {
+        errorLine_->hide();
+        return;
     }
-    if (errorLine_) {
-        showError(errorLine_, error_);
-    }
-    if (mainButton_) {
-        const bool create = app_.verifierState().kind == VerifierState::Kind::absent;
-        mainButton_->setEnabled(create ? canCreate() : !passphrase_.isEmpty());
-        mainButton_->setLoading(app_.isWorking());
-    }
+    meter_->setPassphrase(passphrase_);
+    showError(errorLine_, error_);
+    mainButton_->setEnabled(creates() ? canCreate() : !passphrase_.isEmpty());
+    mainButton_->setLoading(app_.isWorking());
 }
 
 void KeyStep::submit() {
@@ -234,12 +231,8 @@ void KeyStep::retry() {
 void KeyStep::clear() {
     passphrase_.clear();
     confirm_.clear();
-    if (passphraseField_) {
-        passphraseField_->setText(QString());
-    }
-    if (confirmField_) {
-        confirmField_->setText(QString());
-    }
+    passphraseField_->setText(QString());
+    confirmField_->setText(QString());
     refresh();
 }
 

@@ -3,6 +3,7 @@
 // checks; with one it unlocks with the passphrase in use; without one it creates a new passphrase (at
 // least 10 characters, typed twice, acknowledged); when the check failed it says why and offers a retry.
 
+#include "app/model/ModelValues.h"
 #include "design/theme/OLWidget.h"
 
 #include <QPointer>
@@ -11,13 +12,13 @@
 #include <qcoro/qcorotask.h>
 #include <string>
 
-class QVBoxLayout;
-
 namespace keldra {
 
 class AppModelView;
+class AuthTitle;
 class OLButton;
 class OLCheckbox;
+class OLSpinner;
 class OLText;
 class OLTextField;
 class ReturnRouter;
@@ -40,13 +41,13 @@ public:
     const std::optional<std::string>& error() const { return error_; }
 
     // The widgets of the current layout; null where the layout has none.
-    OLTextField* passphraseField() const { return passphraseField_; }
-    OLTextField* confirmField() const { return confirmField_; }
-    OLCheckbox* understoodBox() const { return understoodBox_; }
-    OLCheckbox* rememberBox() const { return rememberBox_; }
-    StrengthMeter* meter() const { return meter_; }
-    OLText* errorLine() const { return errorLine_; }
-    OLButton* mainButton() const { return mainButton_; }
+    OLTextField* passphraseField() const { return asksPassphrase() ? passphraseField_ : nullptr; }
+    OLTextField* confirmField() const { return creates() ? confirmField_ : nullptr; }
+    OLCheckbox* understoodBox() const { return creates() ? understoodBox_ : nullptr; }
+    OLCheckbox* rememberBox() const { return asksPassphrase() ? rememberBox_ : nullptr; }
+    StrengthMeter* meter() const { return creates() ? meter_ : nullptr; }
+    OLText* errorLine() const { return asksPassphrase() ? errorLine_ : nullptr; }
+    OLButton* mainButton() const { return asksPassphrase() ? mainButton_ : nullptr; }
     ReturnRouter* router() const { return router_; }
 
 protected:
@@ -55,15 +56,18 @@ protected:
 private:
     static QCoro::Task<> submitting(QPointer<KeyStep> self, AppModelView& app, std::string passphrase,
                                     bool remember, bool create);
-    void rebuild();
+    // Shows the layout of the verifier's state: every part is built once, the state picks what shows.
+    void showState();
     void refresh();
     void clear();
+    // Whether the shown layout is the unlock or the create one, and the create one.
+    bool asksPassphrase() const;
+    bool creates() const;
 
     AppModelView& app_;
     std::function<void()> next_;
     ReturnRouter* router_;
-    QVBoxLayout* stack_;
-    QWidget* page_ = nullptr;
+    VerifierState::Kind shown_ = VerifierState::Kind::unknown;
 
     // The step's own state, kept across layout changes.
     QString passphrase_;
@@ -72,13 +76,16 @@ private:
     bool remember_ = false;
     std::optional<std::string> error_;
 
-    OLTextField* passphraseField_ = nullptr;
-    OLTextField* confirmField_ = nullptr;
-    OLCheckbox* understoodBox_ = nullptr;
-    OLCheckbox* rememberBox_ = nullptr;
-    StrengthMeter* meter_ = nullptr;
-    OLText* errorLine_ = nullptr;
-    OLButton* mainButton_ = nullptr;
+    AuthTitle* title_;
+    OLSpinner* spinner_;
+    OLTextField* passphraseField_;
+    OLTextField* confirmField_;
+    StrengthMeter* meter_;
+    OLCheckbox* understoodBox_;
+    OLCheckbox* rememberBox_;
+    OLText* errorLine_;
+    OLButton* mainButton_;
+    OLButton* retryButton_;
 };
 
 } // namespace keldra

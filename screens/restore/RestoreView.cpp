@@ -124,7 +124,6 @@ RestoreView::RestoreView(RestoreScreenHost& host, QWidget* parent)
     });
     connect(&host, &RestoreScreenHost::restoreSearchChanged, this, &RestoreView::takeHandedOverSearch);
     connect(&host, &RestoreScreenHost::searchFocusRequestChanged, this, &RestoreView::focusSearch);
-    connect(&host, &RestoreScreenHost::settingsChanged, card_, &RestoreDetailCard::scheduleRebuild);
     attach(host.restoreModel());
 }
 
@@ -148,7 +147,6 @@ RestoreView::~RestoreView() {
 void RestoreView::attach(RestoreModel* model) {
     if (model_) {
         disconnect(model_, nullptr, this, nullptr);
-        disconnect(model_, nullptr, card_, nullptr);
     }
     model_ = model;
     shownNodes_.clear();
@@ -170,15 +168,6 @@ void RestoreView::attach(RestoreModel* model) {
                 search_->setText(query);
             }
         });
-        for (auto signal : {&RestoreModel::selectionChanged, &RestoreModel::selectedVersionIDChanged,
-                            &RestoreModel::loadedAtChanged, &RestoreModel::catalogChanged,
-                            &RestoreModel::sourceChanged, &RestoreModel::destinationIsOriginalChanged,
-                            &RestoreModel::destinationFolderChanged, &RestoreModel::conflictPolicyChanged,
-                            &RestoreModel::isRestoringChanged, &RestoreModel::summaryChanged,
-                            &RestoreModel::isDeletingChanged, &RestoreModel::listingCompleted}) {
-            connect(model, signal, card_, &RestoreDetailCard::scheduleRebuild);
-        }
-        connect(model, &RestoreModel::progressChanged, card_, &RestoreDetailCard::updateProgress);
         search_->setText(QString::fromStdString(model->query()));
     } else {
         search_->setText({});

@@ -119,6 +119,35 @@ TEST(KeldraOrb, GlowsOutsideItsFrameOnlyWhenProtected) {
     EXPECT_EQ(orb->halo(), nullptr);
 }
 
+// The glow keeps to its orb: moved, or placed in another parent, the orb has its glow around it and over
+// nothing but what lies under the orb.
+TEST(KeldraOrb, GlowFollowsTheOrbWhereverItGoes) {
+    QWidget window;
+    window.resize(600, 600);
+    auto* first = new QWidget(&window);
+    first->setGeometry(0, 0, 600, 300);
+    auto* second = new QWidget(&window);
+    second->setGeometry(0, 300, 600, 300);
+    auto* orb = new KeldraOrb(presentation(BackupHealth::protectedState()), std::nullopt, 120,
+                              QStringLiteral("Back up now"), {}, first);
+    test::showActive(window);
+    const auto around = [&] {
+        QWidget* halo = orb->halo();
+        return halo && halo->parentWidget() == orb->parentWidget() &&
+               halo->geometry().center() == orb->geometry().center() && halo->width() > orb->width();
+    };
+    EXPECT_TRUE(around());
+    orb->move(200, 40);
+    EXPECT_TRUE(around()) << "moved";
+    orb->setParent(second);
+    orb->show();
+    EXPECT_TRUE(around()) << "in another parent";
+    const auto siblings = second->children();
+    EXPECT_EQ(siblings.indexOf(orb->halo()) + 1, siblings.indexOf(orb)) << "just under the orb";
+    orb->hide();
+    EXPECT_EQ(orb->halo(), nullptr) << "hidden with the orb";
+}
+
 TEST(KeldraOrb, GlyphColourFollowsTheHealth) {
     EXPECT_EQ(KeldraOrb(presentation(BackupHealth::protectedState()), {}, 120, {}, {}).glyphColor(),
               accentColor(OLAccent::frost));

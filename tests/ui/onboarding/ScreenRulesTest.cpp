@@ -14,6 +14,7 @@
 #include "onboarding/auth/SignInView.h"
 #include "onboarding/auth/TwoFactorView.h"
 #include "onboarding/auth/UnlockView.h"
+#include "onboarding/common/ReturnRouter.h"
 #include "onboarding/settings/AccountSettings.h"
 #include "onboarding/setup/KeyStep.h"
 #include "onboarding/setup/ScheduleStep.h"
@@ -160,6 +161,56 @@ TEST(OnboardingScreens, CreateLayoutAsksForTenConfirmedAcknowledgedCharacters) {
     model.releaseOperations();
     drainEvents();
     EXPECT_TRUE(advanced);
+}
+
+// The step follows the verifier's answers on screen: each layout shows its own parts, what was typed and
+// ticked stays, and Return knows only the fields of the layout shown, however often the layout changed.
+TEST(OnboardingScreens, KeyStepFollowsTheVerifierAndRoutesReturnOnlyInItsShownFields) {
+    FakeAppModel model;
+    model.setVerifierState(VerifierState::absent());
+    KeyStep step(model, [] {});
+    showActive(step);
+    type(step.passphraseField(), QStringLiteral("twelve chars"));
+    step.understoodBox()->click();
+
+    struct Shown {
+        VerifierState state;
+        bool passphrase;
+        bool create;
+        std::size_t routedFields;
+    };
+    const Shown states[] = {
+        {VerifierState::unavailable("The Keldra is busy."), false, false, 0},
+        {VerifierState::exists(), true, false, 1},
+        {VerifierState::absent(), true, true, 2},
+        {VerifierState::exists(), true, false, 1},
+        {VerifierState::absent(), true, true, 2},
+    };
+    for (const Shown& shown : states) {
+        SCOPED_TRACE(static_cast<int>(shown.state.kind));
+        model.setVerifierState(shown.state);
+        drainEvents();
+        EXPECT_EQ(step.passphraseField() != nullptr, shown.passphrase);
+        EXPECT_EQ(step.mainButton() != nullptr, shown.passphrase);
+        EXPECT_EQ(step.confirmField() != nullptr, shown.create);
+        EXPECT_EQ(step.router()->fieldCount(), shown.routedFields);
+        if (shown.passphrase) {
+            EXPECT_TRUE(step.passphraseField()->isVisible());
+            EXPECT_EQ(step.passphraseField()->text(), "twelve chars");
+            EXPECT_EQ(step.mainButton()->title(),
+                      shown.create ? QStringLiteral("Create passphrase") : QStringLiteral("Continue"));
+        }
+        if (shown.create) {
+            EXPECT_TRUE(step.understoodBox()->isChecked());
+        }
+    }
+    model.holdOperations(true);
+    model.setVerifierState(VerifierState::exists());
+    drainEvents();
+    pressReturnIn(step.passphraseField());
+    EXPECT_EQ(count(model, "unlock"), 1);
+    model.releaseOperations();
+    drainEvents();
 }
 
 // The set-up flow opens the create layout in the passphrase field, whether the step was built knowing the

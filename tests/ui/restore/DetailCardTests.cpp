@@ -10,6 +10,8 @@
 
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QPointer>
+#include <functional>
 
 namespace keldra::test {
 namespace {
@@ -134,6 +136,52 @@ TEST_F(DetailCard, VersionsListTheThirtyNewestAndTheChosenOneRestores) {
     EXPECT_FALSE(versionRows()[0]->isChecked());
     EXPECT_EQ(versionRows()[0]->sizeText(), "Zero KB");
     EXPECT_EQ(versionRows()[1]->dateText(), "Unknown date");
+}
+
+// A change rebuilds the part that shows it and leaves the others as they are: a row or field the user is on
+// stays the same widget while another part changes.
+TEST_F(DetailCard, AChangeRebuildsOnlyThePartThatShowsIt) {
+    show();
+    const RestoreNodePtr file = fileWithVersions(5);
+    model_->setSelection(file);
+    model_->setSelectedVersionID(file->versions.front().file.id);
+    drain();
+    struct Shown {
+        QPointer<QWidget> header, versions, destination, restore, remove;
+    };
+    const auto shown = [&] {
+        return Shown{card("selectionPath"), card("versionRows"), card("conflictControl"),
+                     card("restoreButton"), card("deleteButton")};
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        bool header, versions, destination, restore, remove; // which parts stay the same widgets
+    };
+    const std::vector<Case> cases{
+        {"another version", [&] { model_->setSelectedVersionID(file->versions[2].file.id); }, true, false,
+         true, true, true},
+        {"another conflict policy", [&] { model_->setConflictPolicy(ConflictPolicy::replace); }, true, true,
+         false, true, true},
+        {"another destination", [&] { model_->setDestinationIsOriginal(false); }, true, true, false, true,
+         true},
+        {"another selection", [&] { model_->setSelection(fileWithVersions(3)); }, false, false, false, false,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Shown before = shown();
+        ASSERT_TRUE(before.header && before.versions && before.destination && before.restore &&
+                    before.remove);
+        c.change();
+        drain();
+        const Shown after = shown();
+        EXPECT_EQ(before.header == after.header, c.header);
+        EXPECT_EQ(before.versions == after.versions, c.versions);
+        EXPECT_EQ(before.destination == after.destination, c.destination);
+        EXPECT_EQ(before.restore == after.restore, c.restore);
+        EXPECT_EQ(before.remove == after.remove, c.remove);
+    }
 }
 
 TEST_F(DetailCard, HeaderAndRestoreTitleForFilesAndFolders) {
