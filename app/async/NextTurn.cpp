@@ -1,4 +1,4 @@
-#include "design/update/Refresh.h"
+#include "app/async/NextTurn.h"
 
 #include <utility>
 
