@@ -1,5 +1,6 @@
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
+#include "core/scan/MassChange.h"
 #include "core/text/ShownPath.h"
 #include "engine/CloudRun.h"
 
@@ -114,15 +115,10 @@ std::vector<IndexedFile> CloudRun::markDeletions() {
         }
     }
 
-    std::int64_t changed = 0;
-    for (const Candidate& candidate : candidates_) {
-        if (candidate.existing && candidate.existing->keldraFileID) {
-            ++changed;
-        }
-    }
+    const std::int64_t changed = changedCount(candidates_);
     const auto removedCount = static_cast<std::int64_t>(removed.size());
-    if (request_.settings.massChangeGuard && !request_.overrideMassChangeGuard && protectedCount >= 200 &&
-        static_cast<double>(protectedCount) * 0.4 <= static_cast<double>(changed + removedCount)) {
+    if (request_.settings.massChangeGuard && !request_.overrideMassChangeGuard &&
+        isMassChange(protectedCount, changed, removedCount)) {
         throw EndRun{RunEnding::massChangeReview(changed, removedCount, protectedCount)};
     }
     return removed;

@@ -5,9 +5,9 @@
 #include "app/model/AppModel.h"
 #include "app/model/RunEventChannel.h"
 #include "core/secrets/ScopeKey.h"
+#include "core/text/AsciiCase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 namespace keldra {
@@ -17,12 +17,6 @@ namespace {
 // The folder a drive's backups live in below its volume (or its chosen folder there).
 constexpr const char* driveBackupFolder = "Orlivane Keldra Backup";
 constexpr Seconds trayFrameInterval{0.6};
-
-std::string lowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 RunProgress idleProgress() {
     RunProgress progress;

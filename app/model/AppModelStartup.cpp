@@ -7,22 +7,16 @@
 #include "core/codec/Uuid.h"
 #include "core/secrets/KeychainItems.h"
 #include "core/secrets/ScopeKey.h"
+#include "core/text/AsciiCase.h"
 #include "restore/engine/WithRetry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <fmt/format.h>
 
 namespace keldra {
 
 namespace {
-
-std::string lowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 struct StoredMeta {
     std::optional<std::string> lastSuccess;

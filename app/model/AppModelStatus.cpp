@@ -6,10 +6,10 @@
 #include "core/events/ByteCount.h"
 #include "core/events/Formatters.h"
 #include "core/events/NumberFormat.h"
+#include "core/text/AsciiCase.h"
 #include "service/types/PortalLinks.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fmt/format.h>
 
 namespace keldra {
@@ -20,12 +20,6 @@ constexpr double fullRatio = 0.995;
 constexpr double nearlyFullRatio = 0.9;
 constexpr double secondsPerDay = 86'400;
 constexpr std::int64_t defaultDriveReminderDays = 7;
-
-std::string lowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 double ageSeconds(SystemTime since, SystemTime now) {
     return toUnixSeconds(now) - toUnixSeconds(since);

@@ -20,18 +20,7 @@ void AppModelView::announce(void (AppModelView::*signal)()) {
 }
 
 void AppModelView::scheduleStatus() {
-    if (statusPending_) {
-        return;
-    }
-    statusPending_ = true;
-    // Queued to this object: it never fires after the model is gone.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            statusPending_ = false;
-            emit statusChanged();
-        },
-        Qt::QueuedConnection);
+    statusTurn_.schedule();
 }
 
 } // namespace keldra

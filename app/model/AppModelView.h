@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/async/NextTurn.h"
 #include "app/model/AppPhase.h"
 #include "app/model/BackupHealth.h"
 #include "app/model/ModelValues.h"
@@ -243,7 +244,9 @@ protected:
     void scheduleStatus();
 
 private:
-    bool statusPending_ = false;
+    NextTurn statusTurn_{this, [this] {
+                             emit statusChanged();
+                         }};
 };
 
 } // namespace keldra

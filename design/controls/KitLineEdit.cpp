@@ -21,8 +21,4 @@ void setUpKitLineEdit(QLineEdit* edit, const OLTextStyle& fontStyle) {
     edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
 }
 
-OLTextStyle fieldFontStyle() {
-    return {13, OLFontWeight::regular, 1.2, 0, false, false, OLRelativeTextStyle::callout};
-}
-
 } // namespace keldra

@@ -11,7 +11,4 @@ namespace keldra {
 // Sets up `edit`: no frame, clear background, the style's font, primary text and muted placeholder.
 void setUpKitLineEdit(QLineEdit* edit, const OLTextStyle& fontStyle);
 
-// The 13 px Inter that fields spell in place.
-OLTextStyle fieldFontStyle();
-
 } // namespace keldra

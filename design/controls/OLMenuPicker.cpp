@@ -25,8 +25,7 @@ constexpr double chevronSize = 12;
 constexpr double spacing = 10;
 
 OLTextStyle labelStyle(bool mono) {
-    return mono ? OLTextStyle::mono
-                : OLTextStyle{13, OLFontWeight::regular, 1.2, 0, false, false, OLRelativeTextStyle::callout};
+    return mono ? OLTextStyle::mono : OLLiteralFont::field;
 }
 
 } // namespace

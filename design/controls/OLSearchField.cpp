@@ -97,7 +97,7 @@ private:
 OLSearchField::OLSearchField(const QString& placeholder, const QString& text, const QString& shortcut,
                              std::function<void()> onSubmit, QWidget* parent)
     : OLWidget(parent), edit_(new QLineEdit(this)), clear_(new ClearButton(this)) {
-    setUpKitLineEdit(edit_, fieldFontStyle());
+    setUpKitLineEdit(edit_, OLLiteralFont::field);
     edit_->setPlaceholderText(placeholder);
     edit_->setAccessibleName(placeholder);
     edit_->setText(text);

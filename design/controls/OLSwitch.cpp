@@ -21,15 +21,6 @@ constexpr double trackHeight = 32;
 constexpr double knobSize = 26;
 constexpr double knobInset = 3;
 
-QColor mix(const OLRgba& from, const OLRgba& to, double t) {
-    const QColor a = from.qcolor();
-    const QColor b = to.qcolor();
-    return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * t),
-                            static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t),
-                            static_cast<float>(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
-}
-
 } // namespace
 
 OLSwitch::OLSwitch(bool isOn, QString label, double scale, QWidget* parent)
@@ -76,13 +67,14 @@ void OLSwitch::paintEvent(QPaintEvent*) {
     const QRectF track(0, 0, trackWidth, trackHeight);
     // The spring may overshoot; colours stay between their ends.
     const double t = std::clamp(knob_->value(), 0.0, 1.0);
-    fillContinuousRect(p, track, trackHeight / 2, mix(OLColor::switchTrackOff, OLColor::toneSecure, t));
+    fillContinuousRect(p, track, trackHeight / 2,
+                       mixed(OLColor::switchTrackOff, OLColor::toneSecure, t).qcolor());
     if (showsFocusRing())
         drawFocusRing(p, track, trackHeight / 2);
     const double travel = trackWidth - knobSize - 2 * knobInset;
     const QRectF knob(knobInset + travel * knob_->value(), knobInset, knobSize, knobSize);
     p.setPen(Qt::NoPen);
-    p.setBrush(mix(OLColor::textSecondary, OLColor::background, t));
+    p.setBrush(mixed(OLColor::textSecondary, OLColor::background, t).qcolor());
     p.drawEllipse(knob);
 }
 

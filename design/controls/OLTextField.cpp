@@ -21,7 +21,7 @@ constexpr int sidePadding = 12;
 OLTextField::OLTextField(const QString& placeholder, const QString& text, bool secure, bool mono,
                          std::function<void()> onSubmit, QWidget* parent)
     : OLWidget(parent), edit_(new QLineEdit(this)) {
-    setUpKitLineEdit(edit_, mono ? OLTextStyle::mono : fieldFontStyle());
+    setUpKitLineEdit(edit_, mono ? OLTextStyle::mono : OLLiteralFont::field);
     edit_->setPlaceholderText(placeholder);
     edit_->setAccessibleName(placeholder);
     edit_->setText(text);

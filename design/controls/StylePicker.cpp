@@ -80,7 +80,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         const auto theme = olTheme(this);
-        const double r = isGlass(theme) ? 16 : 10;
+        const double r = radius(theme);
         const QRectF card = rect();
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);

@@ -62,7 +62,7 @@ StatTile::StatTile(const QString& label, const QString& value, std::optional<QSt
     layout->addStretch(1);
     setMinimumHeight(92);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    applyTheme();
+    StatTile::applyTheme(theme());
 }
 
 void StatTile::setValue(const QString& value) {
@@ -78,20 +78,7 @@ OLAccessibleDescription StatTile::accessibleDescription() const {
     return {QAccessible::StaticText, label_->text(), value};
 }
 
-bool StatTile::event(QEvent* event) {
-    // The scope's theme may differ once the widget is placed.
-    if (event->type() == QEvent::Polish || event->type() == QEvent::Show)
-        applyTheme();
-    return OLWidget::event(event);
-}
-
-void StatTile::themeChanged(const OLTheme& theme) {
-    applyTheme();
-    OLWidget::themeChanged(theme);
-}
-
-void StatTile::applyTheme() {
-    const auto current = theme();
+void StatTile::applyTheme(const OLTheme& current) {
     const bool glass = isGlass(current);
     label_->setStyle(glass ? OLTextStyle::caption : OLTextStyle::eyebrow);
     if (!tone_)

@@ -30,13 +30,11 @@ public:
     OLAccessibleDescription accessibleDescription() const override;
 
 protected:
-    void themeChanged(const OLTheme& theme) override;
-    bool event(QEvent* event) override;
+    void applyTheme(const OLTheme& theme) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void applyTheme();
     void alignUnit();
 
     std::optional<StatusTone> tone_;

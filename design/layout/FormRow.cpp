@@ -59,16 +59,11 @@ FormRow::FormRow(const QString& label, std::optional<QString> detail, bool showD
     row->addWidget(labelBox, 0, Qt::AlignTop);
     row->addLayout(contentColumn, 1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    applyTheme();
+    FormRow::applyTheme(theme());
 }
 
-void FormRow::themeChanged(const OLTheme& theme) {
-    applyTheme();
-    OLWidget::themeChanged(theme);
-}
-
-void FormRow::applyTheme() {
-    const bool glass = isGlass(theme());
+void FormRow::applyTheme(const OLTheme& theme) {
+    const bool glass = isGlass(theme);
     label_->setStyle(glass ? OLTextStyle::bodyStrong : OLTextStyle::eyebrow);
     label_->setColor(glass ? OLColor::textPrimary : OLColor::textMuted);
     alignBaselines();
@@ -96,11 +91,6 @@ void FormRow::alignBaselines() {
 bool FormRow::event(QEvent* event) {
     const bool result = OLWidget::event(event);
     switch (event->type()) {
-    // The scope's theme may differ once the row is placed.
-    case QEvent::Polish:
-    case QEvent::Show:
-        applyTheme();
-        break;
     case QEvent::LayoutRequest:
     case QEvent::Resize:
         alignBaselines();

@@ -24,12 +24,11 @@ public:
     OLText* detailText() const { return detail_; }
 
 protected:
-    void themeChanged(const OLTheme& theme) override;
+    void applyTheme(const OLTheme& theme) override;
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void applyTheme();
     void alignBaselines();
 
     OLText* label_;

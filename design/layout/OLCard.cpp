@@ -22,11 +22,10 @@ OLCard::OLCard(double padding, bool hero, QWidget* content, QWidget* parent)
     if (content_->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
         layout->setAlignment(content_, Qt::AlignTop);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    applyTheme();
+    OLCard::applyTheme(theme());
 }
 
-void OLCard::applyTheme() {
-    const auto theme = olTheme(this);
+void OLCard::applyTheme(const OLTheme& theme) {
     if (isGlass(theme)) {
         const int margin = static_cast<int>(std::round(padding_));
         layout()->setContentsMargins(margin, margin, margin, margin);
@@ -35,18 +34,6 @@ void OLCard::applyTheme() {
         layout()->setContentsMargins(0, margin, 0, margin);
     }
     update();
-}
-
-bool OLCard::event(QEvent* event) {
-    // The scope's theme may differ once the widget is placed.
-    if (event->type() == QEvent::Polish || event->type() == QEvent::Show)
-        applyTheme();
-    return OLWidget::event(event);
-}
-
-void OLCard::themeChanged(const OLTheme& theme) {
-    applyTheme();
-    OLWidget::themeChanged(theme);
 }
 
 void OLCard::paintEvent(QPaintEvent*) {

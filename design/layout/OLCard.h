@@ -15,13 +15,10 @@ public:
     QWidget* content() const { return content_; }
 
 protected:
-    void themeChanged(const OLTheme& theme) override;
-    bool event(QEvent* event) override;
+    void applyTheme(const OLTheme& theme) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void applyTheme();
-
     double padding_;
     bool hero_;
     QWidget* content_;

@@ -122,6 +122,9 @@ namespace OLLiteralFont {
 // Button and hold-button titles: Inter 13 semibold.
 inline constexpr OLTextStyle buttonTitle{13,    OLFontWeight::semibold,      1.2, 0, false,
                                          false, OLRelativeTextStyle::callout};
+// What fields and menu pickers show: Inter 13 regular.
+inline constexpr OLTextStyle field{13,    OLFontWeight::regular,       1.2, 0, false,
+                                   false, OLRelativeTextStyle::callout};
 // The wordmark's text logo "ORLIVANE" (0.6 px tracking) and its product word "Keldra".
 inline constexpr OLTextStyle wordmarkLogo{16,    OLFontWeight::heavy,      1.2, 0.6 / 16, false,
                                           false, OLRelativeTextStyle::body};

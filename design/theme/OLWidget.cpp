@@ -18,14 +18,23 @@ void OLWidget::themeChanged(const OLTheme&) {
     update();
 }
 
+void OLWidget::applyTheme(const OLTheme&) {}
+
 bool OLWidget::event(QEvent* event) {
     if (event->type() == OLThemeChangeEvent::eventType()) {
-        themeChanged(static_cast<OLThemeChangeEvent*>(event)->theme());
+        const OLTheme changed = static_cast<OLThemeChangeEvent*>(event)->theme();
+        applyTheme(changed);
+        themeChanged(changed);
         return true;
     }
     // Moved under another scope: its theme may differ.
-    if (event->type() == QEvent::ParentChange)
-        themeChanged(theme());
+    if (event->type() == QEvent::ParentChange) {
+        const OLTheme current = theme();
+        applyTheme(current);
+        themeChanged(current);
+    }
+    if (event->type() == QEvent::Polish || event->type() == QEvent::Show)
+        applyTheme(theme());
     return QWidget::event(event);
 }
 

@@ -21,6 +21,10 @@ public:
 protected:
     // Called after the theme of this widget's scope changed; the default relayouts and redraws.
     virtual void themeChanged(const OLTheme& theme);
+    // Sets what the widget builds from its theme (margins, its children's styles). Called on a theme change
+    // before themeChanged, and again when the widget is polished and shown, because the scope it lands in may
+    // hold another theme than the one it was built under. The default sets nothing.
+    virtual void applyTheme(const OLTheme& theme);
 
     bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;

@@ -1,5 +1,6 @@
 #include "core/events/NumberFormat.h"
 #include "core/index/IndexStatements.h"
+#include "core/scan/MassChange.h"
 #include "drive/run/DriveErrors.h"
 #include "drive/run/DriveRun.h"
 
@@ -99,16 +100,10 @@ void DriveRun::markVanishedFiles() {
             removed.push_back(row.path);
         }
     }
-    std::int64_t changed = 0;
-    for (const Candidate& candidate : candidates_) {
-        if (candidate.existing && candidate.existing->keldraFileID) {
-            ++changed;
-        }
-    }
+    const std::int64_t changed = changedCount(candidates_);
     const auto removedCount = static_cast<std::int64_t>(removed.size());
-    // changed + removed >= 0.4 x protected, in whole numbers.
-    if (request_.settings.massChangeGuard && !request_.overrideMassChangeGuard && protectedCount >= 200 &&
-        (changed + removedCount) * 5 >= protectedCount * 2) {
+    if (request_.settings.massChangeGuard && !request_.overrideMassChangeGuard &&
+        isMassChange(protectedCount, changed, removedCount)) {
         throw EndRun{Ending{RunStatus::paused,
                             formatCount(changed) + " files changed and " + formatCount(removedCount) +
                                 " removed since the last copy. Paused for review.",

@@ -40,7 +40,7 @@ AuthTitle::AuthTitle(QString glass, QString signal, std::optional<QString> subti
     subtitle_->setPalette(palette);
     subtitle_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     setSubtitle(std::move(subtitle));
-    applyTheme(theme());
+    AuthTitle::applyTheme(theme());
 }
 
 void AuthTitle::setHeading(QString glass, QString signal) {
@@ -57,19 +57,6 @@ void AuthTitle::setSubtitle(std::optional<QString> subtitle) {
 
 QLabel* AuthTitle::subtitle() const {
     return subtitle_->isHidden() ? nullptr : subtitle_;
-}
-
-void AuthTitle::themeChanged(const OLTheme& theme) {
-    applyTheme(theme);
-    OLWidget::themeChanged(theme);
-}
-
-bool AuthTitle::event(QEvent* event) {
-    // Also once placed: the scope it lands in may hold another theme than the one at construction.
-    if (event->type() == QEvent::Polish || event->type() == QEvent::Show) {
-        applyTheme(theme());
-    }
-    return OLWidget::event(event);
 }
 
 void AuthTitle::applyTheme(const OLTheme& theme) {

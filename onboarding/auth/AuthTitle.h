@@ -28,12 +28,9 @@ public:
     QLabel* subtitle() const;
 
 protected:
-    void themeChanged(const OLTheme& theme) override;
-    bool event(QEvent* event) override;
+    void applyTheme(const OLTheme& theme) override;
 
 private:
-    void applyTheme(const OLTheme& theme);
-
     QString glass_;
     QString signal_;
     OLText* heading_;

@@ -3,6 +3,7 @@
 #include "app/model/AppModelView.h"
 #include "design/button/OLButton.h"
 #include "design/controls/OLCheckbox.h"
+#include "design/controls/OLConfirmation.h"
 #include "design/controls/OLTextField.h"
 #include "design/layout/IconTile.h"
 #include "design/text/OLText.h"
@@ -13,7 +14,6 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace keldra {
@@ -88,25 +88,10 @@ void UnlockView::askSignOut() {
     if (confirmation_) {
         return;
     }
-    auto* box = new QMessageBox(this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(QStringLiteral("Sign out?"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(QStringLiteral("Sign out?"));
-    box->setIcon(QMessageBox::NoIcon);
-    QPushButton* confirm = box->addButton(QStringLiteral("Sign out"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    QPointer<AppModelView> model(&app_);
-    connect(box, &QMessageBox::finished, this, [box, confirm, model] {
-        if (box->clickedButton() == confirm && model) {
-            runDetached(model->signOut());
-        }
-    });
-    confirmation_ = box;
-    box->open();
+    AppModelView* model = &app_;
+    confirmation_ =
+        openConfirmation(this, QStringLiteral("Sign out?"), QString(), QStringLiteral("Sign out"),
+                         QMessageBox::DestructiveRole, model, [model] { runDetached(model->signOut()); });
 }
 
 void UnlockView::refresh() {

@@ -10,6 +10,7 @@
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
+#include "design/update/Refresh.h"
 #include "onboarding/common/ScreenParts.h"
 #include "onboarding/settings/AccountFigures.h"
 #include "onboarding/settings/SettingsForm.h"
@@ -67,10 +68,10 @@ AccountSettings::AccountSettings(AppModelView& app, QWidget* parent)
     managePlan_->setAction([this] { app_.openPortalPage(portalServicesURL()); });
     openWeb_->setAction([this] { app_.openWebKeldra(); });
     signOut_->setAction([this] { askToSignOut(); });
-    for (auto signal : {&AppModelView::accountChanged, &AppModelView::sessionChanged,
-                        &AppModelView::keldraStatusChanged, &AppModelView::accentChanged}) {
-        connect(&app_, signal, this, &AccountSettings::refresh);
-    }
+    connectEach(&app_,
+                {&AppModelView::accountChanged, &AppModelView::sessionChanged,
+                 &AppModelView::keldraStatusChanged, &AppModelView::accentChanged},
+                this, &AccountSettings::refresh);
     refresh();
 }
 

@@ -7,6 +7,7 @@
 #include "design/layout/OLCard.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
+#include "design/update/Refresh.h"
 #include "onboarding/settings/SettingsForm.h"
 #include "onboarding/settings/SettingsOptions.h"
 
@@ -38,10 +39,10 @@ AppearanceSettings::AppearanceSettings(AppModelView& app, QWidget* parent) : OLW
                                                             "backups and settings stay the same."),
                                              OLTextStyle::caption, OLColor::textMuted)}))}));
 
-    for (auto signal :
-         {&AppModelView::styleChanged, &AppModelView::accentChanged, &AppModelView::popoverStyleChanged}) {
-        connect(&app_, signal, this, &AppearanceSettings::refresh);
-    }
+    connectEach(
+        &app_,
+        {&AppModelView::styleChanged, &AppModelView::accentChanged, &AppModelView::popoverStyleChanged}, this,
+        &AppearanceSettings::refresh);
 }
 
 void AppearanceSettings::refresh() {

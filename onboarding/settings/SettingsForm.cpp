@@ -6,8 +6,6 @@
 
 #include <QBoxLayout>
 #include <QCoreApplication>
-#include <QPointer>
-#include <QPushButton>
 
 namespace keldra {
 
@@ -68,36 +66,6 @@ OLCheckbox* makeBoundCheckbox(AppModelView& app, const QString& title, const QSt
     QObject::connect(box, &QAbstractButton::clicked, box,
                      [&app, path](bool on) { SettingsBinding::setBool(on, app, path); });
     return box;
-}
-
-QMessageBox* openConfirmation(QWidget* parent, const QString& title, const QString& message,
-                              const QString& confirmTitle, QMessageBox::ButtonRole confirmRole,
-                              QObject* context, std::function<void()> onConfirm) {
-    auto* box = new QMessageBox(parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(title);
-    box->setTextFormat(Qt::PlainText);
-    box->setText(title);
-    box->setInformativeText(message);
-    box->setIcon(QMessageBox::NoIcon);
-    QPushButton* confirm = box->addButton(confirmTitle, confirmRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    QPointer<QObject> target(context);
-    QObject::connect(box, &QMessageBox::finished, box,
-                     [box, confirm, target, onConfirm = std::move(onConfirm)] {
-                         if (box->clickedButton() == confirm && target) {
-                             afterThisEvent(target, onConfirm);
-                         }
-                     });
-    box->open();
-    return box;
-}
-
-void afterThisEvent(QObject* context, std::function<void()> change) {
-    QMetaObject::invokeMethod(context, std::move(change), Qt::QueuedConnection);
 }
 
 } // namespace keldra

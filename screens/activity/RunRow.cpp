@@ -214,12 +214,7 @@ RunColumnHeader::RunColumnHeader(QWidget* parent) : OLWidget(parent) {
         }
         labels_.push_back(label);
     }
-    applyTheme(theme());
-}
-
-void RunColumnHeader::themeChanged(const OLTheme& theme) {
-    applyTheme(theme);
-    OLWidget::themeChanged(theme);
+    RunColumnHeader::applyTheme(theme());
 }
 
 void RunColumnHeader::applyTheme(const OLTheme& theme) {

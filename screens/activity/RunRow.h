@@ -65,11 +65,10 @@ public:
     explicit RunColumnHeader(QWidget* parent = nullptr);
 
 protected:
-    void themeChanged(const OLTheme& theme) override;
+    void applyTheme(const OLTheme& theme) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void applyTheme(const OLTheme& theme);
     std::vector<OLText*> labels_;
 };
 

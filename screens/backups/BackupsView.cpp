@@ -104,10 +104,10 @@ BackupsView::BackupsView(AppModelView& app, QWidget* parent) : OLWidget(parent),
 
     page->addWidget(new TransparentScroll(content, this), 1);
 
-    connect(&app_, &AppModelView::sourcesChanged, this, &BackupsView::scheduleRefresh);
-    connect(&app_, &AppModelView::settingsChanged, this, &BackupsView::scheduleRefresh);
-    connect(&app_, &AppModelView::unavailableSourcesChanged, this, &BackupsView::scheduleRefresh);
-    connect(&app_, &AppModelView::indexFiguresChanged, this, &BackupsView::scheduleRefresh);
+    connectEach(&app_,
+                {&AppModelView::sourcesChanged, &AppModelView::settingsChanged,
+                 &AppModelView::unavailableSourcesChanged, &AppModelView::indexFiguresChanged},
+                this, [this] { refreshTurn_.schedule(); });
     refresh();
 }
 
@@ -126,16 +126,7 @@ void BackupsView::themeChanged(const OLTheme& theme) {
     rebuildSources();
 }
 
-void BackupsView::scheduleRefresh() {
-    // A row's own button may have caused the change: the rows are replaced after its handler returns.
-    if (!refreshPending_) {
-        refreshPending_ = true;
-        QTimer::singleShot(0, this, &BackupsView::refresh);
-    }
-}
-
 void BackupsView::refresh() {
-    refreshPending_ = false;
     rebuildSuggestions();
     rebuildSources();
     updateSettingsCard();

@@ -7,6 +7,7 @@
 
 #include "design/status/StateBanner.h"
 #include "design/theme/OLWidget.h"
+#include "design/update/Refresh.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -58,7 +59,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void scheduleRefresh();
     void refresh();
     void rebuildSuggestions();
     void rebuildSources();
@@ -82,7 +82,10 @@ private:
     OLText* skipped_;
     QPointer<StateBanner> dropBanner_;
     QPointer<QMessageBox> dialog_;
-    bool refreshPending_ = false;
+    // A row's own button may have caused the change: the rows are replaced after its handler returns.
+    NextTurn refreshTurn_{this, [this] {
+                              refresh();
+                          }};
 };
 
 } // namespace keldra

@@ -90,17 +90,11 @@ DestinationsSection::DestinationsSection(AppModelView& app, QWidget* parent) : O
     note_ = new OLText(driveNote, OLTextStyle::caption, OLColor::textMuted, this);
     layout_->addWidget(note_);
 
-    for (auto signal : {&AppModelView::destinationsChanged, &AppModelView::driveStatesChanged,
-                        &AppModelView::isRunningChanged, &AppModelView::keldraStatusChanged,
-                        &AppModelView::lastSuccessChanged, &AppModelView::settingsChanged}) {
-        connect(&app_, signal, this, [this] {
-            // A row's own control may have caused the change: it is replaced after its handler returns.
-            if (!rebuildPending_) {
-                rebuildPending_ = true;
-                QTimer::singleShot(0, this, &DestinationsSection::rebuild);
-            }
-        });
-    }
+    connectEach(&app_,
+                {&AppModelView::destinationsChanged, &AppModelView::driveStatesChanged,
+                 &AppModelView::isRunningChanged, &AppModelView::keldraStatusChanged,
+                 &AppModelView::lastSuccessChanged, &AppModelView::settingsChanged},
+                this, [this] { rebuildTurn_.schedule(); });
     rebuild();
     lookUpDriveStart();
 }
@@ -111,7 +105,6 @@ void DestinationsSection::themeChanged(const OLTheme& theme) {
 }
 
 void DestinationsSection::rebuild() {
-    rebuildPending_ = false;
     const std::vector<LocalDestination>& destinations = app_.destinations();
     heading_->setText(QStringLiteral("Destinations \u00B7 ") + QString::number(destinations.size() + 1));
     const FocusCarry focus(list_);

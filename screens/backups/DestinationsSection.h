@@ -6,6 +6,7 @@
 
 #include "design/status/StateBanner.h"
 #include "design/theme/OLWidget.h"
+#include "design/update/Refresh.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -75,7 +76,10 @@ private:
     OLText* note_ = nullptr;
     std::vector<DriveRow*> rows_;
     QPointer<QMessageBox> dialog_;
-    bool rebuildPending_ = false;
+    // A row's own control may have caused the change: it is replaced after its handler returns.
+    NextTurn rebuildTurn_{this, [this] {
+                              rebuild();
+                          }};
     // Where the drive dialog opens, once looked up; a click before that opens it when the answer comes.
     std::optional<std::filesystem::path> driveStart_;
     bool lookingUp_ = false;

@@ -9,6 +9,7 @@
 #include "design/theme/OLSpace.h"
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
+#include "design/update/Refresh.h"
 #include "screens/chrome/Navigation.h"
 #include "screens/presentation/ScreenFormats.h"
 #include "screens/presentation/StoragePresentation.h"
@@ -87,8 +88,8 @@ AccountCard::AccountCard(AppModelView& app, QWidget* parent)
     layout->addWidget(storage_);
 
     setAction([this] { goToSection(app_, AppSection::settings); });
-    connect(&app_, &AppModelView::accountChanged, this, &AccountCard::refresh);
-    connect(&app_, &AppModelView::keldraStatusChanged, this, &AccountCard::refresh);
+    connectEach(&app_, {&AppModelView::accountChanged, &AppModelView::keldraStatusChanged}, this,
+                &AccountCard::refresh);
     refresh();
 }
 

@@ -6,6 +6,7 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
+#include "design/update/Refresh.h"
 #include "screens/chrome/Navigation.h"
 #include "screens/presentation/ScreenFormats.h"
 #include "screens/presentation/SourcePresentation.h"
@@ -31,8 +32,8 @@ SidebarSourceRow::SidebarSourceRow(AppModelView& app, BackupSource source, QWidg
     layout->addSpacing(4);
     layout->addWidget(count_, 0, Qt::AlignVCenter);
     setAction([this] { goToSection(app_, AppSection::backups); });
-    connect(&app_, &AppModelView::indexFiguresChanged, this, &SidebarSourceRow::refresh);
-    connect(&app_, &AppModelView::unavailableSourcesChanged, this, &SidebarSourceRow::refresh);
+    connectEach(&app_, {&AppModelView::indexFiguresChanged, &AppModelView::unavailableSourcesChanged}, this,
+                &SidebarSourceRow::refresh);
     refresh();
 }
 

@@ -10,6 +10,7 @@
 #include "design/theme/OLSpace.h"
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
+#include "design/update/Refresh.h"
 #include "screens/chrome/Navigation.h"
 #include "screens/chrome/PlainButton.h"
 #include "screens/presentation/ActionPresentation.h"
@@ -107,10 +108,10 @@ SignalTopBar::SignalTopBar(AppModelView& app, QWidget* parent)
             app_.perform(*action);
         }
     });
-    connect(&app_, &AppModelView::statusChanged, this, &SignalTopBar::refreshStatus);
-    connect(&app_, &AppModelView::isRunningChanged, this, &SignalTopBar::refreshStatus);
-    connect(&app_, &AppModelView::progressChanged, this, &SignalTopBar::refreshStatus);
-    connect(&app_, &AppModelView::lastSuccessChanged, this, &SignalTopBar::refreshStatus);
+    connectEach(&app_,
+                {&AppModelView::statusChanged, &AppModelView::isRunningChanged,
+                 &AppModelView::progressChanged, &AppModelView::lastSuccessChanged},
+                this, &SignalTopBar::refreshStatus);
     refreshStatus();
 }
 

@@ -14,6 +14,7 @@
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
+#include "design/update/Refresh.h"
 #include "screens/chrome/Navigation.h"
 #include "screens/chrome/PlainButton.h"
 #include "screens/overview/OverviewTiles.h"
@@ -27,7 +28,6 @@
 
 #include <QHBoxLayout>
 #include <QScrollArea>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -104,16 +104,16 @@ GlassOverview::GlassOverview(AppModelView& app, QWidget* parent)
     scroll->setWidget(body);
     page->addWidget(scroll, 1);
 
-    connect(&app_, &AppModelView::statusChanged, this, &GlassOverview::refreshHero);
-    connect(&app_, &AppModelView::unattendedChanged, this, &GlassOverview::refreshHero);
+    connectEach(&app_, {&AppModelView::statusChanged, &AppModelView::unattendedChanged}, this,
+                &GlassOverview::refreshHero);
     connect(&app_, &AppModelView::isRunningChanged, this, &GlassOverview::rebuildTiles);
-    connect(&app_, &AppModelView::progressChanged, this, &GlassOverview::refreshRun);
-    connect(&app_, &AppModelView::isRunningChanged, this, &GlassOverview::refreshRun);
+    connectEach(&app_, {&AppModelView::progressChanged, &AppModelView::isRunningChanged}, this,
+                &GlassOverview::refreshRun);
     connect(&app_, &AppModelView::currentSpeedChanged, this, &GlassOverview::refreshSpeed);
-    for (auto signal : {&AppModelView::keldraStatusChanged, &AppModelView::indexFiguresChanged,
-                        &AppModelView::lastRunChanged, &AppModelView::lastSuccessChanged}) {
-        connect(&app_, signal, this, &GlassOverview::rebuildTiles);
-    }
+    connectEach(&app_,
+                {&AppModelView::keldraStatusChanged, &AppModelView::indexFiguresChanged,
+                 &AppModelView::lastRunChanged, &AppModelView::lastSuccessChanged},
+                this, &GlassOverview::rebuildTiles);
     restore_->installEventFilter(this);
     heroCard->installEventFilter(this);
     scroll_->viewport()->installEventFilter(this);
@@ -318,26 +318,15 @@ void GlassOverview::resizeEvent(QResizeEvent* event) {
 
 void GlassOverview::showEvent(QShowEvent* event) {
     OLWidget::showEvent(event);
-    scheduleFit();
+    fitTurn_.schedule();
 }
 
 bool GlassOverview::eventFilter(QObject* watched, QEvent* event) {
     // The buttons moved or the visible height changed: once the layout has settled, the orb fits again.
     if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
-        scheduleFit();
+        fitTurn_.schedule();
     }
     return OLWidget::eventFilter(watched, event);
-}
-
-void GlassOverview::scheduleFit() {
-    if (fitPending_) {
-        return;
-    }
-    fitPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        fitPending_ = false;
-        fitOrb();
-    });
 }
 
 void GlassOverview::fitOrb() {

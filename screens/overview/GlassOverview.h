@@ -6,6 +6,7 @@
 
 #include "app/model/BackupHealth.h"
 #include "design/theme/OLWidget.h"
+#include "design/update/Refresh.h"
 
 #include <optional>
 
@@ -67,7 +68,6 @@ private:
     void rebuildTiles();
     void refreshSpeed();
     void arrange();
-    void scheduleFit();
     void fitOrb();
 
     AppModelView& app_;
@@ -79,7 +79,10 @@ private:
     // The health the hero shows, to fade only when it changes.
     std::optional<BackupHealth> shownHealth_;
     QScrollArea* scroll_ = nullptr;
-    bool fitPending_ = false;
+    // The orb fits once the layout has settled.
+    NextTurn fitTurn_{this, [this] {
+                          fitOrb();
+                      }};
     KeldraOrb* orb_ = nullptr;
     OLText* title_ = nullptr;
     OLText* progressLine_ = nullptr;

@@ -14,6 +14,7 @@
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
+#include "design/update/Refresh.h"
 #include "screens/chrome/Navigation.h"
 #include "screens/chrome/PlainButton.h"
 #include "screens/presentation/ActionPresentation.h"
@@ -214,23 +215,24 @@ SignalOverview::SignalOverview(AppModelView& app, QWidget* parent)
     row->addWidget(right);
 
     connect(&app_, &AppModelView::statusChanged, this, &SignalOverview::refreshStatus);
-    for (auto signal :
-         {&AppModelView::progressChanged, &AppModelView::isRunningChanged, &AppModelView::lastSuccessChanged,
-          &AppModelView::indexFiguresChanged, &AppModelView::keldraStatusChanged,
-          &AppModelView::unattendedChanged, &AppModelView::settingsChanged, &AppModelView::lastRunChanged,
-          &AppModelView::pausedByUserChanged}) {
-        connect(&app_, signal, this, &SignalOverview::refreshFacts);
-    }
-    connect(&app_, &AppModelView::currentSpeedChanged, this, &SignalOverview::refreshSpeed);
-    connect(&app_, &AppModelView::isRunningChanged, this, &SignalOverview::refreshSpeed);
-    connect(&app_, &AppModelView::progressChanged, this, &SignalOverview::refreshSpeed);
+    connectEach(&app_,
+                {&AppModelView::progressChanged, &AppModelView::isRunningChanged,
+                 &AppModelView::lastSuccessChanged, &AppModelView::indexFiguresChanged,
+                 &AppModelView::keldraStatusChanged, &AppModelView::unattendedChanged,
+                 &AppModelView::settingsChanged, &AppModelView::lastRunChanged,
+                 &AppModelView::pausedByUserChanged},
+                this, &SignalOverview::refreshFacts);
+    connectEach(
+        &app_,
+        {&AppModelView::currentSpeedChanged, &AppModelView::isRunningChanged, &AppModelView::progressChanged},
+        this, &SignalOverview::refreshSpeed);
     connect(&app_, &AppModelView::throughputChanged, this, [this] { chart_->setSamples(app_.throughput()); });
     connect(&app_, &AppModelView::logChanged, this, [this] { log_->setLines(app_.log()); });
-    for (auto signal : {&AppModelView::sourcesChanged, &AppModelView::destinationsChanged,
-                        &AppModelView::driveStatesChanged, &AppModelView::indexFiguresChanged,
-                        &AppModelView::unavailableSourcesChanged}) {
-        connect(&app_, signal, this, &SignalOverview::rebuildLists);
-    }
+    connectEach(&app_,
+                {&AppModelView::sourcesChanged, &AppModelView::destinationsChanged,
+                 &AppModelView::driveStatesChanged, &AppModelView::indexFiguresChanged,
+                 &AppModelView::unavailableSourcesChanged},
+                this, &SignalOverview::rebuildLists);
     refreshAction();
     refreshSpeed();
     rebuildLists();

@@ -28,7 +28,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QShortcut>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace keldra {
@@ -60,6 +59,24 @@ OLTextStyle footerStyle() {
 
 bool showsStatus(AppPhase phase) {
     return phase == AppPhase::ready || phase == AppPhase::unlock;
+}
+
+struct BodyStart {
+    QVBoxLayout* layout;
+    QHBoxLayout* header;
+};
+
+// The column of a popover body and its header row, already in the column: the wordmark, then room for what
+// the style puts at the header's end.
+BodyStart startBody(QWidget* body) {
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setSpacing(spacing);
+    auto* header = new QHBoxLayout;
+    header->addWidget(new KeldraWordmark(true, body), 0, Qt::AlignVCenter);
+    header->addStretch(1);
+    layout->addLayout(header);
+    return {layout, header};
 }
 
 } // namespace
@@ -139,15 +156,15 @@ TrayPopover::TrayPopover(AppModelView& app, std::function<void()> openWindow, st
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    for (auto signal :
-         {&AppModelView::statusChanged, &AppModelView::phaseChanged, &AppModelView::isRunningChanged,
-          &AppModelView::progressChanged, &AppModelView::currentSpeedChanged,
-          &AppModelView::throughputChanged, &AppModelView::keldraStatusChanged,
-          &AppModelView::lastSuccessChanged, &AppModelView::unattendedChanged,
-          &AppModelView::keldraKeyChanged, &AppModelView::indexFiguresChanged, &AppModelView::styleChanged,
-          &AppModelView::accentChanged, &AppModelView::popoverStyleChanged}) {
-        connect(&app_, signal, this, &TrayPopover::scheduleRefresh);
-    }
+    connectEach(&app_,
+                {&AppModelView::statusChanged, &AppModelView::phaseChanged, &AppModelView::isRunningChanged,
+                 &AppModelView::progressChanged, &AppModelView::currentSpeedChanged,
+                 &AppModelView::throughputChanged, &AppModelView::keldraStatusChanged,
+                 &AppModelView::lastSuccessChanged, &AppModelView::unattendedChanged,
+                 &AppModelView::keldraKeyChanged, &AppModelView::indexFiguresChanged,
+                 &AppModelView::styleChanged, &AppModelView::accentChanged,
+                 &AppModelView::popoverStyleChanged},
+                this, [this] { refreshTurn_.schedule(); });
     refresh();
 }
 
@@ -183,16 +200,7 @@ TrayPopover::Shape TrayPopover::currentShape() const {
     return shape;
 }
 
-void TrayPopover::scheduleRefresh() {
-    // One refresh per event-loop turn, after the handler that caused the change returned.
-    if (!refreshPending_) {
-        refreshPending_ = true;
-        QTimer::singleShot(0, this, &TrayPopover::refresh);
-    }
-}
-
 void TrayPopover::refresh() {
-    refreshPending_ = false;
     const OLTheme theme = app_.popoverTheme();
     if (!(olTheme(this) == theme)) {
         olSetTheme(this, theme);
@@ -258,18 +266,11 @@ QWidget* TrayPopover::buildSignIn(QWidget* parent) {
 
 QWidget* TrayPopover::buildGlass() {
     auto* body = new QWidget(this);
-    auto* layout = new QVBoxLayout(body);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
-
-    auto* header = new QHBoxLayout;
-    header->addWidget(new KeldraWordmark(true, body), 0, Qt::AlignVCenter);
-    header->addStretch(1);
+    const auto [layout, header] = startBody(body);
     auto* gear =
         new OLIconButton(QStringLiteral("icon-settings-sliders"), QStringLiteral("Settings"), 26, body);
     connect(gear, &OLIconButton::clicked, this, [this] { openApp(AppSection::settings); });
     header->addWidget(gear, 0, Qt::AlignVCenter);
-    layout->addLayout(header);
 
     if (shape_.status) {
         auto* block = new QWidget(body);
@@ -344,16 +345,9 @@ QWidget* TrayPopover::buildGlass() {
 
 QWidget* TrayPopover::buildSignal() {
     auto* body = new QWidget(this);
-    auto* layout = new QVBoxLayout(body);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
-
-    auto* header = new QHBoxLayout;
-    header->addWidget(new KeldraWordmark(true, body), 0, Qt::AlignVCenter);
-    header->addStretch(1);
+    const auto [layout, header] = startBody(body);
     chip_ = new StatusChip(QString(), StatusTone::secure, true, false, body);
     header->addWidget(chip_, 0, Qt::AlignVCenter);
-    layout->addLayout(header);
 
     if (shape_.status) {
         auto* block = new QWidget(body);

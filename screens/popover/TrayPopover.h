@@ -13,6 +13,7 @@
 #include "design/theme/OLRgba.h"
 #include "design/theme/OLTextStyle.h"
 #include "design/theme/OLWidget.h"
+#include "design/update/Refresh.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -82,7 +83,6 @@ private:
         friend bool operator==(const Shape&, const Shape&) = default;
     };
     Shape currentShape() const;
-    void scheduleRefresh();
     void refresh();
     void rebuild();
     void updateValues();
@@ -96,7 +96,10 @@ private:
     std::function<void()> quit_;
     Shape shape_;
     bool built_ = false;
-    bool refreshPending_ = false;
+    // One refresh per event-loop turn, after the handler that caused the change returned.
+    NextTurn refreshTurn_{this, [this] {
+                              refresh();
+                          }};
     bool signal_ = false;
     QPointer<QWidget> body_;
     QWidget* status_ = nullptr;

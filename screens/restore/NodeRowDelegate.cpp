@@ -14,20 +14,6 @@ namespace keldra {
 
 namespace {
 
-constexpr OLRgba chevronColor{0xB8, 0xC0, 0xCE, 1};
-constexpr OLRgba fileIconColor{0xD8, 0xDE, 0xE9, 1};
-constexpr OLRgba nameColor{0xEC, 0xEF, 0xF4, 1};
-constexpr OLRgba mutedColor{0xB8, 0xC0, 0xCE, 1};
-constexpr OLRgba sizeColor{0xD8, 0xDE, 0xE9, 1};
-constexpr OLRgba hoverFill{0x43, 0x4C, 0x5E, 0.4};
-
-constexpr OLTextStyle nameStyle{13,    OLFontWeight::regular,       1.4, 0, false,
-                                false, OLRelativeTextStyle::callout};
-constexpr OLTextStyle pathStyle{12,    OLFontWeight::regular,       1.35, 0, false,
-                                false, OLRelativeTextStyle::caption};
-constexpr OLTextStyle columnStyle{12,    OLFontWeight::regular,       1.4, 0, true,
-                                  false, OLRelativeTextStyle::caption};
-
 const RestoreRowsModel* rowsOf(const QModelIndex& index) {
     return qobject_cast<const RestoreRowsModel*>(index.model());
 }
@@ -35,8 +21,8 @@ const RestoreRowsModel* rowsOf(const QModelIndex& index) {
 } // namespace
 
 NodeRowDelegate::NodeRowDelegate(QObject* parent)
-    : QStyledItemDelegate(parent), nameFont_(olFont(nameStyle)), captionFont_(olFont(pathStyle)),
-      monoFont_(olFont(columnStyle)) {}
+    : QStyledItemDelegate(parent), nameFont_(olFont(OLTextStyle::callout)),
+      captionFont_(olFont(OLTextStyle::caption)), monoFont_(olFont(OLTextStyle::mono)) {}
 
 QSize NodeRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
     const RestoreRowsModel* rows = rowsOf(index);
@@ -64,7 +50,7 @@ void NodeRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
             painter->fillRect(QRectF(rect.left(), rect.top(), 2, rect.height()), accentColor(theme).qcolor());
         }
     } else if (option.state & QStyle::State_MouseOver) {
-        painter->fillRect(rect, hoverFill.qcolor());
+        painter->fillRect(rect, OLColor::surfaceRaised.opacity(0.4).qcolor());
     }
 
     const double middle = rect.center().y();
@@ -72,32 +58,32 @@ void NodeRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     if (folder) {
         olDrawIcon(*painter, QRectF(x, middle - 6, 12, 12),
                    row.expanded ? QStringLiteral("icon-chevron-down") : QStringLiteral("icon-chevron-right"),
-                   chevronColor.qcolor());
+                   OLColor::textMuted.qcolor());
     }
     x += 12 + 8;
     olDrawIcon(*painter, QRectF(x, middle - 7.5, 15, 15),
                folder ? QStringLiteral("icon-folder") : QStringLiteral("icon-file"),
-               (folder ? accentColor(theme) : fileIconColor).qcolor());
+               (folder ? accentColor(theme) : OLColor::textSecondary).qcolor());
     x += 15 + 8;
 
     // The columns from the trailing edge inwards.
     double right = rect.right() + 1 - 16;
     painter->setFont(monoFont_);
     if (showsDate(static_cast<int>(rect.width()))) {
-        painter->setPen(mutedColor.qcolor());
+        painter->setPen(OLColor::textMuted.qcolor());
         painter->drawText(QRectF(right - dateColumn, rect.top(), dateColumn, rect.height()),
                           Qt::AlignRight | Qt::AlignVCenter, texts.date);
         right -= dateColumn + 8;
     }
     const QRectF sizeRect(right - sizeColumn, rect.top(), sizeColumn, rect.height());
     right -= sizeColumn;
-    painter->setPen(sizeColor.qcolor());
+    painter->setPen(OLColor::textSecondary.qcolor());
     painter->drawText(sizeRect, Qt::AlignRight | Qt::AlignVCenter, texts.size);
     const double versionsWidth =
         texts.versions.isEmpty() ? 0 : QFontMetricsF(captionFont_).horizontalAdvance(texts.versions);
     if (versionsWidth > 0 && right - 8 - versionsWidth - 8 - x >= minimumNameWidth) {
         painter->setFont(captionFont_);
-        painter->setPen(mutedColor.qcolor());
+        painter->setPen(OLColor::textMuted.qcolor());
         const double width = versionsWidth;
         right -= 8 + width;
         painter->drawText(QRectF(right, rect.top(), width, rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
@@ -107,17 +93,17 @@ void NodeRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     // Name (and path), cut in the middle so an extension stays in sight.
     const double textWidth = std::max(0.0, right - 8 - x);
     const QFontMetricsF nameMetrics(nameFont_);
-    const double nameHeight = nameStyle.size * nameStyle.lineHeight;
-    const double pathHeight = pathStyle.size * pathStyle.lineHeight;
+    const double nameHeight = OLTextStyle::callout.size * OLTextStyle::callout.lineHeight;
+    const double pathHeight = OLTextStyle::caption.size * OLTextStyle::caption.lineHeight;
     const bool withPath = !texts.path.isEmpty();
     const double blockTop = withPath ? middle - (nameHeight + 1 + pathHeight) / 2 : middle - nameHeight / 2;
     painter->setFont(nameFont_);
-    painter->setPen(nameColor.qcolor());
+    painter->setPen(OLColor::textPrimary.qcolor());
     painter->drawText(QRectF(x, blockTop, textWidth, nameHeight), Qt::AlignLeft | Qt::AlignVCenter,
                       nameMetrics.elidedText(texts.name, Qt::ElideMiddle, textWidth));
     if (withPath) {
         painter->setFont(captionFont_);
-        painter->setPen(mutedColor.qcolor());
+        painter->setPen(OLColor::textMuted.qcolor());
         painter->drawText(QRectF(x, blockTop + nameHeight + 1, textWidth, pathHeight),
                           Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetricsF(captionFont_).elidedText(texts.path, Qt::ElideMiddle, textWidth));

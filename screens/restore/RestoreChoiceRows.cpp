@@ -14,8 +14,6 @@ namespace keldra {
 
 namespace {
 
-constexpr OLRgba ringBorder{0xD8, 0xDE, 0xE9, 0.22};
-constexpr OLRgba rowHairline{0xD8, 0xDE, 0xE9, 0.08};
 constexpr double ringSide = 16;
 
 QFont calloutFont() {
@@ -29,7 +27,7 @@ void drawSelectionRing(QPainter& painter, const QRectF& rect, bool selected, con
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(selected ? accent : ringBorder.qcolor(), width));
+    painter.setPen(QPen(selected ? accent : OLColor::borderStrong.qcolor(), width));
     // A stroke centred on a circle inset by half its width lies inside the edge.
     painter.drawEllipse(rect.adjusted(width / 2, width / 2, -width / 2, -width / 2));
     painter.restore();
@@ -82,7 +80,7 @@ void VersionRow::paintEvent(QPaintEvent*) {
     painter.setPen(OLColor::textMuted.qcolor());
     painter.drawText(QRectF(width() - sizeWidth, 0, sizeWidth, height()), Qt::AlignRight | Qt::AlignVCenter,
                      size_);
-    painter.fillRect(QRectF(0, height() - 1, width(), 1), rowHairline.qcolor());
+    painter.fillRect(QRectF(0, height() - 1, width(), 1), OLColor::hairline.qcolor());
 }
 
 DestinationOption::DestinationOption(QString title, QString subtitle, bool selected, QWidget* parent)

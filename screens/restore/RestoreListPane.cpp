@@ -135,7 +135,7 @@ RestoreListPane::RestoreListPane(RestoreRowsModel* rows, QWidget* parent)
         layout->addWidget(page);
     }
     setState(State::empty);
-    applyTheme();
+    RestoreListPane::applyTheme(theme());
 }
 
 void RestoreListPane::setState(State state) {
@@ -174,14 +174,9 @@ void RestoreListPane::showEmpty() {
     setState(State::empty);
 }
 
-void RestoreListPane::themeChanged(const OLTheme& theme) {
-    OLWidget::themeChanged(theme);
-    applyTheme();
-}
-
-void RestoreListPane::applyTheme() {
+void RestoreListPane::applyTheme(const OLTheme& theme) {
     // The failure banner sits padded on the glass surface, flush in signal.
-    const int margin = isGlass(theme()) ? 16 : 0;
+    const int margin = isGlass(theme) ? 16 : 0;
     failureBox_->layout()->setContentsMargins(margin, margin, margin, margin);
 }
 

@@ -39,11 +39,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void themeChanged(const OLTheme& theme) override;
+    void applyTheme(const OLTheme& theme) override;
 
 private:
     void setState(State state);
-    void applyTheme();
 
     State state_ = State::empty;
     QWidget* loading_;

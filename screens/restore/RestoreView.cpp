@@ -2,9 +2,11 @@
 
 #include "app/async/Workers.h"
 #include "design/button/OLIconButton.h"
+#include "design/controls/OLConfirmation.h"
 #include "design/controls/OLMenuPicker.h"
 #include "design/controls/OLSearchField.h"
 #include "design/layout/OLCard.h"
+#include "design/update/Refresh.h"
 #include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreDetailCard.h"
 #include "screens/restore/RestoreListPane.h"
@@ -14,10 +16,8 @@
 #include "screens/shell/PageHeader.h"
 
 #include <QBoxLayout>
-#include <QLabel>
 #include <QListView>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
 
@@ -154,13 +154,12 @@ void RestoreView::attach(RestoreModel* model) {
     rows_->clear();
     card_->setModel(model);
     if (model) {
-        for (auto signal :
-             {&RestoreModel::isLoadingChanged, &RestoreModel::loadErrorChanged, &RestoreModel::treeChanged,
-              &RestoreModel::catalogChanged, &RestoreModel::queryChanged}) {
-            connect(model, signal, this, &RestoreView::refreshList);
-        }
-        connect(model, &RestoreModel::sourceOptionsChanged, this, &RestoreView::refreshPicker);
-        connect(model, &RestoreModel::sourceChanged, this, &RestoreView::refreshPicker);
+        connectEach(model,
+                    {&RestoreModel::isLoadingChanged, &RestoreModel::loadErrorChanged,
+                     &RestoreModel::treeChanged, &RestoreModel::catalogChanged, &RestoreModel::queryChanged},
+                    this, &RestoreView::refreshList);
+        connectEach(model, {&RestoreModel::sourceOptionsChanged, &RestoreModel::sourceChanged}, this,
+                    &RestoreView::refreshPicker);
         connect(model, &RestoreModel::selectionChanged, this, &RestoreView::refreshSelection);
         connect(model, &RestoreModel::queryChanged, this, [this] {
             const QString query = QString::fromStdString(model_->query());
@@ -315,30 +314,16 @@ void RestoreView::confirmDelete() {
     const std::optional<RestoreSource> source =
         model_->listedSource() ? model_->listedSource() : model_->source();
     const RestoreNodePtr selection = model_->selection();
-    auto* box = new QMessageBox(this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setTextFormat(Qt::PlainText);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(deleteDialogTitle(source));
-    box->setText(deleteDialogTitle(source));
-    box->setInformativeText(deleteDialogMessage(selection.get(), source));
-    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
-        informative->setTextFormat(Qt::PlainText);
-    }
-    QPushButton* remove =
-        box->addButton(QStringLiteral("Delete every version"), QMessageBox::DestructiveRole);
-    remove->setObjectName(QStringLiteral("deleteEveryVersion"));
-    box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(QMessageBox::Cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, remove](QAbstractButton* button) {
-        if (button != remove || !model_ || !host_) {
-            return;
-        }
-        detachTask(deleteTask(model_, host_->restoreContext(), this));
-    });
-    dialog_ = box;
-    box->open();
+    dialog_ =
+        openConfirmation(this, deleteDialogTitle(source), deleteDialogMessage(selection.get(), source),
+                         QStringLiteral("Delete every version"), QMessageBox::DestructiveRole, this, [this] {
+                             if (model_ && host_) {
+                                 detachTask(deleteTask(model_, host_->restoreContext(), this));
+                             }
+                         });
+    // Deleting every version cannot be undone: the question carries the warning sign.
+    dialog_->setIcon(QMessageBox::Warning);
+    confirmingButton(dialog_)->setObjectName(QStringLiteral("deleteEveryVersion"));
 }
 
 QCoro::Task<> RestoreView::deleteTask(QPointer<RestoreModel> model, RestoreContext context,

@@ -34,10 +34,9 @@ RootView::RootView(AppModelView& app, QWidget* parent)
     setPalette(olPalette(app_.accent()));
     host_->replace(makePhaseScreen(shownPhase_, app_, host_));
     updateMinimum();
-    for (auto signal :
-         {&AppModelView::phaseChanged, &AppModelView::styleChanged, &AppModelView::accentChanged}) {
-        connect(&app_, signal, this, &RootView::scheduleSync);
-    }
+    connectEach(&app_,
+                {&AppModelView::phaseChanged, &AppModelView::styleChanged, &AppModelView::accentChanged},
+                this, [this] { syncTurn_.schedule(); });
 }
 
 QSize RootView::minimumSizeHint() const {
@@ -70,16 +69,7 @@ void RootView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), OLColor::background.qcolor());
 }
 
-void RootView::scheduleSync() {
-    if (syncPending_) {
-        return;
-    }
-    syncPending_ = true;
-    QMetaObject::invokeMethod(this, &RootView::sync, Qt::QueuedConnection);
-}
-
 void RootView::sync() {
-    syncPending_ = false;
     const OLTheme theme = themeOf(app_);
     if (olTheme(this) != theme) {
         olSetTheme(this, theme);

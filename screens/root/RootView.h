@@ -8,6 +8,7 @@
 
 #include "app/model/AppPhase.h"
 #include "app/model/ThemeValues.h"
+#include "design/update/Refresh.h"
 
 #include <QWidget>
 
@@ -39,7 +40,6 @@ protected:
 
 private:
     void updateMinimum();
-    void scheduleSync();
     // Brings the theme and the screen in line with the model.
     void sync();
 
@@ -47,7 +47,9 @@ private:
     ScreenHost* host_;
     AppPhase shownPhase_;
     OLStyle shownStyle_;
-    bool syncPending_ = false;
+    NextTurn syncTurn_{this, [this] {
+                           sync();
+                       }};
 };
 
 } // namespace keldra

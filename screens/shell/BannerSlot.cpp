@@ -65,21 +65,12 @@ BannerSlot::BannerSlot(AppModelView& app, QWidget* parent) : QWidget(parent), ap
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    connect(&app_, &AppModelView::statusChanged, this, &BannerSlot::scheduleRefresh);
-    connect(&app_, &AppModelView::dismissedBannersChanged, this, &BannerSlot::scheduleRefresh);
+    connectEach(&app_, {&AppModelView::statusChanged, &AppModelView::dismissedBannersChanged}, this,
+                [this] { refreshTurn_.schedule(); });
     refresh();
 }
 
-void BannerSlot::scheduleRefresh() {
-    if (refreshPending_) {
-        return;
-    }
-    refreshPending_ = true;
-    QMetaObject::invokeMethod(this, &BannerSlot::refresh, Qt::QueuedConnection);
-}
-
 void BannerSlot::refresh() {
-    refreshPending_ = false;
     std::optional<BannerModel> current = app_.currentBanner();
     const std::string key = current ? shownKey(*current) : std::string();
     if (refreshed_ && key == shownKey_ && (current.has_value() == (banner_ != nullptr))) {

@@ -4,6 +4,7 @@
 // its id to the model's dismissed set, and the next applicable banner takes its place.
 
 #include "design/status/StateBanner.h"
+#include "design/update/Refresh.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -23,8 +24,6 @@ public:
     const std::string& bannerID() const { return shownID_; }
 
 private:
-    // Changes come from the banner's own buttons: the swap waits for the event loop.
-    void scheduleRefresh();
     void refresh();
 
     AppModelView& app_;
@@ -32,7 +31,10 @@ private:
     std::string shownID_;
     // What the shown banner was built from, to rebuild only on a change.
     std::string shownKey_;
-    bool refreshPending_ = false;
+    // Changes come from the banner's own buttons: the swap waits for the event loop.
+    NextTurn refreshTurn_{this, [this] {
+                              refresh();
+                          }};
     bool refreshed_ = false;
 };
 

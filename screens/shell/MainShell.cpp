@@ -21,7 +21,7 @@ MainShell::MainShell(AppModelView& app, QWidget* parent) : QWidget(parent), app_
     layout->addWidget(navigation_);
     layout->addWidget(pages_, 1);
     pages_->replace(makeSectionScreen(app_.section(), app_, pages_));
-    connect(&app_, &AppModelView::sectionChanged, this, &MainShell::scheduleSection);
+    connect(&app_, &AppModelView::sectionChanged, this, [this] { sectionTurn_.schedule(); });
 }
 
 bool MainShell::focusNextPrevChild(bool next) {
@@ -32,17 +32,7 @@ QWidget* MainShell::page() const {
     return pages_->screen();
 }
 
-void MainShell::scheduleSection() {
-    // The press that changed the section may come from the page itself: it is replaced after the press.
-    if (sectionPending_) {
-        return;
-    }
-    sectionPending_ = true;
-    QMetaObject::invokeMethod(this, &MainShell::showSection, Qt::QueuedConnection);
-}
-
 void MainShell::showSection() {
-    sectionPending_ = false;
     pages_->replace(makeSectionScreen(app_.section(), app_, pages_));
 }
 

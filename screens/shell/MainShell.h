@@ -4,6 +4,8 @@
 // of the old one behind; it does not animate. The layout is fixed at construction: a style change builds a
 // new shell.
 
+#include "design/update/Refresh.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -26,13 +28,15 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    void scheduleSection();
     void showSection();
 
     AppModelView& app_;
     QWidget* navigation_;
     ScreenHost* pages_;
-    bool sectionPending_ = false;
+    // The press that changed the section may come from the page itself: it is replaced after the press.
+    NextTurn sectionTurn_{this, [this] {
+                              showSection();
+                          }};
 };
 
 } // namespace keldra

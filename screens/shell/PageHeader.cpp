@@ -30,12 +30,7 @@ PageHeader::PageHeader(const QString& title, QWidget* trailing, QWidget* parent)
     if (trailing_) {
         layout->addWidget(trailing_, 0, Qt::AlignVCenter);
     }
-    applyTheme(theme());
-}
-
-void PageHeader::themeChanged(const OLTheme& theme) {
-    applyTheme(theme);
-    OLWidget::themeChanged(theme);
+    PageHeader::applyTheme(theme());
 }
 
 void PageHeader::applyTheme(const OLTheme& theme) {

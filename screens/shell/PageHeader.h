@@ -17,11 +17,9 @@ public:
     QWidget* trailing() const { return trailing_; }
 
 protected:
-    void themeChanged(const OLTheme& theme) override;
+    void applyTheme(const OLTheme& theme) override;
 
 private:
-    void applyTheme(const OLTheme& theme);
-
     OLText* title_;
     QWidget* trailing_;
 };

@@ -9,6 +9,7 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/OLSpace.h"
 #include "design/theme/OLThemeValues.h"
+#include "design/update/Refresh.h"
 #include "screens/presentation/ScreenFormats.h"
 #include "screens/presentation/SourcePresentation.h"
 
@@ -43,8 +44,8 @@ SourceRow::SourceRow(AppModelView& app, BackupSource source, bool compact, std::
     : OLWidget(parent), app_(app), source_(std::move(source)), compact_(compact),
       onRemove_(std::move(onRemove)) {
     build();
-    connect(&app_, &AppModelView::indexFiguresChanged, this, &SourceRow::refresh);
-    connect(&app_, &AppModelView::unavailableSourcesChanged, this, &SourceRow::refresh);
+    connectEach(&app_, {&AppModelView::indexFiguresChanged, &AppModelView::unavailableSourcesChanged}, this,
+                &SourceRow::refresh);
 }
 
 QSize SourceRow::sizeHint() const {

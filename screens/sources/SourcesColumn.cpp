@@ -5,6 +5,7 @@
 #include "design/layout/IconTile.h"
 #include "design/text/OLText.h"
 #include "design/theme/OLColor.h"
+#include "design/update/Refresh.h"
 #include "screens/chrome/Navigation.h"
 #include "screens/presentation/ScreenFormats.h"
 #include "screens/presentation/SourcePresentation.h"
@@ -105,11 +106,12 @@ SourcesColumn::SourcesColumn(AppModelView& app, QWidget* parent)
         infoRow(QStringLiteral("icon-laptop"), std::nullopt, 40, folder_, folderNote_, content(), 0));
 
     connect(&app_, &AppModelView::sourcesChanged, this, &SourcesColumn::rebuildSources);
-    connect(&app_, &AppModelView::destinationsChanged, this, &SourcesColumn::rebuildDrives);
-    connect(&app_, &AppModelView::driveStatesChanged, this, &SourcesColumn::rebuildDrives);
-    connect(&app_, &AppModelView::settingsChanged, this, &SourcesColumn::refreshInfo);
-    connect(&app_, &AppModelView::pausedByUserChanged, this, &SourcesColumn::refreshInfo);
-    connect(&app_, &AppModelView::statusChanged, this, &SourcesColumn::refreshInfo);
+    connectEach(&app_, {&AppModelView::destinationsChanged, &AppModelView::driveStatesChanged}, this,
+                &SourcesColumn::rebuildDrives);
+    connectEach(
+        &app_,
+        {&AppModelView::settingsChanged, &AppModelView::pausedByUserChanged, &AppModelView::statusChanged},
+        this, &SourcesColumn::refreshInfo);
     rebuildSources();
     rebuildDrives();
     refreshInfo();

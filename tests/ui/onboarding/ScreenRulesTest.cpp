@@ -23,6 +23,7 @@
 #include "tests/ui/kit/KitTest.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
@@ -338,6 +339,51 @@ TEST(OnboardingScreens, LinksAreAsTallAsTheOtherControls) {
         drainEvents();
         EXPECT_EQ(link->title(), QString::fromUtf8(c.name));
         EXPECT_EQ(link->height(), static_cast<int>(OLSize::controlHeight));
+    }
+}
+
+// Signing out may take the asking screen away, so on the unlock screen as in the settings it starts once the
+// question has closed and its handlers have returned: not inside the click, on the next turn.
+TEST(OnboardingScreens, SignOutStartsOnTheTurnAfterTheQuestionCloses) {
+    const struct {
+        const char* name;
+        std::function<QMessageBox*(FakeAppModel&, std::unique_ptr<QWidget>&)> ask;
+    } cases[] = {
+        {"unlock screen",
+         [](FakeAppModel& model, std::unique_ptr<QWidget>& held) {
+             auto* view = new UnlockView(model);
+             held.reset(view);
+             showActive(*view);
+             view->signOutLink()->click();
+             return view->confirmation();
+         }},
+        {"account settings",
+         [](FakeAppModel& model, std::unique_ptr<QWidget>& held) {
+             auto* pane = new AccountSettings(model);
+             held.reset(pane);
+             showActive(*pane);
+             pane->signOutButton()->click();
+             return pane->signOutConfirmation();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeAppModel model;
+        std::unique_ptr<QWidget> screen;
+        QPointer<QMessageBox> box = c.ask(model, screen);
+        ASSERT_TRUE(box);
+        QAbstractButton* signOut = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == QStringLiteral("Sign out")) {
+                signOut = button;
+            }
+        }
+        ASSERT_TRUE(signOut);
+        signOut->click();
+        EXPECT_EQ(count(model, "signOut"), 0) << "signed out inside the dialog's own handlers";
+        drainEvents();
+        EXPECT_EQ(count(model, "signOut"), 1);
+        EXPECT_FALSE(box) << "the question closes";
     }
 }
 
