@@ -1,6 +1,7 @@
 #include "screens/restore/RestoreDetailCard.h"
 
 #include "app/async/Workers.h"
+#include "app/model/RestoreModel.h"
 #include "core/settings/BackupSource.h"
 #include "design/button/OLAbstractButton.h"
 #include "design/button/OLButton.h"
@@ -14,7 +15,6 @@
 #include "design/theme/OLColor.h"
 #include "design/theme/OLThemeValues.h"
 #include "design/theme/ThemeScope.h"
-#include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreChoiceRows.h"
 #include "screens/restore/RestoreScreenHost.h"
 #include "screens/restore/RestoreTexts.h"

@@ -5,7 +5,7 @@
 // and writes straight into it; it is rebuilt (after the event that changed it) when what it shows
 // changes, except the progress, which updates in place.
 
-#include "restore/model/RestoreModel.h"
+#include "app/model/RestoreModel.h"
 #include "screens/restore/RestoreScreenHost.h"
 
 #include <QPointer>

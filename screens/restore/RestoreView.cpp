@@ -1,11 +1,11 @@
 #include "screens/restore/RestoreView.h"
 
 #include "app/async/Workers.h"
+#include "app/model/RestoreModel.h"
 #include "design/button/OLIconButton.h"
 #include "design/controls/OLMenuPicker.h"
 #include "design/controls/OLSearchField.h"
 #include "design/layout/OLCard.h"
-#include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreDetailCard.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreRowsModel.h"
