@@ -26,8 +26,8 @@
 #include "core/seams/Sleeper.h"
 #include "localportal/PortalServer.h"
 #include "restore/engine/RestoreEngine.h"
-#include "restore/model/RestorePrefetch.h"
-#include "restore/model/RestoreRun.h"
+#include "restore/engine/RestorePrefetch.h"
+#include "restore/engine/RestoreRun.h"
 #include "service/api/KeldraAPI.h"
 #include "service/storage/StorageTransport.h"
 

@@ -15,10 +15,10 @@
 //   restore_view_bench [files, default 200000] [rounds, default 3]
 
 #include "app/async/Workers.h"
+#include "app/model/RestoreModel.h"
 #include "core/platform/FileRevealer.h"
 #include "core/platform/FolderChooser.h"
 #include "restore/model/RestoreListing.h"
-#include "restore/model/RestoreModel.h"
 #include "restore/model/RestoreSearchIndex.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreRowsModel.h"

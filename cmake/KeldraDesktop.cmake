@@ -4,7 +4,7 @@
 include(GNUInstallDirs)
 
 set(KELDRA_APP_ID org.orlivane.keldra)
-set(KELDRA_DESKTOP_DIR ${CMAKE_SOURCE_DIR}/app/desktop)
+set(KELDRA_DESKTOP_DIR ${CMAKE_SOURCE_DIR}/desktop/metadata)
 
 # The release in the metadata is the project's version, dated by the last commit (the day of the build
 # outside a git checkout).

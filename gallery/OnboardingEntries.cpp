@@ -1,11 +1,11 @@
 // The screens a new user meets: sign-in, two-factor, unlock and every setup step and layout, on the fake
 // model, at the window's first size.
 
-#include "app/shell/MainWindow.h"
 #include "design/button/OLButton.h"
 #include "design/controls/CodeBoxes.h"
 #include "design/controls/OLCheckbox.h"
 #include "design/controls/OLTextField.h"
+#include "desktop/MainWindow.h"
 #include "gallery/GalleryEntry.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "onboarding/auth/AuthTitle.h"

@@ -1,11 +1,11 @@
 // The Restore screen in each of its states, drawn from a real RestoreModel listing the scripted drive.
 
+#include "app/model/RestoreModel.h"
 #include "design/theme/ThemeScope.h"
 #include "gallery/GalleryEntry.h"
 #include "gallery/RestoreGalleryDrive.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "gallery/fake/FakeStates.h"
-#include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreRowsModel.h"
 #include "screens/restore/RestoreScreenHost.h"
 #include "screens/restore/RestoreView.h"

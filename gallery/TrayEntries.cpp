@@ -1,7 +1,7 @@
 // The gallery's tray pictures: the five tray images at the sizes panels ask for, on a light and a dark panel
 // in that panel's text colour, as a tray host draws them.
 
-#include "app/shell/TrayIconImages.h"
+#include "desktop/TrayIconImages.h"
 #include "gallery/GalleryEntry.h"
 
 #include <QLabel>

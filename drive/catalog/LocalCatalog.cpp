@@ -1,9 +1,9 @@
 #include "drive/catalog/LocalCatalog.h"
 
+#include "core/fs/SafeKeldraPath.h"
 #include "core/text/Utf8Text.h"
 #include "drive/format/DriveLayout.h"
 #include "drive/format/LocalFormat.h"
-#include "restore/catalog/SafeKeldraPath.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

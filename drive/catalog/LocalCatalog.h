@@ -10,10 +10,6 @@
 #include <string>
 #include <vector>
 
-namespace keldra {
-struct RemoteCatalog;
-}
-
 namespace keldra::LocalCatalog {
 
 // One readable object on the drive.
@@ -47,8 +43,5 @@ Catalog load(const std::filesystem::path& deviceFolder, const KeldraKey& key);
 // The device folders below root/"devices" (names starting with "." left out), ordered by identifier, each
 // named by its "device.json" or, failing that, by its identifier.
 std::vector<Device> listDevices(const std::filesystem::path& backupRoot);
-
-// The drive's catalog as the restore side's catalog type, so drive copies browse like cloud copies.
-RemoteCatalog toRemoteCatalog(const Catalog& catalog);
 
 } // namespace keldra::LocalCatalog

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Error.h"
-#include "restore/engine/StoredCopyFault.h"
+#include "core/fs/StoredCopyFault.h"
 
 #include <string>
 #include <system_error>

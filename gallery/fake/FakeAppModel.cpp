@@ -1,7 +1,7 @@
 #include "gallery/fake/FakeAppModel.h"
 
+#include "app/model/RestoreModel.h"
 #include "core/codec/Uuid.h"
-#include "restore/model/RestoreModel.h"
 
 #include <algorithm>
 #include <qcoro/qcorosignal.h>

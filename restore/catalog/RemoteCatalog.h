@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/crypto/KeldraKey.h"
+#include "core/fs/SafeKeldraPath.h"
 #include "restore/catalog/RemoteEntry.h"
-#include "restore/catalog/SafeKeldraPath.h"
 #include "service/types/KeldraFile.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "core/crypto/KeldraCryptoError.h"
+#include "core/fs/StoredCopyFault.h"
 #include "restore/engine/RestoreEngine.h"
-#include "restore/engine/StoredCopyFault.h"
 #include "service/api/KeldraAPIError.h"
 
 namespace keldra {

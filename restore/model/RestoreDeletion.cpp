@@ -1,6 +1,6 @@
 #include "restore/model/RestoreDeletion.h"
 
-#include "restore/model/DriveObjectFile.h"
+#include "restore/engine/DriveObjectFile.h"
 #include "service/api/KeldraAPI.h"
 
 #include <system_error>

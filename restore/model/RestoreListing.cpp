@@ -1,6 +1,6 @@
 #include "restore/model/RestoreListing.h"
 
-#include "drive/catalog/LocalCatalog.h"
+#include "restore/catalog/RemoteCatalogConversion.h"
 #include "service/api/KeldraAPI.h"
 
 namespace keldra {

@@ -5,7 +5,7 @@
 // and writes straight into it. Each part is built anew (after the event that changed it) when what it shows
 // changes, and only that part; the progress updates in place.
 
-#include "restore/model/RestoreModel.h"
+#include "app/model/RestoreModel.h"
 #include "screens/restore/RestoreActionBlock.h"
 #include "screens/restore/RestoreDetailPart.h"
 #include "screens/restore/RestoreScreenHost.h"

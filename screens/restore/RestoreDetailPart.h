@@ -3,9 +3,9 @@
 // restore to, …) and builds its content anew when what it shows changes, after the event that changed it,
 // so several changes in a row build once; a part with nothing to show is hidden and takes no room.
 
+#include "app/model/RestoreModel.h"
 #include "design/theme/OLRgba.h"
 #include "design/theme/OLTextStyle.h"
-#include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreScreenHost.h"
 
 #include <QPointer>

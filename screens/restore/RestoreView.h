@@ -5,8 +5,8 @@
 // keeps only which folders are open and the last delete's error. Work that outlives the view (loads,
 // deletes, restores) holds the model by QPointer and writes nothing into a view that has gone.
 
+#include "app/model/RestoreModel.h"
 #include "design/theme/OLWidget.h"
-#include "restore/model/RestoreModel.h"
 #include "restore/model/RestoreSource.h"
 #include "restore/tree/RestoreNode.h"
 #include "screens/restore/RestoreScreenHost.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell/KeldraEntry.h"
+#include "desktop/KeldraEntry.h"
 #include "tests/support/LocalPortal.h"
 #include "tests/support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #include "app/model/AppModel.h"
-#include "app/shell/DesktopApplication.h"
-#include "app/shell/MainWindow.h"
-#include "app/shell/TrayController.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/MainWindow.h"
+#include "desktop/TrayController.h"
 #include "tests/integration/KeldraSession.h"
 #include "tests/support/QtApp.h"
 

@@ -1,7 +1,7 @@
 #include "tests/integration/ProgramWindow.h"
 
-#include "app/shell/WindowPlacement.h"
 #include "core/seams/KeyValueStore.h"
+#include "desktop/WindowPlacement.h"
 #include "tests/integration/ScreenPictures.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/RecordingLogger.h"

@@ -4,8 +4,8 @@
 // on screen, as a user would, and reports through gtest when it never comes.
 
 #include "app/model/AppPhase.h"
-#include "app/shell/MainWindow.h"
 #include "design/controls/OLTextField.h"
+#include "desktop/MainWindow.h"
 #include "screens/chrome/SidebarItem.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreRowsModel.h"

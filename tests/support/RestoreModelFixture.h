@@ -5,6 +5,7 @@
 // Qt event loop.
 
 #include "app/async/Workers.h"
+#include "app/model/RestoreModel.h"
 #include "core/codec/Base64.h"
 #include "core/events/ThroughputMeter.h"
 #include "core/index/BackupIndex.h"
@@ -15,7 +16,6 @@
 #include "drive/run/LocalBackupEngine.h"
 #include "engine/BackupEngine.h"
 #include "restore/engine/RestoreEngine.h"
-#include "restore/model/RestoreModel.h"
 #include "service/api/KeldraAPI.h"
 #include "service/storage/StorageTransport.h"
 #include "tests/support/FakeDesktop.h"

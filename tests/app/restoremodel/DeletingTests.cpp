@@ -1,5 +1,5 @@
+#include "restore/engine/RestoreRun.h"
 #include "restore/model/RestoreDeletion.h"
-#include "restore/model/RestoreRun.h"
 #include "tests/support/RestoreModelFixture.h"
 
 namespace keldra::test {

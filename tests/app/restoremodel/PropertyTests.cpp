@@ -1,5 +1,5 @@
 #include "app/async/Workers.h"
-#include "restore/model/RestoreModel.h"
+#include "app/model/RestoreModel.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/QtApp.h"
 

@@ -1,4 +1,4 @@
-#include "restore/model/DriveObjectFile.h"
+#include "restore/engine/DriveObjectFile.h"
 #include "restore/model/RestoreItems.h"
 
 #include <gtest/gtest.h>

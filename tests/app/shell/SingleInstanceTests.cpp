@@ -1,4 +1,4 @@
-#include "app/shell/SingleInstance.h"
+#include "desktop/SingleInstance.h"
 #include "tests/support/SessionBusTest.h"
 
 #include <QDBusConnectionInterface>

@@ -3,7 +3,7 @@
 
 #include "drive/catalog/LocalCatalog.h"
 #include "drive/format/LocalFormat.h"
-#include "restore/catalog/RemoteCatalog.h"
+#include "restore/catalog/RemoteCatalogConversion.h"
 #include "tests/drive/format/DriveTestSupport.h"
 #include "tests/support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "core/codec/Base64.h"
 #include "restore/engine/RestoreEngine.h"
-#include "restore/model/RestoreRun.h"
+#include "restore/engine/RestoreRun.h"
 #include "service/api/KeldraAPI.h"
 #include "service/storage/StorageTransport.h"
 #include "tests/support/CancellingSleeper.h"

@@ -1,4 +1,4 @@
-#include "restore/model/RestorePrefetch.h"
+#include "restore/engine/RestorePrefetch.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "core/crypto/KeldraCryptoError.h"
+#include "core/fs/StoredCopyFault.h"
 #include "restore/engine/RestoreEngine.h"
-#include "restore/engine/StoredCopyFault.h"
 #include "restore/engine/WithRetry.h"
 #include "service/api/KeldraAPIError.h"
 #include "service/storage/StorageError.h"

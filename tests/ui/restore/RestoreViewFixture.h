@@ -4,11 +4,11 @@
 // and by the drive engine on a folder standing in for a drive, a virtual clock, and a host that stands in
 // for the application's hand-over values.
 
+#include "app/model/RestoreModel.h"
 #include "design/button/OLButton.h"
 #include "design/button/OLIconButton.h"
 #include "design/controls/OLMenuPicker.h"
 #include "design/controls/OLSearchField.h"
-#include "restore/model/RestoreModel.h"
 #include "screens/restore/RestoreDetailCard.h"
 #include "screens/restore/RestoreListPane.h"
 #include "screens/restore/RestoreRowsModel.h"

@@ -4,8 +4,8 @@
 // autostart entry in a configuration home of its own. The window carries the real menu bar, so shortcuts work
 // as for a user.
 
-#include "app/shell/MenuCommands.h"
 #include "design/controls/OLSegmented.h"
+#include "desktop/MenuCommands.h"
 #include "onboarding/settings/SettingsView.h"
 #include "platform/login/AutostartLoginItem.h"
 #include "screens/root/RootView.h"

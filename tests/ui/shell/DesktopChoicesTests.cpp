@@ -1,5 +1,5 @@
-#include "app/shell/DesktopUrlOpener.h"
-#include "app/shell/DialogFolderChooser.h"
+#include "desktop/DesktopUrlOpener.h"
+#include "desktop/DialogFolderChooser.h"
 #include "tests/support/QtApp.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/shell/OffscreenApplication.h"

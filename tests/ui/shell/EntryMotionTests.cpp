@@ -1,7 +1,7 @@
-#include "app/shell/KeldraEntry.h"
 #include "design/motion/OLMotion.h"
 #include "design/motion/ReduceMotionMonitor.h"
 #include "design/orb/KeldraOrb.h"
+#include "desktop/KeldraEntry.h"
 #include "tests/support/FakeDesktopPortal.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/TrayIconImages.h"
+#include "desktop/TrayIconImages.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/shell/TrayController.h"
+#include "desktop/TrayController.h"
 
 #include "app/model/AppModel.h"
 #include "screens/popover/PopoverWindow.h"

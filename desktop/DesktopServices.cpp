@@ -1,4 +1,4 @@
-#include "app/shell/DesktopServices.h"
+#include "desktop/DesktopServices.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

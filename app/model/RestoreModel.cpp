@@ -1,4 +1,4 @@
-#include "restore/model/RestoreModel.h"
+#include "app/model/RestoreModel.h"
 
 #include "app/async/ChooseFolder.h"
 #include "app/async/Workers.h"

@@ -1,6 +1,6 @@
-#include "drive/catalog/LocalCatalog.h"
+#include "restore/catalog/RemoteCatalogConversion.h"
+
 #include "drive/format/UtcTimestamp.h"
-#include "restore/catalog/RemoteCatalog.h"
 
 namespace keldra::LocalCatalog {
 

@@ -1,4 +1,4 @@
-#include "app/shell/TrayIconImages.h"
+#include "desktop/TrayIconImages.h"
 
 #include <QPainter>
 #include <QPainterPath>

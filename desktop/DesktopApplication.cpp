@@ -1,12 +1,12 @@
-#include "app/shell/DesktopApplication.h"
+#include "desktop/DesktopApplication.h"
 
 #include "app/model/AppModel.h"
-#include "app/shell/MainWindow.h"
-#include "app/shell/MenuCommands.h"
-#include "app/shell/TrayController.h"
-#include "app/shell/WindowPlacement.h"
 #include "core/platform/LaunchContext.h"
 #include "design/brand/KeldraAppIcon.h"
+#include "desktop/MainWindow.h"
+#include "desktop/MenuCommands.h"
+#include "desktop/TrayController.h"
+#include "desktop/WindowPlacement.h"
 #include "screens/root/RootView.h"
 
 #include <QMenuBar>

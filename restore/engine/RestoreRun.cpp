@@ -1,12 +1,12 @@
-#include "restore/model/RestoreRun.h"
+#include "restore/engine/RestoreRun.h"
 
 #include "drive/format/LocalFormat.h"
+#include "restore/engine/DriveObjectFile.h"
 #include "restore/engine/PlacementGroup.h"
+#include "restore/engine/RequestTurns.h"
 #include "restore/engine/RestoreEngine.h"
+#include "restore/engine/RestorePrefetch.h"
 #include "restore/engine/RestoreTempFiles.h"
-#include "restore/model/DriveObjectFile.h"
-#include "restore/model/RequestTurns.h"
-#include "restore/model/RestorePrefetch.h"
 
 #include <chrono>
 #include <fcntl.h>

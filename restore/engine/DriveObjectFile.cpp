@@ -1,4 +1,4 @@
-#include "restore/model/DriveObjectFile.h"
+#include "restore/engine/DriveObjectFile.h"
 
 #include "drive/format/DriveLayout.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/MainWindow.h"
+#include "desktop/MainWindow.h"
 
 #include <QCloseEvent>
 #include <QTimer>

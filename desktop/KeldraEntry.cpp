@@ -1,14 +1,14 @@
-#include "app/shell/KeldraEntry.h"
+#include "desktop/KeldraEntry.h"
 
 #include "app/model/AppModel.h"
 #include "app/model/NumberLocale.h"
-#include "app/shell/DesktopApplication.h"
-#include "app/shell/DesktopServices.h"
-#include "app/shell/MainWindow.h"
-#include "app/shell/SingleInstance.h"
-#include "app/shell/TerminationSignals.h"
 #include "design/motion/ReduceMotionMonitor.h"
 #include "design/theme/AppStyle.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/DesktopServices.h"
+#include "desktop/MainWindow.h"
+#include "desktop/SingleInstance.h"
+#include "desktop/TerminationSignals.h"
 
 #include <QApplication>
 #include <clocale>

@@ -1,4 +1,4 @@
-#include "app/shell/TerminationSignals.h"
+#include "desktop/TerminationSignals.h"
 
 #include <QSocketNotifier>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "restore/model/RequestTurns.h"
+#include "restore/engine/RequestTurns.h"
 
 namespace keldra {
 

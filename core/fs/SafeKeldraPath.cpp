@@ -1,4 +1,4 @@
-#include "restore/catalog/SafeKeldraPath.h"
+#include "core/fs/SafeKeldraPath.h"
 
 namespace keldra {
 

@@ -1,4 +1,4 @@
-#include "app/shell/MenuCommands.h"
+#include "desktop/MenuCommands.h"
 
 #include "app/model/AppModel.h"
 #include "screens/shell/SectionNames.h"

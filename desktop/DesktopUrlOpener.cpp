@@ -1,4 +1,4 @@
-#include "app/shell/DesktopUrlOpener.h"
+#include "desktop/DesktopUrlOpener.h"
 
 #include <QDesktopServices>
 #include <QUrl>

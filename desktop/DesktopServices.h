@@ -2,8 +2,8 @@
 
 #include "app/async/QtTimers.h"
 #include "app/model/AppServices.h"
-#include "app/shell/DesktopUrlOpener.h"
-#include "app/shell/DialogFolderChooser.h"
+#include "desktop/DesktopUrlOpener.h"
+#include "desktop/DialogFolderChooser.h"
 #include "platform/identity/MachineIdentity.h"
 #include "platform/login/ArgumentsLaunchContext.h"
 #include "platform/login/AutostartLoginItem.h"

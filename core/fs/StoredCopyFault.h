@@ -2,9 +2,9 @@
 
 namespace keldra {
 
-// What a failed read of a stored copy means for the restore summary. Errors of layers above this one
-// (the drive format) report it through StoredCopyFaultSource, so the summary can word them without this
-// layer depending on theirs.
+// What a failed read of a stored copy means for the restore summary. The errors of the layers that read
+// stored copies (the drive format) report it through StoredCopyFaultSource, so the restore summary can word
+// them without depending on those layers.
 enum class StoredCopyFault { none, damaged, incomplete };
 
 class StoredCopyFaultSource {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell/TrayIconImages.h"
+#include "desktop/TrayIconImages.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/shell/DialogFolderChooser.h"
+#include "desktop/DialogFolderChooser.h"
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>

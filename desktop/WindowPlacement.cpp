@@ -1,4 +1,4 @@
-#include "app/shell/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 
 #include "core/seams/KeyValueStore.h"
 

@@ -1,6 +1,6 @@
-#include "app/shell/SingleInstance.h"
+#include "desktop/SingleInstance.h"
 
-#include "app/shell/ApplicationAdaptor.h"
+#include "desktop/ApplicationAdaptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
