@@ -84,8 +84,19 @@ FakeDesktopPortal::FakeDesktopPortal(Settings settings) {
     if (!runUntil([&] { return std::filesystem::exists(socket); }, std::chrono::seconds(10))) {
         return;
     }
+    // The socket file appears when the daemon binds it, a moment before it listens: on a loaded machine the
+    // first connection can be refused, so try again until the daemon answers.
     QDBusConnection connection = QDBusConnection::connectToBus(address_, portalConnection);
-    if (!connection.isConnected()) {
+    const bool connected = runUntil(
+        [&] {
+            if (!connection.isConnected()) {
+                QDBusConnection::disconnectFromBus(portalConnection);
+                connection = QDBusConnection::connectToBus(address_, portalConnection);
+            }
+            return connection.isConnected();
+        },
+        std::chrono::seconds(10));
+    if (!connected) {
         return;
     }
     service_ = std::make_unique<Service>(std::move(settings), connection);
