@@ -153,14 +153,12 @@ public:
     void setAccount(std::optional<AccountInfo> value);
     void setKeldraStatus(std::optional<KeldraStatus> value);
     void setKeldraKey(std::optional<KeldraKey> value);
-    // The plain setters of `unattended` and `sources`; setUnattended and setSources are the user's
-    // operations (they also write the keyring or the user defaults).
-    void assignUnattended(bool value);
+    // The persist* counterparts below are the user's operations: they also write the keyring or the user
+    // defaults.
+    void setUnattended(bool value);
     void setKeyringError(std::optional<std::string> value);
     void setSettings(BackupSettings value) override;
-    // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
-    void adoptSettings(const BackupSettings& changed) override;
-    void assignSources(std::vector<BackupSource> value);
+    void setSources(std::vector<BackupSource> value);
     void setDestinations(std::vector<LocalDestination> value);
     void setDriveStates(DriveStates value);
     // Changes one drive's entry in place; always announced.
@@ -254,7 +252,9 @@ public:
     QCoro::Task<std::optional<std::string>> unlock(std::string passphrase, bool remember) override;
     QCoro::Task<std::optional<std::string>> createPassphrase(std::string passphrase, bool remember) override;
     // Keeps the key in the keyring for unattended backups, or forgets it there.
-    void setUnattended(bool on) override;
+    void persistUnattended(bool on) override;
+    // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
+    void persistSettings(const BackupSettings& changed) override;
     void lock() override;
     void useKey(KeldraKey key, bool remember);
     // The passphrase's key, derived on a worker.
@@ -271,7 +271,7 @@ public:
     // The same, finished once the picks' kinds were read (on a worker) and the sources changed.
     QCoro::Task<> addPickedSources(std::vector<std::filesystem::path> urls);
     // Replaces the sources (kept in sourceOrder) and saves them for the account.
-    void setSources(std::vector<BackupSource> sources) override;
+    void persistSources(std::vector<BackupSource> sources) override;
     void removeSource(const std::string& id) override;
     // Stores the user's pause; pausing also cancels the running task.
     void setPaused(bool paused) override;

@@ -39,7 +39,7 @@ protected:
 
 TEST_F(AppModelDrives, AddingRefusesUnusableAndDuplicateFoldersAndNamesThisComputer) {
     AppModel& m = signedInModel();
-    m.assignSources(
+    m.setSources(
         {BackupSource{"S1", (bootRoot / "home" / "ada" / "Documents").string(), false, clock.now()}});
 
     EXPECT_EQ(add(m, temp / "nowhere"), "That location can't be used for backups.");
@@ -147,7 +147,7 @@ TEST_F(AppModelDrives, ADriveAwaitingReviewIsCopiedOnlyWhenTheChangeIsAccepted) 
     EXPECT_TRUE(m.driveStates().at(id).needsReview);
     EXPECT_EQ(m.driveStates().at(id).problem, "Many files changed at once.");
 
-    m.assignSources({BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
+    m.setSources({BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
     m.backUpDriveNow(id, true);
     EXPECT_TRUE(m.isRunning());
     EXPECT_FALSE(m.driveStates().at(id).needsReview);
@@ -205,7 +205,7 @@ TEST_F(AppModelDrives, BackUpNowSeesAMountedDriveThroughTheKeptStatesAlone) {
     BackupSettings noCloud = m.settings();
     noCloud.deviceFolderID.reset();
     m.setSettings(noCloud);
-    m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
+    m.setSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow()) << "no device folder and no drive";
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     ASSERT_TRUE(runUntil([&] { return m.canBackUpNow(); }));

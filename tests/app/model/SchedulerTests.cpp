@@ -24,7 +24,7 @@ protected:
         BackupSettings settings = readySettings();
         settings.schedule.kind = ScheduleKind::hourly;
         m.setSettings(settings);
-        m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
+        m.setSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
         LocalDestination drive;
         drive.id = "D1";
         drive.name = "Travel";

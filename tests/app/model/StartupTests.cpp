@@ -223,7 +223,7 @@ TEST_F(AppModelStartup, AnIndexThatCannotOpenIsReportedAndTheLoadGoesOn) {
     SymmetricKey raw{};
     m.setKeldraKey(KeldraKey(raw));
     m.setPhase(AppPhase::ready);
-    m.setSources({BackupSource{"S1", "/home/ada", false, clock.now()}});
+    m.persistSources({BackupSource{"S1", "/home/ada", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow());
 }
 

@@ -235,7 +235,7 @@ TEST_F(AppModelState, BackUpNowNeedsAReadyUnlockedModelAndSomewhereToWrite) {
 
     m.setPhase(AppPhase::ready);
     m.setKeldraKey(keyOf(3));
-    m.setSources({source});
+    m.persistSources({source});
     EXPECT_FALSE(m.canBackUpNow()); // nowhere to back up to
 
     BackupSettings withFolder = m.settings();

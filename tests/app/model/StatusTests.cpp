@@ -54,12 +54,12 @@ protected:
         BackupSettings settings = readySettings();
         settings.schedule.kind = ScheduleKind::hourly;
         m.setSettings(settings);
-        m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
+        m.setSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
                          BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
                          BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
         m.setLastSuccess(clock.now() - 1h);
         m.setKeldraKey(keyOf(1));
-        m.assignUnattended(true);
+        m.setUnattended(true);
         m.setPhase(AppPhase::ready);
         return m;
     }
@@ -132,7 +132,7 @@ TEST_F(AppModelStatus, HealthActionAndSentenceFollowTheState) {
          "500 files changed and 20 disappeared since the last backup. Backups are paused until you check."},
         {"paused", [](AppModel& m) { m.setPausedByUser(true); }, Kind::paused, PrimaryAction::resume,
          "Backups are paused. Nothing new is protected until you resume."},
-        {"nothing selected", [](AppModel& m) { m.assignSources({}); }, Kind::atRisk, std::nullopt,
+        {"nothing selected", [](AppModel& m) { m.setSources({}); }, Kind::atRisk, std::nullopt,
          "Nothing is selected. Choose the folders you want to protect."},
         {"never backed up", [](AppModel& m) { m.setLastSuccess(std::nullopt); }, Kind::atRisk,
          PrimaryAction::backUpNow, "This computer hasn't been backed up yet."},
@@ -278,7 +278,7 @@ TEST_F(AppModelStatus, IdleLinesNameTheLastAndTheNextRun) {
     EXPECT_EQ(m.progressLine(), "Last " + formatClockTime(last) + " \u00b7 0 files");
     m.setPausedByUser(false);
     m.setLastSuccess(std::nullopt);
-    m.assignSources({});
+    m.setSources({});
     EXPECT_EQ(m.progressLine(), "0 files \u00b7 next " + formatClockTime(clock.now()));
 }
 
@@ -354,7 +354,7 @@ TEST_F(AppModelStatus, TheFileCountOfTheIndexIsReadOffTheWindowThreadAndKept) {
 
 TEST_F(AppModelStatus, BannersComeInTheirOrderAndDismissedOnesMakeWayForTheNext) {
     AppModel& m = protectedModel();
-    m.assignUnattended(false);
+    m.setUnattended(false);
     const auto bannerId = [&] {
         const auto banner = m.currentBanner();
         return banner ? banner->id : std::string("none");
@@ -492,7 +492,7 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
          StatusTone::warning, "Travel isn't connected",
          "It was skipped. Its backups stay in the Keldra and nothing is removed while it's unplugged.",
          std::nullopt},
-        {"unattended off", [&] { m.assignUnattended(false); }, StatusTone::info,
+        {"unattended off", [&] { m.setUnattended(false); }, StatusTone::info,
          "Scheduled backups run while the Keldra is unlocked",
          "After a restart, they wait for your passphrase. Turn on unattended backups in Settings \u203a "
          "Encryption "
@@ -505,7 +505,7 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
         m.setKeldraStatus(std::nullopt);
         m.setReview(std::nullopt);
         m.setUnavailableSources({});
-        m.assignUnattended(true);
+        m.setUnattended(true);
         c.arrange();
         const auto banner = m.currentBanner();
         ASSERT_TRUE(banner);
@@ -574,7 +574,7 @@ TEST_F(AppModelStatus, ActionsReachTheirPagesAndScreens) {
     m.perform(PrimaryAction::review);
     EXPECT_EQ(m.section(), AppSection::activity);
     m.setGeoRule(GeoGuard::Rule::off());
-    m.assignUnattended(false);
+    m.setUnattended(false);
     m.currentBanner()->action();
     EXPECT_EQ(m.section(), AppSection::settings);
 

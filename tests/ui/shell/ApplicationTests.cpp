@@ -34,7 +34,7 @@ protected:
         createAccount();
         AppModel& m = signedIn();
         m.stopTimers();
-        m.assignSources({BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
+        m.setSources({BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
         application = std::make_unique<DesktopApplication>(m, launch);
         drainEvents();
         return *application;
@@ -91,7 +91,7 @@ TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
         {"ready", [] {}, true, true, "Pause backups", true, true},
         {"paused", [&] { m.setPausedByUser(true); }, true, true, "Resume backups", true, true},
         {"running", [&] { m.setIsRunning(true); }, false, true, "Pause backups", true, true},
-        {"nothing selected", [&] { m.assignSources({}); }, false, true, "Pause backups", true, true},
+        {"nothing selected", [&] { m.setSources({}); }, false, true, "Pause backups", true, true},
         {"locked",
          [&] {
              m.setKeldraKey(std::nullopt);
@@ -106,7 +106,7 @@ TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
         SCOPED_TRACE(c.name);
         m.setPhase(AppPhase::ready);
         m.setKeldraKey(key);
-        m.assignSources(sources);
+        m.setSources(sources);
         m.setPausedByUser(false);
         m.setIsRunning(false);
         c.arrange();
@@ -288,7 +288,7 @@ TEST_F(DesktopApplicationTest, ASecondLaunchBringsTheFirstOnesWindowBack) {
 TEST_F(DesktopApplicationTest, TheReadyWindowShowsTheBannerAndClosesIt) {
     DesktopApplication& app = readyApplication(launchContext);
     AppModel& m = *model;
-    m.assignUnattended(false);
+    m.setUnattended(false);
     m.setGeoRule(GeoGuard::Rule::block({"RU"}));
     drainEvents();
     auto* root = dynamic_cast<RootView*>(app.window().rootView());

@@ -23,7 +23,7 @@ TEST_F(ScreensOnTheRealModel, AUserAddsFoldersBacksUpReadsTheRunAndCopiesToADriv
     writeHomeFile("Documents/letter.txt", "Dear Ada,");
     writeHomeFile("Pictures/cat.txt", "meow");
     AppModel& m = ready();
-    m.setSources({});
+    m.persistSources({});
     drainEvents();
 
     // One folder through the dialog, one dropped from the file manager.
