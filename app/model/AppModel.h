@@ -407,6 +407,8 @@ private:
         friend bool operator==(const ShownStatus&, const ShownStatus&) = default;
     };
     ShownStatus shownStatus();
+    // The banners, one case each, in the order they win.
+    struct BannerTable;
 
     template <class T, class Signal> void assign(T& field, T value, Signal signal);
     template <class T, class Signal> void assignAlways(T& field, T value, Signal signal);
