@@ -145,37 +145,26 @@ public:
     void setStyle(OLStyle value);
     void setAccent(OLAccent value);
     void setPopoverStyle(PopoverStyle value);
-    void setHideDockIcon(bool value);
     void setPhase(AppPhase value) override;
     void setSection(AppSection value) override;
     void setRestoreSearch(std::string value) override;
     void setSession(std::optional<StoredSession> value);
-    void setAccount(std::optional<AccountInfo> value);
     void setKeldraStatus(std::optional<KeldraStatus> value);
     void setKeldraKey(std::optional<KeldraKey> value);
     // The persist* counterparts below are the user's operations: they also write the keyring or the user
     // defaults.
     void setUnattended(bool value);
-    void setKeyringError(std::optional<std::string> value);
     void setSettings(BackupSettings value) override;
     void setSources(std::vector<BackupSource> value);
     void setDestinations(std::vector<LocalDestination> value);
     void setDriveStates(DriveStates value);
     // Changes one drive's entry in place; always announced.
     void editDriveState(const std::string& id, const std::function<void(DriveState&)>& edit);
-    void setLocalIndexes(IndexMap value);
-    void setLocalEngine(std::shared_ptr<LocalBackupEngine> value);
-    void setVerifierState(VerifierState value);
-    void setExistingDevices(std::vector<KeldraFolder> value);
-    void setIndex(std::shared_ptr<BackupIndex> value);
     void setAuthError(std::optional<std::string> value) override;
-    void setIsWorking(bool value);
     void setPendingEmail(std::string value) override;
     void setPendingPassword(std::string value) override;
     void setIsRunning(bool value);
-    void setProgress(RunProgress value);
     void setLastRun(std::optional<RunRecord> value);
-    void setRuns(std::vector<RunRecord> value);
     void setLastSuccess(std::optional<SystemTime> value);
     void setLastAttempt(std::optional<SystemTime> value);
     void setLastAttemptFailed(bool value);
@@ -184,21 +173,8 @@ public:
     void setBlock(std::optional<BlockReason> value);
     void setStorageFull(bool value);
     void setUnavailableSources(Availabilities value);
-    void setLog(std::vector<LogLine> value);
-    void setThroughput(std::vector<double> value);
-    void setCurrentSpeed(double value);
-    void setTrayFrame(bool value);
     void setSearchFocusRequest(int value) override;
-    void setIsOnline(bool value);
     void setDismissedBanners(std::set<std::string> value) override;
-    void setEngine(std::shared_ptr<BackupEngine> value);
-    // Replaces the Restore screen's model (announced when it is another object).
-    void setRestore(std::unique_ptr<RestoreModel> value);
-    void setLockedNoticePosted(bool value);
-    void setVerifierAbsentStreak(int value);
-    void setRestartAfterRun(bool value);
-    void setKeyMismatchNotified(std::set<std::string> value);
-    void setLastStaleNotice(std::optional<SystemTime> value);
     void setGeoRule(GeoGuard::Rule value);
 
     // Preference setters: assign, then write the user default every time.
@@ -393,6 +369,36 @@ signals:
     void geoRuleChanged();
 
 private:
+    // Tests set state the model otherwise only sets itself through this one seam (defined in tests/).
+    friend struct AppModelTestAccess;
+
+    // Plain setters of what only the model changes (its wiring, its run and its reminders): they announce a
+    // real change and write nothing else.
+    void setHideDockIcon(bool value);
+    void setAccount(std::optional<AccountInfo> value);
+    void setKeyringError(std::optional<std::string> value);
+    void setLocalIndexes(IndexMap value);
+    void setLocalEngine(std::shared_ptr<LocalBackupEngine> value);
+    void setVerifierState(VerifierState value);
+    void setExistingDevices(std::vector<KeldraFolder> value);
+    void setIndex(std::shared_ptr<BackupIndex> value);
+    void setIsWorking(bool value);
+    void setProgress(RunProgress value);
+    void setRuns(std::vector<RunRecord> value);
+    void setLog(std::vector<LogLine> value);
+    void setThroughput(std::vector<double> value);
+    void setCurrentSpeed(double value);
+    void setTrayFrame(bool value);
+    void setIsOnline(bool value);
+    void setEngine(std::shared_ptr<BackupEngine> value);
+    // Replaces the Restore screen's model (announced when it is another object).
+    void setRestore(std::unique_ptr<RestoreModel> value);
+    void setLockedNoticePosted(bool value);
+    void setVerifierAbsentStreak(int value);
+    void setRestartAfterRun(bool value);
+    void setKeyMismatchNotified(std::set<std::string> value);
+    void setLastStaleNotice(std::optional<SystemTime> value);
+
     // What the derived values showed when statusChanged() was last announced.
     struct ShownStatus {
         BackupHealth health;

@@ -1,4 +1,5 @@
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 using namespace keldra;
 using namespace keldra::test;
@@ -181,7 +182,7 @@ TEST_F(AppModelDrives, MountsRefreshAtOnceAndTickSoonAfterUnmountsForgetKeyMisma
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;
     ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(id) && m.driveStates().at(id).connected; }));
-    m.setKeyMismatchNotified({id, "OTHER"});
+    AppModelTestAccess::setKeyMismatchNotified(m, {id, "OTHER"});
 
     volumes.unmountAll();
     volumeWatcher.unmounted(diskRoot);

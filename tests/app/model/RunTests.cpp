@@ -1,4 +1,5 @@
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <set>
 
@@ -204,7 +205,7 @@ TEST_F(AppModelRun, ARestartAskedForDuringARunLiftsThePauseAndRunsAgain) {
     control().setSettings({{"latency_ms", 50}});
     m.runBackup("Manual");
     m.setPaused(true);
-    m.setRestartAfterRun(true);
+    AppModelTestAccess::setRestartAfterRun(m, true);
     ASSERT_TRUE(runUntil([&] { return !m.isRunning() && !m.hasRunTask() && m.runs().size() == 2; }));
     control().setSettings({{"latency_ms", 0}});
     EXPECT_FALSE(m.pausedByUser());

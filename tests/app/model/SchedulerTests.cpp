@@ -1,5 +1,6 @@
 #include "platform/sleep/LogindSleepWatcher.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QDBusMessage>
 
@@ -138,13 +139,13 @@ TEST_F(AppModelScheduler, EachStepStartsWhatIsDueAndOnlyThat) {
         {"offline hold while the link is up",
          [](AppModel& m) {
              m.setBlock(BlockReason::offline());
-             m.setIsOnline(true);
+             AppModelTestAccess::setIsOnline(m, true);
          },
          false, cloudStep()},
         {"offline hold while the link is down",
          [](AppModel& m) {
              m.setBlock(BlockReason::offline());
-             m.setIsOnline(false);
+             AppModelTestAccess::setIsOnline(m, false);
          },
          false, driveStep()},
         {"country risk: a re-check, drives still copied",

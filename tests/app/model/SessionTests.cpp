@@ -1,5 +1,6 @@
 #include "service/types/ServerDate.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 using namespace keldra;
 using namespace keldra::test;
@@ -224,10 +225,10 @@ TEST_F(AppModelSession, SignOutRevokesForgetsTheItemsAndResetsTheAccountState) {
     m.setLastAttemptFailed(true);
     m.setPausedByUser(true);
     m.setStorageFull(true);
-    m.setLockedNoticePosted(true);
-    m.setVerifierAbsentStreak(2);
-    m.setKeyMismatchNotified({"D1"});
-    m.setLastStaleNotice(clock.now());
+    AppModelTestAccess::setLockedNoticePosted(m, true);
+    AppModelTestAccess::setVerifierAbsentStreak(m, 2);
+    AppModelTestAccess::setKeyMismatchNotified(m, {"D1"});
+    AppModelTestAccess::setLastStaleNotice(m, clock.now());
     m.setSection(AppSection::activity);
     m.appendLog("before", LogLine::Tone::info);
     RestoreModel* oldRestore = m.restoreModel();

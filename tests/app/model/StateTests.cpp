@@ -1,5 +1,6 @@
 #include "app/model/EngineFactory.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QObject>
 
@@ -39,9 +40,9 @@ TEST_F(AppModelState, EachRealChangeIsAnnouncedOnceAndEqualValuesNever) {
          [&] {
              m.setSection(AppSection::activity);
          }},
-        {"isWorking", &AppModel::isWorkingChanged, [&] { m.setIsWorking(true); },
+        {"isWorking", &AppModel::isWorkingChanged, [&] { AppModelTestAccess::setIsWorking(m, true); },
          [&] {
-             m.setIsWorking(false);
+             AppModelTestAccess::setIsWorking(m, false);
          }},
         {"pendingEmail", &AppModel::pendingEmailChanged, [&] { m.setPendingEmail("a@b.c"); },
          [&] {
@@ -79,9 +80,9 @@ TEST_F(AppModelState, EachRealChangeIsAnnouncedOnceAndEqualValuesNever) {
              m.setDriveStates({{"D", d}});
          }},
         {"verifierState", &AppModel::verifierStateChanged,
-         [&] { m.setVerifierState(VerifierState::unavailable("offline")); },
+         [&] { AppModelTestAccess::setVerifierState(m, VerifierState::unavailable("offline")); },
          [&] {
-             m.setVerifierState(VerifierState::unavailable("timeout"));
+             AppModelTestAccess::setVerifierState(m, VerifierState::unavailable("timeout"));
          }},
         {"review", &AppModel::reviewChanged,
          [&] {
@@ -92,7 +93,8 @@ TEST_F(AppModelState, EachRealChangeIsAnnouncedOnceAndEqualValuesNever) {
          }},
         {"keldraKey", &AppModel::keldraKeyChanged, [&] { m.setKeldraKey(keyOf(1)); },
          [&] { m.setKeldraKey(keyOf(2)); }, true},
-        {"index", &AppModel::indexChanged, [&] { m.setIndex(nullptr); }, [&] { m.setIndex(nullptr); }, true},
+        {"index", &AppModel::indexChanged, [&] { AppModelTestAccess::setIndex(m, nullptr); },
+         [&] { AppModelTestAccess::setIndex(m, nullptr); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,8 +258,8 @@ TEST_F(AppModelState, BackUpNowNeedsAReadyUnlockedModelAndSomewhereToWrite) {
 
     // With its engine the cloud part alone is enough.
     m.setDestinations({});
-    m.setEngine(
-        makeCloudEngine(m.services(), std::make_shared<BackupIndex>(temp / "idx", logger), m.meter()));
+    AppModelTestAccess::setEngine(
+        m, makeCloudEngine(m.services(), std::make_shared<BackupIndex>(temp / "idx", logger), m.meter()));
     EXPECT_TRUE(m.canBackUpNow());
     m.setKeldraKey(std::nullopt);
     EXPECT_FALSE(m.canBackUpNow());
@@ -332,7 +334,7 @@ TEST_F(AppModelState, RunHistoryComesFromTheIndexAndKeepsAnEarlierLastRun) {
     auto index = std::make_shared<BackupIndex>(temp / "idx", logger);
     index->startRun("Manual", clock.now());
     index->startRun("Scheduled", clock.now() + 1s);
-    m.setIndex(index);
+    AppModelTestAccess::setIndex(m, index);
     await(m.refreshRuns());
     ASSERT_EQ(m.runs().size(), 2u);
     EXPECT_EQ(m.runs().front().trigger, "Scheduled");

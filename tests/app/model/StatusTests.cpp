@@ -3,6 +3,7 @@
 #include "core/events/RegionNames.h"
 #include "service/types/PortalLinks.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -55,8 +56,8 @@ protected:
         settings.schedule.kind = ScheduleKind::hourly;
         m.setSettings(settings);
         m.setSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
-                         BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
-                         BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
+                      BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
+                      BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
         m.setLastSuccess(clock.now() - 1h);
         m.setKeldraKey(keyOf(1));
         m.setUnattended(true);
@@ -236,7 +237,7 @@ TEST_F(AppModelStatus, RunningSentencesAndTheProgressLineFollowThePhase) {
         p.destination = std::move(destination);
         return p;
     };
-    m.setCurrentSpeed(2'500'000);
+    AppModelTestAccess::setCurrentSpeed(m, 2'500'000);
     const std::vector<Case> cases{
         {progress(RunPhase::copying, 0, 0, "Travel"), "Checking Travel for changes.", "Copying to drive"},
         {progress(RunPhase::copying, 3, 1234, "Travel"),
@@ -254,7 +255,7 @@ TEST_F(AppModelStatus, RunningSentencesAndTheProgressLineFollowThePhase) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sentence);
-        m.setProgress(c.progress);
+        AppModelTestAccess::setProgress(m, c.progress);
         EXPECT_EQ(m.statusSentence(), c.sentence);
         EXPECT_EQ(m.progressLine(), c.line);
     }
@@ -347,7 +348,7 @@ TEST_F(AppModelStatus, TheFileCountOfTheIndexIsReadOffTheWindowThreadAndKept) {
                    "('~/a', 'S1', 1, 1, 'r1'), ('~/b', 'S1', 2, 1, 'r2'), ('~/c', 'S1', 3, 1, NULL)");
     const std::int64_t expected = 2;
     ASSERT_EQ(index->backedUpFileCount(), expected);
-    m.setIndex(index);
+    AppModelTestAccess::setIndex(m, index);
     ASSERT_TRUE(runUntil([&] { return m.backedUpFileCount() == expected; }));
     EXPECT_NE(m.progressLine().find(std::to_string(expected) + " files"), std::string::npos);
 }

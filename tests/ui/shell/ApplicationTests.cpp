@@ -13,6 +13,7 @@
 #include "screens/shell/BannerSlot.h"
 #include "tests/app/model/AppModelFixture.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 
 #include <QAction>
@@ -169,7 +170,7 @@ TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
         {[&] { m.setIsRunning(true); }, TrayImage::runningA, "Orlivane Keldra: Backing up\u2026"},
         {[&] {
              m.setIsRunning(true);
-             m.setTrayFrame(true);
+             AppModelTestAccess::setTrayFrame(m, true);
          },
          TrayImage::runningB, "Orlivane Keldra: Backing up\u2026"},
         {[&] { m.setPausedByUser(true); }, TrayImage::idle, "Orlivane Keldra: Paused"},
@@ -183,7 +184,7 @@ TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
         SCOPED_TRACE(c.toolTip);
         m.setLastSuccess(clock.now());
         m.setIsRunning(false);
-        m.setTrayFrame(false);
+        AppModelTestAccess::setTrayFrame(m, false);
         m.setPausedByUser(false);
         m.setPhase(AppPhase::ready);
         m.setBlock(std::nullopt);
