@@ -142,40 +142,15 @@ public:
     Workers& workers() { return workers_; }
 
     // Plain setters: they announce a real change and write nothing else.
-    void setStyle(OLStyle value);
-    void setAccent(OLAccent value);
-    void setPopoverStyle(PopoverStyle value);
     void setPhase(AppPhase value) override;
     void setSection(AppSection value) override;
     void setRestoreSearch(std::string value) override;
-    void setSession(std::optional<StoredSession> value);
-    void setKeldraStatus(std::optional<KeldraStatus> value);
-    void setKeldraKey(std::optional<KeldraKey> value);
-    // The persist* counterparts below are the user's operations: they also write the keyring or the user
-    // defaults.
-    void setUnattended(bool value);
     void setSettings(BackupSettings value) override;
-    void setSources(std::vector<BackupSource> value);
-    void setDestinations(std::vector<LocalDestination> value);
-    void setDriveStates(DriveStates value);
-    // Changes one drive's entry in place; always announced.
-    void editDriveState(const std::string& id, const std::function<void(DriveState&)>& edit);
     void setAuthError(std::optional<std::string> value) override;
     void setPendingEmail(std::string value) override;
     void setPendingPassword(std::string value) override;
-    void setIsRunning(bool value);
-    void setLastRun(std::optional<RunRecord> value);
-    void setLastSuccess(std::optional<SystemTime> value);
-    void setLastAttempt(std::optional<SystemTime> value);
-    void setLastAttemptFailed(bool value);
-    void setPausedByUser(bool value);
-    void setReview(std::optional<MassChangeReview> value);
-    void setBlock(std::optional<BlockReason> value);
-    void setStorageFull(bool value);
-    void setUnavailableSources(Availabilities value);
     void setSearchFocusRequest(int value) override;
     void setDismissedBanners(std::set<std::string> value) override;
-    void setGeoRule(GeoGuard::Rule value);
 
     // Preference setters: assign, then write the user default every time.
     void persistStyle(OLStyle value) override;
@@ -372,8 +347,8 @@ private:
     // Tests set state the model otherwise only sets itself through this one seam (defined in tests/).
     friend struct AppModelTestAccess;
 
-    // Plain setters of what only the model changes (its wiring, its run and its reminders): they announce a
-    // real change and write nothing else.
+    // Plain setters of what only the model changes (its wiring, the account's state, its run and its
+    // reminders): they announce a real change and write nothing else.
     void setHideDockIcon(bool value);
     void setAccount(std::optional<AccountInfo> value);
     void setKeyringError(std::optional<std::string> value);
@@ -398,6 +373,31 @@ private:
     void setRestartAfterRun(bool value);
     void setKeyMismatchNotified(std::set<std::string> value);
     void setLastStaleNotice(std::optional<SystemTime> value);
+    void setStyle(OLStyle value);
+    void setAccent(OLAccent value);
+    void setPopoverStyle(PopoverStyle value);
+    void setSession(std::optional<StoredSession> value);
+    void setKeldraStatus(std::optional<KeldraStatus> value);
+    void setKeldraKey(std::optional<KeldraKey> value);
+    // The public persist* counterparts are the user's operations: they also write the keyring or the user
+    // defaults.
+    void setUnattended(bool value);
+    void setSources(std::vector<BackupSource> value);
+    void setDestinations(std::vector<LocalDestination> value);
+    void setDriveStates(DriveStates value);
+    // Changes one drive's entry in place; always announced.
+    void editDriveState(const std::string& id, const std::function<void(DriveState&)>& edit);
+    void setIsRunning(bool value);
+    void setLastRun(std::optional<RunRecord> value);
+    void setLastSuccess(std::optional<SystemTime> value);
+    void setLastAttempt(std::optional<SystemTime> value);
+    void setLastAttemptFailed(bool value);
+    void setPausedByUser(bool value);
+    void setReview(std::optional<MassChangeReview> value);
+    void setBlock(std::optional<BlockReason> value);
+    void setStorageFull(bool value);
+    void setUnavailableSources(Availabilities value);
+    void setGeoRule(GeoGuard::Rule value);
 
     // What the derived values showed when statusChanged() was last announced.
     struct ShownStatus {

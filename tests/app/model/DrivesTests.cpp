@@ -40,8 +40,8 @@ protected:
 
 TEST_F(AppModelDrives, AddingRefusesUnusableAndDuplicateFoldersAndNamesThisComputer) {
     AppModel& m = signedInModel();
-    m.setSources(
-        {BackupSource{"S1", (bootRoot / "home" / "ada" / "Documents").string(), false, clock.now()}});
+    AppModelTestAccess::setSources(
+        m, {BackupSource{"S1", (bootRoot / "home" / "ada" / "Documents").string(), false, clock.now()}});
 
     EXPECT_EQ(add(m, temp / "nowhere"), "That location can't be used for backups.");
     EXPECT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
@@ -89,7 +89,7 @@ TEST_F(AppModelDrives, RemovingForgetsTheStateAndAReAddedFolderStartsFresh) {
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;
     ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(id); }));
-    m.editDriveState(id, [](DriveState& d) {
+    AppModelTestAccess::editDriveState(m, id, [](DriveState& d) {
         d.needsReview = true;
         d.problem = "Many files changed at once.";
     });
@@ -118,7 +118,7 @@ TEST_F(AppModelDrives, EnablingChangesOnlyAKnownDriveAndSavesOnlyWithASession) {
     EXPECT_TRUE(LocalDestination::loadAll(*defaults, scopeKey(email)).empty())
         << "no session: nothing written";
 
-    m.setSession(signedInSession());
+    AppModelTestAccess::setSession(m, signedInSession());
     int changes = 0;
     QObject::connect(&m, &AppModel::destinationsChanged, [&] { ++changes; });
     m.setDestinationEnabled("unknown", false);
@@ -136,7 +136,7 @@ TEST_F(AppModelDrives, ADriveAwaitingReviewIsCopiedOnlyWhenTheChangeIsAccepted) 
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;
     ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(id); }));
-    m.editDriveState(id, [](DriveState& d) {
+    AppModelTestAccess::editDriveState(m, id, [](DriveState& d) {
         d.needsReview = true;
         d.problem = "Many files changed at once.";
     });
@@ -148,7 +148,7 @@ TEST_F(AppModelDrives, ADriveAwaitingReviewIsCopiedOnlyWhenTheChangeIsAccepted) 
     EXPECT_TRUE(m.driveStates().at(id).needsReview);
     EXPECT_EQ(m.driveStates().at(id).problem, "Many files changed at once.");
 
-    m.setSources({BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
+    AppModelTestAccess::setSources(m, {BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
     m.backUpDriveNow(id, true);
     EXPECT_TRUE(m.isRunning());
     EXPECT_FALSE(m.driveStates().at(id).needsReview);
@@ -206,7 +206,7 @@ TEST_F(AppModelDrives, BackUpNowSeesAMountedDriveThroughTheKeptStatesAlone) {
     BackupSettings noCloud = m.settings();
     noCloud.deviceFolderID.reset();
     m.setSettings(noCloud);
-    m.setSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
+    AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow()) << "no device folder and no drive";
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     ASSERT_TRUE(runUntil([&] { return m.canBackUpNow(); }));

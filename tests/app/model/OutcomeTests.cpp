@@ -1,6 +1,7 @@
 #include "app/model/RunNotifications.h"
 #include "core/events/NumberFormat.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <system_error>
 
@@ -81,7 +82,7 @@ TEST_F(AppModelOutcome, CloudOutcomesOfRealRunsReachTheUser) {
     EXPECT_EQ(lastNotice().identifier, "suspended");
     EXPECT_TRUE(m.lastAttemptFailed());
     control().updateAccount({{"email", email}, {"suspended", false}});
-    m.setBlock(std::nullopt);
+    AppModelTestAccess::setBlock(m, std::nullopt);
 
     // A good run clears the failure mark (deleted, never "0").
     runAndWait(m);
@@ -249,7 +250,7 @@ TEST_F(AppModelOutcome, TheCatalogueTextsAndTheirGates) {
     quiet.notifyFailures = false;
     quiet.notifyStorage = false;
     m.setSettings(quiet);
-    m.setStorageFull(true);
+    AppModelTestAccess::setStorageFull(m, true);
     const std::size_t before = notifier.posted().size();
     m.applyCloudResult(partial);
     RunResult failed = partial;

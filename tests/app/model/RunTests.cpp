@@ -107,14 +107,14 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
 
     // Back online: the hold goes and the cloud runs, logged by its trigger.
     network.pathUpdated(true);
-    m.setBlock(BlockReason::offline());
+    AppModelTestAccess::setBlock(m, BlockReason::offline());
     runAndWait(m, "Scheduled");
     EXPECT_FALSE(m.block());
     EXPECT_TRUE(hasLine(logTexts(m), "Backup started (scheduled)."));
     EXPECT_EQ(m.lastAttempt(), clock.now());
 
     // A hold for safety skips the cloud silently; the drive still runs.
-    m.setBlock(BlockReason::geoRisk("XX"));
+    AppModelTestAccess::setBlock(m, BlockReason::geoRisk("XX"));
     const std::size_t lines = m.log().size();
     // Counted in the index itself: the model's list of runs is refreshed after the run ends, and the
     // scheduled run above may have copied the drive too.
@@ -127,10 +127,10 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
     const auto texts = logTexts(m);
     EXPECT_FALSE(hasLine(std::vector<std::string>(texts.begin() + static_cast<long>(lines), texts.end()),
                          "Backup started ("));
-    m.setBlock(std::nullopt);
+    AppModelTestAccess::setBlock(m, std::nullopt);
 
     // A drive waiting for review runs only when asked for by id.
-    m.editDriveState(drive.id, [](DriveState& state) { state.needsReview = true; });
+    AppModelTestAccess::editDriveState(m, drive.id, [](DriveState& state) { state.needsReview = true; });
     runAndWait(m, "Manual", false, false, false);
     EXPECT_EQ(driveRuns().size(), before + 1) << "skipped by a plain back-up";
     runAndWait(m, "Manual", true, false, false, std::vector<std::string>{drive.id});
@@ -272,7 +272,7 @@ TEST_F(AppModelRun, ADrivesBackupFolderInsideASourceIsNeverBackedUp) {
     drive.volumePathAtAdd = volume.string();
     drive.enabled = true;
     drive.addedAt = clock.now();
-    m.setDestinations({drive});
+    AppModelTestAccess::setDestinations(m, {drive});
     m.refreshDriveStates();
     ASSERT_TRUE(runUntil([&] { return m.driveStates().count("IN") && m.driveStates().at("IN").connected; }));
 

@@ -9,6 +9,7 @@
 #include "screens/backups/DestinationsSection.h"
 #include "screens/backups/DriveRow.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -140,7 +141,7 @@ TEST_F(ScreensOnTheRealModel, PausingFromAnyControlStopsTheRunningBackup) {
         EXPECT_EQ(m.primaryAction(), PrimaryAction::resume);
         EXPECT_FALSE(activity.pauseButton()->isVisibleTo(&activity));
         EXPECT_TRUE(activity.backUpButton()->isVisibleTo(&activity));
-        m.setLastRun(std::nullopt);
+        AppModelTestAccess::setLastRun(m, std::nullopt);
     }
 }
 
