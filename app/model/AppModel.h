@@ -145,7 +145,6 @@ public:
     void setPhase(AppPhase value) override;
     void setSection(AppSection value) override;
     void setRestoreSearch(std::string value) override;
-    void setSettings(BackupSettings value) override;
     void setAuthError(std::optional<std::string> value) override;
     void setPendingEmail(std::string value) override;
     void setPendingPassword(std::string value) override;
@@ -382,6 +381,7 @@ private:
     // The public persist* counterparts are the user's operations: they also write the keyring or the user
     // defaults.
     void setUnattended(bool value);
+    void setSettings(BackupSettings value);
     void setSources(std::vector<BackupSource> value);
     void setDestinations(std::vector<LocalDestination> value);
     void setDriveStates(DriveStates value);

@@ -113,7 +113,6 @@ public:
 
     // Setup.
     virtual const BackupSettings& settings() const = 0;
-    virtual void setSettings(BackupSettings value) = 0;
     // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
     virtual void persistSettings(const BackupSettings& changed) = 0;
     virtual const std::vector<BackupSource>& sources() const = 0;

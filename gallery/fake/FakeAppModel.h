@@ -91,7 +91,7 @@ public:
 
     // Setup.
     const BackupSettings& settings() const override { return settings_; }
-    void setSettings(BackupSettings value) override;
+    void setSettings(BackupSettings value);
     void persistSettings(const BackupSettings& changed) override;
     const std::vector<BackupSource>& sources() const override { return sources_; }
     void addSources(const std::vector<std::filesystem::path>& urls) override;

@@ -28,6 +28,7 @@ struct AppModelTestAccess {
         m.setKeldraKey(std::move(value));
     }
     static void setUnattended(AppModel& m, bool value) { m.setUnattended(value); }
+    static void setSettings(AppModel& m, BackupSettings value) { m.setSettings(std::move(value)); }
     static void setSources(AppModel& m, std::vector<BackupSource> value) { m.setSources(std::move(value)); }
     static void setDestinations(AppModel& m, std::vector<LocalDestination> value) {
         m.setDestinations(std::move(value));

@@ -205,7 +205,7 @@ TEST_F(AppModelDrives, BackUpNowSeesAMountedDriveThroughTheKeptStatesAlone) {
     AppModel& m = signedInModel();
     BackupSettings noCloud = m.settings();
     noCloud.deviceFolderID.reset();
-    m.setSettings(noCloud);
+    AppModelTestAccess::setSettings(m, noCloud);
     AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow()) << "no device folder and no drive";
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);

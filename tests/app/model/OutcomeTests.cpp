@@ -249,7 +249,7 @@ TEST_F(AppModelOutcome, TheCatalogueTextsAndTheirGates) {
     BackupSettings quiet = m.settings();
     quiet.notifyFailures = false;
     quiet.notifyStorage = false;
-    m.setSettings(quiet);
+    AppModelTestAccess::setSettings(m, quiet);
     AppModelTestAccess::setStorageFull(m, true);
     const std::size_t before = notifier.posted().size();
     m.applyCloudResult(partial);
@@ -259,7 +259,7 @@ TEST_F(AppModelOutcome, TheCatalogueTextsAndTheirGates) {
     EXPECT_EQ(notifier.posted().size(), before);
 
     // A cancelled run still rewrites the failure mark from the unchanged flag and tells a full storage.
-    m.setSettings(readySettings());
+    AppModelTestAccess::setSettings(m, readySettings());
     RunResult cancelled = partial;
     cancelled.outcome = RunOutcome::cancelled();
     m.applyCloudResult(cancelled);

@@ -1,5 +1,6 @@
 #include "platform/secrets/GlibHandles.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/support/ChildProcess.h"
 
 #include <fstream>
@@ -179,7 +180,7 @@ TEST_F(AppModelPassphrase, TheLockedReminderComesOncePerLockedPeriod) {
 
     BackupSettings manual = m.settings();
     manual.schedule.kind = ScheduleKind::manual;
-    m.setSettings(manual);
+    AppModelTestAccess::setSettings(m, manual);
     EXPECT_EQ(await(m.unlock(passphrase, false)), std::nullopt);
     m.lock();
     m.postLockedNotice();

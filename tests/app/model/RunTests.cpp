@@ -77,12 +77,12 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
     BackupSettings noFolder = m.settings();
     const BackupSettings withFolder = m.settings();
     noFolder.deviceFolderID.reset();
-    m.setSettings(noFolder);
+    AppModelTestAccess::setSettings(m, noFolder);
     m.runBackup("Manual");
     EXPECT_FALSE(m.isRunning());
     EXPECT_FALSE(m.hasRunTask());
     EXPECT_TRUE(m.log().empty());
-    m.setSettings(withFolder);
+    AppModelTestAccess::setSettings(m, withFolder);
 
     const LocalDestination drive = addDrive(m);
     const auto driveRuns = [&] {

@@ -24,7 +24,7 @@ protected:
         AppModel& m = start();
         BackupSettings settings = readySettings();
         settings.schedule.kind = ScheduleKind::hourly;
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
         AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
         LocalDestination drive;
         drive.id = "D1";
@@ -48,7 +48,7 @@ protected:
     void editSettings(AppModel& m, const std::function<void(BackupSettings&)>& edit) {
         BackupSettings settings = m.settings();
         edit(settings);
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
     }
 };
 
@@ -309,7 +309,7 @@ protected:
         AppModel& m = ready(withServices);
         BackupSettings settings = m.settings();
         settings.schedule.kind = ScheduleKind::hourly;
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
         AppModelTestAccess::setLastSuccess(m, clock.now() - 30min);
         m.startTimers();
         return m;

@@ -246,7 +246,7 @@ TEST_F(AppModelState, BackUpNowNeedsAReadyUnlockedModelAndSomewhereToWrite) {
 
     BackupSettings withFolder = m.settings();
     withFolder.deviceFolderID = "42";
-    m.setSettings(withFolder);
+    AppModelTestAccess::setSettings(m, withFolder);
     EXPECT_FALSE(m.canBackUpNow()) << "a device folder without a cloud engine cannot back up";
 
     drive.enabled = false;

@@ -54,7 +54,7 @@ protected:
         AppModel& m = start();
         BackupSettings settings = readySettings();
         settings.schedule.kind = ScheduleKind::hourly;
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
         AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
                                            BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
                                            BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
@@ -67,7 +67,7 @@ protected:
     void editSettings(AppModel& m, const std::function<void(BackupSettings&)>& edit) {
         BackupSettings settings = m.settings();
         edit(settings);
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
     }
     static KeldraStatus status(std::int64_t used, std::int64_t quota) {
         KeldraStatus s;
@@ -298,7 +298,7 @@ TEST_F(AppModelStatus, ANextRunOnAnotherDayIsShownWithItsDay) {
     BackupSettings settings = m.settings();
     settings.schedule.kind = ScheduleKind::custom;
     settings.schedule.everyHours = 48;
-    m.setSettings(settings);
+    AppModelTestAccess::setSettings(m, settings);
     const SystemTime last = clock.now() - 1h;
     const SystemTime next = last + 48h;
     ASSERT_EQ(m.nextRunDate(), next);
