@@ -89,7 +89,7 @@ std::vector<GalleryEntry> settingsEntries() {
     }
     entries.push_back(settingsPage(QStringLiteral("encryption-on"), SettingsTab::encryption));
     entries.push_back(settingsPage(QStringLiteral("encryption-off"), SettingsTab::encryption,
-                                   [](FakeAppModel& model) { model.setUnattended(false); }));
+                                   [](FakeAppModel& model) { model.persistUnattended(false); }));
     entries.push_back(settingsPage(QStringLiteral("appearance"), SettingsTab::appearance));
     entries.push_back(settingsPage(QStringLiteral("account-nostatus"), SettingsTab::account,
                                    [](FakeAppModel& model) { model.setKeldraStatus(std::nullopt); }));

@@ -154,7 +154,7 @@ void AppModel::setKeldraStatus(std::optional<KeldraStatus> value) {
 void AppModel::setKeldraKey(std::optional<KeldraKey> value) {
     assignAlways(keldraKey_, std::move(value), &AppModel::keldraKeyChanged);
 }
-void AppModel::assignUnattended(bool value) {
+void AppModel::setUnattended(bool value) {
     assign(unattended_, value, &AppModel::unattendedChanged);
 }
 void AppModel::setKeyringError(std::optional<std::string> value) {
@@ -163,7 +163,7 @@ void AppModel::setKeyringError(std::optional<std::string> value) {
 void AppModel::setSettings(BackupSettings value) {
     assign(settings_, std::move(value), &AppModel::settingsChanged);
 }
-void AppModel::assignSources(std::vector<BackupSource> value) {
+void AppModel::setSources(std::vector<BackupSource> value) {
     assign(sources_, std::move(value), &AppModel::sourcesChanged);
 }
 void AppModel::setDestinations(std::vector<LocalDestination> value) {

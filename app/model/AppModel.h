@@ -142,66 +142,14 @@ public:
     Workers& workers() { return workers_; }
 
     // Plain setters: they announce a real change and write nothing else.
-    void setStyle(OLStyle value);
-    void setAccent(OLAccent value);
-    void setPopoverStyle(PopoverStyle value);
-    void setHideDockIcon(bool value);
     void setPhase(AppPhase value) override;
     void setSection(AppSection value) override;
     void setRestoreSearch(std::string value) override;
-    void setSession(std::optional<StoredSession> value);
-    void setAccount(std::optional<AccountInfo> value);
-    void setKeldraStatus(std::optional<KeldraStatus> value);
-    void setKeldraKey(std::optional<KeldraKey> value);
-    // The plain setters of `unattended` and `sources`; setUnattended and setSources are the user's
-    // operations (they also write the keyring or the user defaults).
-    void assignUnattended(bool value);
-    void setKeyringError(std::optional<std::string> value);
-    void setSettings(BackupSettings value) override;
-    // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
-    void adoptSettings(const BackupSettings& changed) override;
-    void assignSources(std::vector<BackupSource> value);
-    void setDestinations(std::vector<LocalDestination> value);
-    void setDriveStates(DriveStates value);
-    // Changes one drive's entry in place; always announced.
-    void editDriveState(const std::string& id, const std::function<void(DriveState&)>& edit);
-    void setLocalIndexes(IndexMap value);
-    void setLocalEngine(std::shared_ptr<LocalBackupEngine> value);
-    void setVerifierState(VerifierState value);
-    void setExistingDevices(std::vector<KeldraFolder> value);
-    void setIndex(std::shared_ptr<BackupIndex> value);
     void setAuthError(std::optional<std::string> value) override;
-    void setIsWorking(bool value);
     void setPendingEmail(std::string value) override;
     void setPendingPassword(std::string value) override;
-    void setIsRunning(bool value);
-    void setProgress(RunProgress value);
-    void setLastRun(std::optional<RunRecord> value);
-    void setRuns(std::vector<RunRecord> value);
-    void setLastSuccess(std::optional<SystemTime> value);
-    void setLastAttempt(std::optional<SystemTime> value);
-    void setLastAttemptFailed(bool value);
-    void setPausedByUser(bool value);
-    void setReview(std::optional<MassChangeReview> value);
-    void setBlock(std::optional<BlockReason> value);
-    void setStorageFull(bool value);
-    void setUnavailableSources(Availabilities value);
-    void setLog(std::vector<LogLine> value);
-    void setThroughput(std::vector<double> value);
-    void setCurrentSpeed(double value);
-    void setTrayFrame(bool value);
     void setSearchFocusRequest(int value) override;
-    void setIsOnline(bool value);
     void setDismissedBanners(std::set<std::string> value) override;
-    void setEngine(std::shared_ptr<BackupEngine> value);
-    // Replaces the Restore screen's model (announced when it is another object).
-    void setRestore(std::unique_ptr<RestoreModel> value);
-    void setLockedNoticePosted(bool value);
-    void setVerifierAbsentStreak(int value);
-    void setRestartAfterRun(bool value);
-    void setKeyMismatchNotified(std::set<std::string> value);
-    void setLastStaleNotice(std::optional<SystemTime> value);
-    void setGeoRule(GeoGuard::Rule value);
 
     // Preference setters: assign, then write the user default every time.
     void persistStyle(OLStyle value) override;
@@ -254,7 +202,9 @@ public:
     QCoro::Task<std::optional<std::string>> unlock(std::string passphrase, bool remember) override;
     QCoro::Task<std::optional<std::string>> createPassphrase(std::string passphrase, bool remember) override;
     // Keeps the key in the keyring for unattended backups, or forgets it there.
-    void setUnattended(bool on) override;
+    void persistUnattended(bool on) override;
+    // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
+    void persistSettings(const BackupSettings& changed) override;
     void lock() override;
     void useKey(KeldraKey key, bool remember);
     // The passphrase's key, derived on a worker.
@@ -271,7 +221,7 @@ public:
     // The same, finished once the picks' kinds were read (on a worker) and the sources changed.
     QCoro::Task<> addPickedSources(std::vector<std::filesystem::path> urls);
     // Replaces the sources (kept in sourceOrder) and saves them for the account.
-    void setSources(std::vector<BackupSource> sources) override;
+    void persistSources(std::vector<BackupSource> sources) override;
     void removeSource(const std::string& id) override;
     // Stores the user's pause; pausing also cancels the running task.
     void setPaused(bool paused) override;
@@ -393,6 +343,62 @@ signals:
     void geoRuleChanged();
 
 private:
+    // Tests set state the model otherwise only sets itself through this one seam (defined in tests/).
+    friend struct AppModelTestAccess;
+
+    // Plain setters of what only the model changes (its wiring, the account's state, its run and its
+    // reminders): they announce a real change and write nothing else.
+    void setHideDockIcon(bool value);
+    void setAccount(std::optional<AccountInfo> value);
+    void setKeyringError(std::optional<std::string> value);
+    void setLocalIndexes(IndexMap value);
+    void setLocalEngine(std::shared_ptr<LocalBackupEngine> value);
+    void setVerifierState(VerifierState value);
+    void setExistingDevices(std::vector<KeldraFolder> value);
+    void setIndex(std::shared_ptr<BackupIndex> value);
+    void setIsWorking(bool value);
+    void setProgress(RunProgress value);
+    void setRuns(std::vector<RunRecord> value);
+    void setLog(std::vector<LogLine> value);
+    void setThroughput(std::vector<double> value);
+    void setCurrentSpeed(double value);
+    void setTrayFrame(bool value);
+    void setIsOnline(bool value);
+    void setEngine(std::shared_ptr<BackupEngine> value);
+    // Replaces the Restore screen's model (announced when it is another object).
+    void setRestore(std::unique_ptr<RestoreModel> value);
+    void setLockedNoticePosted(bool value);
+    void setVerifierAbsentStreak(int value);
+    void setRestartAfterRun(bool value);
+    void setKeyMismatchNotified(std::set<std::string> value);
+    void setLastStaleNotice(std::optional<SystemTime> value);
+    void setStyle(OLStyle value);
+    void setAccent(OLAccent value);
+    void setPopoverStyle(PopoverStyle value);
+    void setSession(std::optional<StoredSession> value);
+    void setKeldraStatus(std::optional<KeldraStatus> value);
+    void setKeldraKey(std::optional<KeldraKey> value);
+    // The public persist* counterparts are the user's operations: they also write the keyring or the user
+    // defaults.
+    void setUnattended(bool value);
+    void setSettings(BackupSettings value);
+    void setSources(std::vector<BackupSource> value);
+    void setDestinations(std::vector<LocalDestination> value);
+    void setDriveStates(DriveStates value);
+    // Changes one drive's entry in place; always announced.
+    void editDriveState(const std::string& id, const std::function<void(DriveState&)>& edit);
+    void setIsRunning(bool value);
+    void setLastRun(std::optional<RunRecord> value);
+    void setLastSuccess(std::optional<SystemTime> value);
+    void setLastAttempt(std::optional<SystemTime> value);
+    void setLastAttemptFailed(bool value);
+    void setPausedByUser(bool value);
+    void setReview(std::optional<MassChangeReview> value);
+    void setBlock(std::optional<BlockReason> value);
+    void setStorageFull(bool value);
+    void setUnavailableSources(Availabilities value);
+    void setGeoRule(GeoGuard::Rule value);
+
     // What the derived values showed when statusChanged() was last announced.
     struct ShownStatus {
         BackupHealth health;
@@ -407,6 +413,8 @@ private:
         friend bool operator==(const ShownStatus&, const ShownStatus&) = default;
     };
     ShownStatus shownStatus();
+    // The banners, one case each, in the order they win.
+    struct BannerTable;
 
     template <class T, class Signal> void assign(T& field, T value, Signal signal);
     template <class T, class Signal> void assignAlways(T& field, T value, Signal signal);

@@ -30,7 +30,7 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 
 } // namespace
 
-void AppModel::adoptSettings(const BackupSettings& changed) {
+void AppModel::persistSettings(const BackupSettings& changed) {
     if (changed == settings_) {
         return;
     }
@@ -126,7 +126,7 @@ QCoro::Task<std::optional<std::string>> AppModel::chooseDeviceFolder(std::string
         changed.deviceName = device.name;
         changed.backupsFolderID = root->id.raw;
         changed.deviceFolderID = device.id.raw;
-        adoptSettings(changed);
+        persistSettings(changed);
     } catch (const StaleWork&) {
         if (guard.owner()) {
             setIsWorking(false);
@@ -148,7 +148,7 @@ QCoro::Task<std::optional<std::string>> AppModel::chooseDeviceFolder(std::string
 QCoro::Task<> AppModel::finishSetup(bool launchAtLogin, bool notifications) {
     BackupSettings changed = settings_;
     changed.setupComplete = true;
-    adoptSettings(changed);
+    persistSettings(changed);
     if (launchAtLogin) {
         // Writes the autostart entry: file work, off this thread.
         auto registering = onWorker(
@@ -201,16 +201,16 @@ QCoro::Task<> AppModel::addPickedSources(std::vector<std::filesystem::path> urls
         }
         working.push_back(BackupSource{makeUuid(), path, !isFolder, services_.clock.now()});
     }
-    setSources(std::move(working));
+    persistSources(std::move(working));
 }
 
 bool AppModel::sourceOrder(const BackupSource& a, const BackupSource& b) {
     return naturalCompare(BackupSource::abbreviatePath(a.path), BackupSource::abbreviatePath(b.path)) < 0;
 }
 
-void AppModel::setSources(std::vector<BackupSource> sources) {
+void AppModel::persistSources(std::vector<BackupSource> sources) {
     std::stable_sort(sources.begin(), sources.end(), &AppModel::sourceOrder);
-    assignSources(std::move(sources));
+    setSources(std::move(sources));
     if (const auto scope = sessionScopeKey()) {
         BackupSource::saveAll(services_.defaults, *scope, sources_);
     }
@@ -220,7 +220,7 @@ void AppModel::removeSource(const std::string& id) {
     std::vector<BackupSource> kept;
     std::copy_if(sources_.begin(), sources_.end(), std::back_inserter(kept),
                  [&](const BackupSource& source) { return source.id != id; });
-    setSources(std::move(kept));
+    persistSources(std::move(kept));
 }
 
 void AppModel::setPaused(bool paused) {

@@ -88,7 +88,7 @@ void AppModel::applyCloudResult(const RunResult& result) {
             setVerifierState(VerifierState::absent());
             BackupSettings changed = settings_;
             changed.setupComplete = false;
-            adoptSettings(changed);
+            persistSettings(changed);
             if (phase_ != AppPhase::setup) {
                 setPhase(AppPhase::setup);
             }
@@ -97,7 +97,7 @@ void AppModel::applyCloudResult(const RunResult& result) {
         writeIndex([](BackupIndex& index) { index.clearFilesAndVersions(); });
         BackupSettings changed = settings_;
         changed.deviceFolderID.reset();
-        adoptSettings(changed);
+        persistSettings(changed);
         startDetached(deviceFolderTask());
     }
     // Cancelled: nothing of its own.

@@ -186,7 +186,7 @@ void AppModel::useKey(KeldraKey key, bool remember) {
     if (session_) {
         storeUnattendedKey(remember ? std::optional<KeldraKey>(key) : std::nullopt, KeyringChange::keep);
     } else {
-        assignUnattended(remember);
+        setUnattended(remember);
     }
     if (phase_ == AppPhase::unlock) {
         setPhase(AppPhase::ready);
@@ -194,7 +194,7 @@ void AppModel::useKey(KeldraKey key, bool remember) {
     }
 }
 
-void AppModel::setUnattended(bool on) {
+void AppModel::persistUnattended(bool on) {
     if (!session_) {
         return;
     }
@@ -209,7 +209,7 @@ void AppModel::lock() {
         // `unattended` stays on until the keyring has really let the key go.
         storeUnattendedKey(std::nullopt, KeyringChange::lock);
     } else {
-        assignUnattended(false);
+        setUnattended(false);
     }
     if (phase_ != AppPhase::unlock) {
         setPhase(AppPhase::unlock);
@@ -241,7 +241,7 @@ QCoro::Task<> AppModel::changeUnattendedKey(std::string account, std::optional<B
     const bool done = co_await changing;
     guard.check();
     if (done) {
-        assignUnattended(storing);
+        setUnattended(storing);
         setKeyringError(std::nullopt);
         co_return;
     }

@@ -274,7 +274,7 @@ void AppModel::resetAccountState() {
     setSession(std::nullopt);
     setAccount(std::nullopt);
     setKeldraKey(std::nullopt);
-    assignUnattended(false);
+    setUnattended(false);
     setKeyringError(std::nullopt);
     setKeldraStatus(std::nullopt);
     setIndex(nullptr);

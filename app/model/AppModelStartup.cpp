@@ -57,7 +57,7 @@ QCoro::Task<> AppModel::loadSignedIn() {
     const WorkGuard guard = accountGuard();
 
     setSettings(BackupSettings::load(services_.defaults, scope));
-    assignSources(BackupSource::loadAll(services_.defaults, scope));
+    setSources(BackupSource::loadAll(services_.defaults, scope));
     loadGeoRule(scope);
 
     // Opening the index, recovering runs a killed process left "running" and trimming the history all
@@ -114,7 +114,7 @@ QCoro::Task<> AppModel::loadSignedIn() {
     auto key = co_await readingKey;
     if (key) {
         setKeldraKey(std::move(key));
-        assignUnattended(true);
+        setUnattended(true);
     }
 
     AccountInfo placeholder;

@@ -315,20 +315,15 @@ std::string AppModel::progressLine() const {
     return fmt::format("{}", fmt::join(parts, " \u00b7 "));
 }
 
-std::optional<BannerModel> AppModel::currentBanner() {
-    QPointer<AppModel> self(this);
-    const auto onModel = [self](void (AppModel::*action)()) {
-        return [self, action] {
-            if (self) {
-                (self.data()->*action)();
-            }
-        };
-    };
-    const auto dismissed = [this](const std::string& id) {
-        return dismissedBanners_.contains(id);
-    };
-    const auto make = [](std::string id, StatusTone tone, std::string title, std::string message,
-                         bool dismissible) {
+// The banner table: each case shows its banner when it applies and is not dismissed. The first case that
+// shows one wins, in the order of `cases`.
+struct AppModel::BannerTable {
+    using Banner = std::optional<BannerModel>;
+
+    AppModel& model;
+
+    static BannerModel make(std::string id, StatusTone tone, std::string title, std::string message,
+                            bool dismissible) {
         BannerModel banner;
         banner.id = std::move(id);
         banner.tone = tone;
@@ -336,26 +331,42 @@ std::optional<BannerModel> AppModel::currentBanner() {
         banner.message = std::move(message);
         banner.dismissible = dismissible;
         return banner;
-    };
-    const SystemTime now = services_.clock.now();
+    }
+    // A banner action that does nothing once the model is gone.
+    std::function<void()> onModel(void (AppModel::*action)()) const {
+        return [self = QPointer<AppModel>(&model), action] {
+            if (self) {
+                (self.data()->*action)();
+            }
+        };
+    }
+    bool dismissed(const std::string& id) const { return model.dismissedBanners_.contains(id); }
 
-    // 1. A country rule that wipes the Keldra.
-    if (geoRule_.kind != GeoGuard::Rule::Kind::off && !dismissed("geo-destroy")) {
+    // A country rule that wipes the Keldra.
+    Banner countryRule() const {
+        if (model.geoRule_.kind == GeoGuard::Rule::Kind::off || dismissed("geo-destroy")) {
+            return std::nullopt;
+        }
         BannerModel banner = make(
             "geo-destroy", StatusTone::danger, "Country rule set to Destroy",
             fmt::format("Opening your Keldra from {} wipes it, including through a VPN server there. Before "
                         "every Keldra call this app checks where your connection appears to be, and holds "
                         "backups rather than connect from those countries.",
-                        countryRulePlaces(geoRule_)),
+                        countryRulePlaces(model.geoRule_)),
             true);
         banner.actionTitle = "Review rule on the web";
         banner.action = onModel(&AppModel::openWebKeldra);
         return banner;
     }
-    // 2. The dead man's switch.
-    if (keldraStatus_ && keldraStatus_->deadManSwitch && keldraStatus_->deadManSwitch->enabled &&
-        keldraStatus_->deadManSwitch->enabled->value && !dismissed("dms")) {
-        const DeadManSwitchInfo& dms = *keldraStatus_->deadManSwitch;
+
+    // The dead man's switch.
+    Banner deadManSwitch() const {
+        const std::optional<KeldraStatus>& status = model.keldraStatus_;
+        if (!status || !status->deadManSwitch || !status->deadManSwitch->enabled ||
+            !status->deadManSwitch->enabled->value || dismissed("dms")) {
+            return std::nullopt;
+        }
+        const DeadManSwitchInfo& dms = *status->deadManSwitch;
         std::string when;
         bool urgent = false;
         if (dms.daysRemaining) {
@@ -378,14 +389,19 @@ std::optional<BannerModel> AppModel::currentBanner() {
         banner.action = onModel(&AppModel::openWebKeldra);
         return banner;
     }
-    // 3 and 4. A run paused for review.
-    if (review_ && review_->kind == MassChangeReview::Kind::missingFromKeldra) {
+
+    // A run paused because backed-up files are missing from the Keldra listing.
+    Banner missingFromKeldra() const {
+        const std::optional<MassChangeReview>& review = model.review_;
+        if (!review || review->kind != MassChangeReview::Kind::missingFromKeldra) {
+            return std::nullopt;
+        }
         BannerModel banner =
             make("review", StatusTone::warning, "Backups are missing from your Keldra",
                  fmt::format(
                      "{} of {} backed-up files aren't in the Keldra listing. If you deleted them on the web, "
                      "upload them again. If not, contact support before continuing.",
-                     formatCount(review_->removed), formatCount(review_->protectedCount)),
+                     formatCount(review->removed), formatCount(review->protectedCount)),
                  false);
         banner.actionTitle = "Upload them again";
         banner.action = onModel(&AppModel::approveReviewAction);
@@ -393,13 +409,19 @@ std::optional<BannerModel> AppModel::currentBanner() {
         banner.secondary = onModel(&AppModel::openWebKeldra);
         return banner;
     }
-    if (review_) {
+
+    // A run paused for a mass change.
+    Banner massChange() const {
+        const std::optional<MassChangeReview>& review = model.review_;
+        if (!review) {
+            return std::nullopt;
+        }
         BannerModel banner = make(
             "review", StatusTone::warning, "Backup paused for review",
             fmt::format("{} of {} protected files changed and {} disappeared at once. That can mean a sync "
                         "problem or ransomware. Check a few files before continuing.",
-                        formatCount(review_->changed), formatCount(review_->protectedCount),
-                        formatCount(review_->removed)),
+                        formatCount(review->changed), formatCount(review->protectedCount),
+                        formatCount(review->removed)),
             false);
         banner.actionTitle = "Back up anyway";
         banner.action = onModel(&AppModel::approveReviewAction);
@@ -407,13 +429,19 @@ std::optional<BannerModel> AppModel::currentBanner() {
         banner.secondary = onModel(&AppModel::showActivity);
         return banner;
     }
-    // 5. Offline.
-    if (block_ && block_->is<BlockReason::Offline>()) {
+
+    Banner offline() const {
+        if (!model.block_ || !model.block_->is<BlockReason::Offline>()) {
+            return std::nullopt;
+        }
         return make("offline", StatusTone::warning, "Waiting for network",
                     "Backups resume automatically when your computer is back online.", false);
     }
-    // 6 and 7. Storage.
-    if (storageFull_) {
+
+    Banner storageFull() const {
+        if (!model.storageFull_) {
+            return std::nullopt;
+        }
         BannerModel banner = make(
             "full", StatusTone::danger, "Keldra storage is full",
             "Some files weren't backed up. Free up space in the web Keldra or choose a larger plan.", false);
@@ -421,51 +449,70 @@ std::optional<BannerModel> AppModel::currentBanner() {
         banner.action = onModel(&AppModel::openPlans);
         return banner;
     }
-    if (const auto ratio = usedRatio(keldraStatus_);
-        ratio && *ratio >= nearlyFullRatio && !dismissed("nearly-full")) {
+
+    Banner storageNearlyFull() const {
+        const std::optional<KeldraStatus>& status = model.keldraStatus_;
+        const auto ratio = usedRatio(status);
+        if (!ratio || *ratio < nearlyFullRatio || dismissed("nearly-full")) {
+            return std::nullopt;
+        }
         const int percent = *ratio >= 1.0 ? 100 : static_cast<int>(*ratio * 100.0);
-        BannerModel banner = make(
-            "nearly-full", StatusTone::warning, fmt::format("Keldra is {}% full", percent),
-            fmt::format("{} left. Old versions count towards your storage.",
-                        formatByteCount(keldraStatus_->quotaBytes.value - keldraStatus_->usedBytes.value)),
-            true);
+        BannerModel banner =
+            make("nearly-full", StatusTone::warning, fmt::format("Keldra is {}% full", percent),
+                 fmt::format("{} left. Old versions count towards your storage.",
+                             formatByteCount(status->quotaBytes.value - status->usedBytes.value)),
+                 true);
         banner.actionTitle = "See plans";
         banner.action = onModel(&AppModel::openPlans);
         return banner;
     }
-    // 8. The first source on a drive that is not plugged in, in the sources' order.
-    for (const BackupSource& source : sources_) {
-        const auto found = unavailableSources_.find(source.id);
-        if (found == unavailableSources_.end() ||
-            found->second.kind != BackupSource::Availability::Kind::driveDisconnected) {
-            continue;
-        }
-        if (!dismissed("drive-" + source.id)) {
+
+    // The first source on a drive that is not plugged in, in the sources' order.
+    Banner sourceDriveDisconnected() const {
+        for (const BackupSource& source : model.sources_) {
+            const auto found = model.unavailableSources_.find(source.id);
+            if (found == model.unavailableSources_.end() ||
+                found->second.kind != BackupSource::Availability::Kind::driveDisconnected) {
+                continue;
+            }
+            if (dismissed("drive-" + source.id)) {
+                return std::nullopt;
+            }
             return make("drive-" + source.id, StatusTone::warning,
                         fmt::format("{} isn't connected", found->second.volumeName),
                         "It was skipped. Its backups stay in the Keldra and nothing is removed while it's "
                         "unplugged.",
                         true);
         }
-        break;
+        return std::nullopt;
     }
-    // 9. The first drive not copied to for too long.
-    if (const auto overdue = overdueDrives(); !overdue.empty()) {
+
+    // The first drive not copied to for too long.
+    Banner driveOverdue() const {
+        const auto overdue = model.overdueDrives();
+        if (overdue.empty()) {
+            return std::nullopt;
+        }
         const LocalDestination& drive = overdue.front();
         const std::string id = "drive-overdue-" + drive.id;
-        if (!dismissed(id)) {
-            const auto state = driveStates_.find(drive.id);
-            const bool copied = state != driveStates_.end() && state->second.lastSuccess;
-            return make(id, StatusTone::warning, fmt::format("{} hasn't been backed up recently", drive.name),
-                        copied
-                            ? fmt::format("Its last copy was {}. Connect it and the copy starts on its own.",
-                                          formatRelativeAge(*state->second.lastSuccess, now))
-                            : "It hasn't been copied to yet. Connect it and the copy starts on its own.",
-                        true);
+        if (dismissed(id)) {
+            return std::nullopt;
         }
+        const auto state = model.driveStates_.find(drive.id);
+        const bool copied = state != model.driveStates_.end() && state->second.lastSuccess;
+        return make(id, StatusTone::warning, fmt::format("{} hasn't been backed up recently", drive.name),
+                    copied ? fmt::format("Its last copy was {}. Connect it and the copy starts on its own.",
+                                         formatRelativeAge(*state->second.lastSuccess, model.now()))
+                           : "It hasn't been copied to yet. Connect it and the copy starts on its own.",
+                    true);
     }
-    // 10. Scheduled backups that wait for the passphrase after a restart.
-    if (!unattended_ && settings_.schedule.kind != ScheduleKind::manual && !dismissed("unattended")) {
+
+    // Scheduled backups that wait for the passphrase after a restart.
+    Banner keyNotKept() const {
+        if (model.unattended_ || model.settings_.schedule.kind == ScheduleKind::manual ||
+            dismissed("unattended")) {
+            return std::nullopt;
+        }
         BannerModel banner =
             make("unattended", StatusTone::info, "Scheduled backups run while the Keldra is unlocked",
                  "After a restart, they wait for your passphrase. Turn on unattended backups in Settings › "
@@ -474,6 +521,23 @@ std::optional<BannerModel> AppModel::currentBanner() {
         banner.actionTitle = "Open settings";
         banner.action = onModel(&AppModel::openSettings);
         return banner;
+    }
+
+    static constexpr Banner (BannerTable::*cases[])() const = {
+        &BannerTable::countryRule,       &BannerTable::deadManSwitch,
+        &BannerTable::missingFromKeldra, &BannerTable::massChange,
+        &BannerTable::offline,           &BannerTable::storageFull,
+        &BannerTable::storageNearlyFull, &BannerTable::sourceDriveDisconnected,
+        &BannerTable::driveOverdue,      &BannerTable::keyNotKept,
+    };
+};
+
+std::optional<BannerModel> AppModel::currentBanner() {
+    const BannerTable table{*this};
+    for (const auto bannerCase : BannerTable::cases) {
+        if (auto banner = (table.*bannerCase)()) {
+            return banner;
+        }
     }
     return std::nullopt;
 }

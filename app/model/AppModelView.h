@@ -103,7 +103,7 @@ public:
     virtual bool unattended() const = 0;
     // Keeps the held key in the keyring for unattended backups (true), or removes it (false). `unattended`
     // follows once the keyring has answered; a refusal leaves it as it was and sets keyringError.
-    virtual void setUnattended(bool value) = 0;
+    virtual void persistUnattended(bool value) = 0;
     // Why the last change of the unattended key did not happen; none once one did.
     virtual const std::optional<std::string>& keyringError() const = 0;
     virtual void lock() = 0;
@@ -114,15 +114,14 @@ public:
 
     // Setup.
     virtual const BackupSettings& settings() const = 0;
-    virtual void setSettings(BackupSettings value) = 0;
     // Assigns settings that differ and saves them for the signed-in account (nothing without a session).
-    virtual void adoptSettings(const BackupSettings& changed) = 0;
+    virtual void persistSettings(const BackupSettings& changed) = 0;
     virtual const std::vector<BackupSource>& sources() const = 0;
     // Documents, Desktop and Pictures in the home folder, in this order.
     virtual SuggestedFolders suggestedFolders() const;
     virtual void addSources(const std::vector<std::filesystem::path>& urls) = 0;
     // Replaces the sources and saves them for the signed-in account.
-    virtual void setSources(std::vector<BackupSource> value) = 0;
+    virtual void persistSources(std::vector<BackupSource> value) = 0;
     virtual void removeSource(const std::string& id) = 0;
     virtual const std::vector<KeldraFolder>& existingDevices() const = 0;
     virtual QCoro::Task<> loadDevices() = 0;

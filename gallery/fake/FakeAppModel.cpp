@@ -183,8 +183,8 @@ void FakeAppModel::setKeyringError(std::optional<std::string> value) {
     assign(keyringError_, std::move(value), &AppModelView::keyringErrorChanged);
 }
 
-void FakeAppModel::setUnattended(bool value) {
-    record(value ? "setUnattended true" : "setUnattended false");
+void FakeAppModel::persistUnattended(bool value) {
+    record(value ? "persistUnattended true" : "persistUnattended false");
     assign(unattended_, value, &AppModelView::unattendedChanged);
 }
 void FakeAppModel::lock() {
@@ -219,6 +219,9 @@ void FakeAppModel::addSources(const std::vector<std::filesystem::path>& urls) {
         sources.push_back(BackupSource{makeUuid(), standardizedPath(url).string(), false, {}});
     }
     setSources(std::move(sources));
+}
+void FakeAppModel::persistSources(std::vector<BackupSource> value) {
+    setSources(std::move(value));
 }
 void FakeAppModel::setSources(std::vector<BackupSource> value) {
     assign(sources_, std::move(value), &AppModelView::sourcesChanged);
@@ -271,8 +274,8 @@ void FakeAppModel::choosePaths(const FolderChoice& choice, FolderChooser::PathsD
     done(std::exchange(nextPaths_, {}));
 }
 
-void FakeAppModel::adoptSettings(const BackupSettings& changed) {
-    record("adoptSettings");
+void FakeAppModel::persistSettings(const BackupSettings& changed) {
+    record("persistSettings");
     setSettings(changed);
 }
 

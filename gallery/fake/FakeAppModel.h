@@ -77,7 +77,7 @@ public:
     const std::optional<KeldraKey>& keldraKey() const override { return keldraKey_; }
     void setKeldraKey(std::optional<KeldraKey> value);
     bool unattended() const override { return unattended_; }
-    void setUnattended(bool value) override;
+    void persistUnattended(bool value) override;
     const std::optional<std::string>& keyringError() const override { return keyringError_; }
     void setKeyringError(std::optional<std::string> value);
     void lock() override;
@@ -91,11 +91,12 @@ public:
 
     // Setup.
     const BackupSettings& settings() const override { return settings_; }
-    void setSettings(BackupSettings value) override;
-    void adoptSettings(const BackupSettings& changed) override;
+    void setSettings(BackupSettings value);
+    void persistSettings(const BackupSettings& changed) override;
     const std::vector<BackupSource>& sources() const override { return sources_; }
     void addSources(const std::vector<std::filesystem::path>& urls) override;
-    void setSources(std::vector<BackupSource> value) override;
+    void persistSources(std::vector<BackupSource> value) override;
+    void setSources(std::vector<BackupSource> value);
     void removeSource(const std::string& id) override;
     const std::vector<KeldraFolder>& existingDevices() const override { return existingDevices_; }
     void setExistingDevices(std::vector<KeldraFolder> value);

@@ -56,7 +56,7 @@ void ready(FakeAppModel& model) {
     signedIn(model);
     model.setPhase(AppPhase::ready);
     model.setKeldraKey(sampleKey());
-    model.setUnattended(true);
+    model.persistUnattended(true);
     model.clearCalls();
     BackupSettings settings;
     settings.deviceFolderID = "device-1";
@@ -305,7 +305,7 @@ std::vector<FakeState> bannerStates() {
                 "Encryption to keep the key in this computer's keyring.",
                 "Open settings", std::nullopt, true, model);
         },
-        [](FakeAppModel& model) { model.setUnattended(false); }));
+        [](FakeAppModel& model) { model.persistUnattended(false); }));
     return states;
 }
 

@@ -9,7 +9,7 @@ bool write(AppModelView& app, const std::function<void(BackupSettings&)>& edit) 
     if (copy == app.settings()) {
         return false;
     }
-    app.adoptSettings(copy);
+    app.persistSettings(copy);
     return true;
 }
 

@@ -62,10 +62,10 @@ EncryptionSettings::EncryptionSettings(AppModelView& app, QWidget* parent)
 
     // The switch asks the model; it and the text then show what the model did.
     connect(unattended_, &QAbstractButton::clicked, this, [this](bool on) {
-        app_.setUnattended(on);
+        app_.persistUnattended(on);
         refresh();
     });
-    forget_->setAction([this] { app_.setUnattended(false); });
+    forget_->setAction([this] { app_.persistUnattended(false); });
     lock_->setAction([this] { askToLock(); });
     connect(&app_, &AppModelView::unattendedChanged, this, &EncryptionSettings::refresh);
     connect(&app_, &AppModelView::keyringErrorChanged, this, &EncryptionSettings::refresh);

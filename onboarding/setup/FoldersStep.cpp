@@ -142,7 +142,7 @@ void FoldersStep::toggle(std::size_t suggestion, bool wasOn) {
                     kept.push_back(source);
                 }
             }
-            app_.setSources(std::move(kept));
+            app_.persistSources(std::move(kept));
             return;
         }
     }

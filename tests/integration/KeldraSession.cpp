@@ -111,7 +111,7 @@ void KeldraSession::setUpAccount(const std::filesystem::path& folder, bool finis
         // Set up, but no run yet: the next start finds a first backup due.
         BackupSettings settings = model.settings();
         settings.setupComplete = true;
-        model.adoptSettings(settings);
+        model.persistSettings(settings);
     }
     drainEvents();
 }

@@ -136,12 +136,12 @@ TEST_F(GuiThreadFileWork, ASettingsWalkWritesNothingOnTheGuiThreadAndAQuitKeepsT
     for (const std::string typed : {"*", "*.", "*.t", "*.tm", "*.tmp"}) {
         BackupSettings changed = m.settings();
         changed.customExclusions = {typed};
-        m.adoptSettings(changed);
+        m.persistSettings(changed);
     }
     BackupSettings changed = m.settings();
     changed.onlyOnPower = true;
-    m.adoptSettings(changed);
-    m.setSources({});
+    m.persistSettings(changed);
+    m.persistSources({});
     m.addSources({home() / "Pictures", home() / "notes.txt"});
     ASSERT_TRUE(runUntil([&] { return m.sources().size() == 2; }));
     m.removeSource(m.sources().front().id);

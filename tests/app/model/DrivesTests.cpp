@@ -1,4 +1,5 @@
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 using namespace keldra;
 using namespace keldra::test;
@@ -39,8 +40,8 @@ protected:
 
 TEST_F(AppModelDrives, AddingRefusesUnusableAndDuplicateFoldersAndNamesThisComputer) {
     AppModel& m = signedInModel();
-    m.assignSources(
-        {BackupSource{"S1", (bootRoot / "home" / "ada" / "Documents").string(), false, clock.now()}});
+    AppModelTestAccess::setSources(
+        m, {BackupSource{"S1", (bootRoot / "home" / "ada" / "Documents").string(), false, clock.now()}});
 
     EXPECT_EQ(add(m, temp / "nowhere"), "That location can't be used for backups.");
     EXPECT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
@@ -88,7 +89,7 @@ TEST_F(AppModelDrives, RemovingForgetsTheStateAndAReAddedFolderStartsFresh) {
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;
     ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(id); }));
-    m.editDriveState(id, [](DriveState& d) {
+    AppModelTestAccess::editDriveState(m, id, [](DriveState& d) {
         d.needsReview = true;
         d.problem = "Many files changed at once.";
     });
@@ -117,7 +118,7 @@ TEST_F(AppModelDrives, EnablingChangesOnlyAKnownDriveAndSavesOnlyWithASession) {
     EXPECT_TRUE(LocalDestination::loadAll(*defaults, scopeKey(email)).empty())
         << "no session: nothing written";
 
-    m.setSession(signedInSession());
+    AppModelTestAccess::setSession(m, signedInSession());
     int changes = 0;
     QObject::connect(&m, &AppModel::destinationsChanged, [&] { ++changes; });
     m.setDestinationEnabled("unknown", false);
@@ -135,7 +136,7 @@ TEST_F(AppModelDrives, ADriveAwaitingReviewIsCopiedOnlyWhenTheChangeIsAccepted) 
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;
     ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(id); }));
-    m.editDriveState(id, [](DriveState& d) {
+    AppModelTestAccess::editDriveState(m, id, [](DriveState& d) {
         d.needsReview = true;
         d.problem = "Many files changed at once.";
     });
@@ -147,7 +148,7 @@ TEST_F(AppModelDrives, ADriveAwaitingReviewIsCopiedOnlyWhenTheChangeIsAccepted) 
     EXPECT_TRUE(m.driveStates().at(id).needsReview);
     EXPECT_EQ(m.driveStates().at(id).problem, "Many files changed at once.");
 
-    m.assignSources({BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
+    AppModelTestAccess::setSources(m, {BackupSource{"S1", (bootRoot / "srv").string(), false, clock.now()}});
     m.backUpDriveNow(id, true);
     EXPECT_TRUE(m.isRunning());
     EXPECT_FALSE(m.driveStates().at(id).needsReview);
@@ -181,7 +182,7 @@ TEST_F(AppModelDrives, MountsRefreshAtOnceAndTickSoonAfterUnmountsForgetKeyMisma
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     const std::string id = m.destinations()[0].id;
     ASSERT_TRUE(runUntil([&] { return m.driveStates().contains(id) && m.driveStates().at(id).connected; }));
-    m.setKeyMismatchNotified({id, "OTHER"});
+    AppModelTestAccess::setKeyMismatchNotified(m, {id, "OTHER"});
 
     volumes.unmountAll();
     volumeWatcher.unmounted(diskRoot);
@@ -204,8 +205,8 @@ TEST_F(AppModelDrives, BackUpNowSeesAMountedDriveThroughTheKeptStatesAlone) {
     AppModel& m = signedInModel();
     BackupSettings noCloud = m.settings();
     noCloud.deviceFolderID.reset();
-    m.setSettings(noCloud);
-    m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
+    AppModelTestAccess::setSettings(m, noCloud);
+    AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow()) << "no device folder and no drive";
     ASSERT_EQ(add(m, diskRoot / "Backups"), std::nullopt);
     ASSERT_TRUE(runUntil([&] { return m.canBackUpNow(); }));

@@ -1,6 +1,7 @@
 #include "app/model/RunNotifications.h"
 #include "core/events/NumberFormat.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <system_error>
 
@@ -81,7 +82,7 @@ TEST_F(AppModelOutcome, CloudOutcomesOfRealRunsReachTheUser) {
     EXPECT_EQ(lastNotice().identifier, "suspended");
     EXPECT_TRUE(m.lastAttemptFailed());
     control().updateAccount({{"email", email}, {"suspended", false}});
-    m.setBlock(std::nullopt);
+    AppModelTestAccess::setBlock(m, std::nullopt);
 
     // A good run clears the failure mark (deleted, never "0").
     runAndWait(m);
@@ -248,8 +249,8 @@ TEST_F(AppModelOutcome, TheCatalogueTextsAndTheirGates) {
     BackupSettings quiet = m.settings();
     quiet.notifyFailures = false;
     quiet.notifyStorage = false;
-    m.setSettings(quiet);
-    m.setStorageFull(true);
+    AppModelTestAccess::setSettings(m, quiet);
+    AppModelTestAccess::setStorageFull(m, true);
     const std::size_t before = notifier.posted().size();
     m.applyCloudResult(partial);
     RunResult failed = partial;
@@ -258,7 +259,7 @@ TEST_F(AppModelOutcome, TheCatalogueTextsAndTheirGates) {
     EXPECT_EQ(notifier.posted().size(), before);
 
     // A cancelled run still rewrites the failure mark from the unchanged flag and tells a full storage.
-    m.setSettings(readySettings());
+    AppModelTestAccess::setSettings(m, readySettings());
     RunResult cancelled = partial;
     cancelled.outcome = RunOutcome::cancelled();
     m.applyCloudResult(cancelled);

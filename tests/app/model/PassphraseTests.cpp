@@ -1,5 +1,6 @@
 #include "platform/secrets/GlibHandles.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/support/ChildProcess.h"
 
 #include <fstream>
@@ -179,7 +180,7 @@ TEST_F(AppModelPassphrase, TheLockedReminderComesOncePerLockedPeriod) {
 
     BackupSettings manual = m.settings();
     manual.schedule.kind = ScheduleKind::manual;
-    m.setSettings(manual);
+    AppModelTestAccess::setSettings(m, manual);
     EXPECT_EQ(await(m.unlock(passphrase, false)), std::nullopt);
     m.lock();
     m.postLockedNotice();
@@ -192,10 +193,10 @@ TEST_F(AppModelPassphrase, TheUnattendedKeyFollowsTheSwitchAndTheLock) {
     ASSERT_TRUE(keyItemBecomes(true));
     EXPECT_TRUE(runUntil([&] { return m.unattended(); })) << "once the keyring has the key";
 
-    m.setUnattended(false);
+    m.persistUnattended(false);
     EXPECT_TRUE(keyItemBecomes(false));
     EXPECT_TRUE(runUntil([&] { return !m.unattended(); }));
-    m.setUnattended(true);
+    m.persistUnattended(true);
     EXPECT_TRUE(keyItemBecomes(true));
     EXPECT_TRUE(runUntil([&] { return m.unattended(); }));
 
@@ -206,7 +207,7 @@ TEST_F(AppModelPassphrase, TheUnattendedKeyFollowsTheSwitchAndTheLock) {
 
     // While locked there is no key to keep: the item goes, the switch stays off.
     storeOtherKey();
-    m.setUnattended(true);
+    m.persistUnattended(true);
     EXPECT_TRUE(keyItemBecomes(false));
     drainEvents();
     EXPECT_FALSE(m.unattended());
@@ -315,7 +316,7 @@ TEST_F(AppModelPassphrase, DISABLED_LockedKeyringKeepsTheKey) {
     locking.waitForFinished();
 
     // Switching off: the keyring keeps the key, so the switch stays on and the pane says why.
-    m.setUnattended(false);
+    m.persistUnattended(false);
     ASSERT_TRUE(runUntil([&] { return m.keyringError().has_value(); }));
     EXPECT_EQ(m.keyringError(), notRemoved);
     EXPECT_TRUE(m.unattended());

@@ -2,6 +2,7 @@
 
 #include "core/codec/Base64.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/support/FailingScanFileSystem.h"
 
 #include <cstdlib>
@@ -87,9 +88,9 @@ protected:
         drive.addedAt = clock.now();
         std::vector<LocalDestination> all = m.destinations();
         all.push_back(drive);
-        m.setDestinations(all);
+        AppModelTestAccess::setDestinations(m, all);
         // Plugged in, as the app knows of a drive it adds (a run chooses the connected ones).
-        m.editDriveState(drive.id, [](DriveState& state) { state.connected = true; });
+        AppModelTestAccess::editDriveState(m, drive.id, [](DriveState& state) { state.connected = true; });
         return drive;
     }
 

@@ -1,4 +1,5 @@
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <set>
 
@@ -76,12 +77,12 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
     BackupSettings noFolder = m.settings();
     const BackupSettings withFolder = m.settings();
     noFolder.deviceFolderID.reset();
-    m.setSettings(noFolder);
+    AppModelTestAccess::setSettings(m, noFolder);
     m.runBackup("Manual");
     EXPECT_FALSE(m.isRunning());
     EXPECT_FALSE(m.hasRunTask());
     EXPECT_TRUE(m.log().empty());
-    m.setSettings(withFolder);
+    AppModelTestAccess::setSettings(m, withFolder);
 
     const LocalDestination drive = addDrive(m);
     const auto driveRuns = [&] {
@@ -106,14 +107,14 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
 
     // Back online: the hold goes and the cloud runs, logged by its trigger.
     network.pathUpdated(true);
-    m.setBlock(BlockReason::offline());
+    AppModelTestAccess::setBlock(m, BlockReason::offline());
     runAndWait(m, "Scheduled");
     EXPECT_FALSE(m.block());
     EXPECT_TRUE(hasLine(logTexts(m), "Backup started (scheduled)."));
     EXPECT_EQ(m.lastAttempt(), clock.now());
 
     // A hold for safety skips the cloud silently; the drive still runs.
-    m.setBlock(BlockReason::geoRisk("XX"));
+    AppModelTestAccess::setBlock(m, BlockReason::geoRisk("XX"));
     const std::size_t lines = m.log().size();
     // Counted in the index itself: the model's list of runs is refreshed after the run ends, and the
     // scheduled run above may have copied the drive too.
@@ -126,10 +127,10 @@ TEST_F(AppModelRun, TheGuardsDecideWhichPartsRun) {
     const auto texts = logTexts(m);
     EXPECT_FALSE(hasLine(std::vector<std::string>(texts.begin() + static_cast<long>(lines), texts.end()),
                          "Backup started ("));
-    m.setBlock(std::nullopt);
+    AppModelTestAccess::setBlock(m, std::nullopt);
 
     // A drive waiting for review runs only when asked for by id.
-    m.editDriveState(drive.id, [](DriveState& state) { state.needsReview = true; });
+    AppModelTestAccess::editDriveState(m, drive.id, [](DriveState& state) { state.needsReview = true; });
     runAndWait(m, "Manual", false, false, false);
     EXPECT_EQ(driveRuns().size(), before + 1) << "skipped by a plain back-up";
     runAndWait(m, "Manual", true, false, false, std::vector<std::string>{drive.id});
@@ -204,7 +205,7 @@ TEST_F(AppModelRun, ARestartAskedForDuringARunLiftsThePauseAndRunsAgain) {
     control().setSettings({{"latency_ms", 50}});
     m.runBackup("Manual");
     m.setPaused(true);
-    m.setRestartAfterRun(true);
+    AppModelTestAccess::setRestartAfterRun(m, true);
     ASSERT_TRUE(runUntil([&] { return !m.isRunning() && !m.hasRunTask() && m.runs().size() == 2; }));
     control().setSettings({{"latency_ms", 0}});
     EXPECT_FALSE(m.pausedByUser());
@@ -271,7 +272,7 @@ TEST_F(AppModelRun, ADrivesBackupFolderInsideASourceIsNeverBackedUp) {
     drive.volumePathAtAdd = volume.string();
     drive.enabled = true;
     drive.addedAt = clock.now();
-    m.setDestinations({drive});
+    AppModelTestAccess::setDestinations(m, {drive});
     m.refreshDriveStates();
     ASSERT_TRUE(runUntil([&] { return m.driveStates().count("IN") && m.driveStates().at("IN").connected; }));
 

@@ -1,5 +1,6 @@
 #include "platform/sleep/LogindSleepWatcher.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QDBusMessage>
 
@@ -23,31 +24,31 @@ protected:
         AppModel& m = start();
         BackupSettings settings = readySettings();
         settings.schedule.kind = ScheduleKind::hourly;
-        m.setSettings(settings);
-        m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
+        AppModelTestAccess::setSettings(m, settings);
+        AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()}});
         LocalDestination drive;
         drive.id = "D1";
         drive.name = "Travel";
         drive.volumeUUID = "UUID-1";
         drive.addedAt = clock.now() - 30 * 24h;
-        m.setDestinations({drive});
+        AppModelTestAccess::setDestinations(m, {drive});
         DriveState state;
         state.connected = true;
         state.lastSuccess = clock.now() - 2h;
-        m.setDriveStates({{"D1", state}});
-        m.setLastSuccess(clock.now() - 2h);
-        m.setKeldraKey(keyOf(1));
+        AppModelTestAccess::setDriveStates(m, {{"D1", state}});
+        AppModelTestAccess::setLastSuccess(m, clock.now() - 2h);
+        AppModelTestAccess::setKeldraKey(m, keyOf(1));
         m.setPhase(AppPhase::ready);
         return m;
     }
 
     void editDrive(AppModel& m, const std::function<void(DriveState&)>& edit) {
-        m.editDriveState("D1", edit);
+        AppModelTestAccess::editDriveState(m, "D1", edit);
     }
     void editSettings(AppModel& m, const std::function<void(BackupSettings&)>& edit) {
         BackupSettings settings = m.settings();
         edit(settings);
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
     }
 };
 
@@ -74,23 +75,23 @@ TEST_F(AppModelScheduler, EachStepStartsWhatIsDueAndOnlyThat) {
     const MassChangeReview review{MassChangeReview::Kind::localChanges, 500, 20, 1000};
     const std::vector<Case> cases{
         {"due", [](AppModel&) {}, false, cloudStep()},
-        {"paused by the user, even forced", [](AppModel& m) { m.setPausedByUser(true); }, true, nothing(),
-         false},
-        {"review pending: the cloud waits, the drive goes", [&](AppModel& m) { m.setReview(review); }, false,
-         driveStep(), false},
-        {"a run is going", [](AppModel& m) { m.setIsRunning(true); }, true, nothing()},
-        {"locked", [](AppModel& m) { m.setKeldraKey(std::nullopt); }, true, nothing()},
+        {"paused by the user, even forced", [](AppModel& m) { AppModelTestAccess::setPausedByUser(m, true); },
+         true, nothing(), false},
+        {"review pending: the cloud waits, the drive goes",
+         [&](AppModel& m) { AppModelTestAccess::setReview(m, review); }, false, driveStep(), false},
+        {"a run is going", [](AppModel& m) { AppModelTestAccess::setIsRunning(m, true); }, true, nothing()},
+        {"locked", [](AppModel& m) { AppModelTestAccess::setKeldraKey(m, std::nullopt); }, true, nothing()},
         {"not ready", [](AppModel& m) { m.setPhase(AppPhase::unlock); }, true, nothing()},
         {"attempt failed 5 min ago: cloud waits for 900 s, the drive goes",
          [&](AppModel& m) {
-             m.setLastAttempt(clock.now() - 5min);
-             m.setLastAttemptFailed(true);
+             AppModelTestAccess::setLastAttempt(m, clock.now() - 5min);
+             AppModelTestAccess::setLastAttemptFailed(m, true);
          },
          false, driveStep()},
         {"attempt failed 16 min ago",
          [&](AppModel& m) {
-             m.setLastAttempt(clock.now() - 16min);
-             m.setLastAttemptFailed(true);
+             AppModelTestAccess::setLastAttempt(m, clock.now() - 16min);
+             AppModelTestAccess::setLastAttemptFailed(m, true);
          },
          false, cloudStep()},
         {"drive failed 10 min ago is skipped; no device folder",
@@ -113,13 +114,13 @@ TEST_F(AppModelScheduler, EachStepStartsWhatIsDueAndOnlyThat) {
          false, driveStep()},
         {"drive awaiting review",
          [&](AppModel& m) {
-             m.setReview(review);
+             AppModelTestAccess::setReview(m, review);
              editDrive(m, [](DriveState& d) { d.needsReview = true; });
          },
          false, nothing(), false},
         {"drive unplugged, the cloud held by a review",
          [&](AppModel& m) {
-             m.setReview(review);
+             AppModelTestAccess::setReview(m, review);
              editDrive(m, [](DriveState& d) { d.connected = false; });
          },
          false, nothing(), false},
@@ -137,32 +138,33 @@ TEST_F(AppModelScheduler, EachStepStartsWhatIsDueAndOnlyThat) {
          true, cloudStep()},
         {"offline hold while the link is up",
          [](AppModel& m) {
-             m.setBlock(BlockReason::offline());
-             m.setIsOnline(true);
+             AppModelTestAccess::setBlock(m, BlockReason::offline());
+             AppModelTestAccess::setIsOnline(m, true);
          },
          false, cloudStep()},
         {"offline hold while the link is down",
          [](AppModel& m) {
-             m.setBlock(BlockReason::offline());
-             m.setIsOnline(false);
+             AppModelTestAccess::setBlock(m, BlockReason::offline());
+             AppModelTestAccess::setIsOnline(m, false);
          },
          false, driveStep()},
         {"country risk: a re-check, drives still copied",
-         [](AppModel& m) { m.setBlock(BlockReason::geoRisk("RU")); }, false,
+         [](AppModel& m) { AppModelTestAccess::setBlock(m, BlockReason::geoRisk("RU")); }, false,
          SchedulerStep{false, {"D1"}, true}},
-        {"suspended", [](AppModel& m) { m.setBlock(BlockReason::suspended()); }, true, driveStep()},
+        {"suspended", [](AppModel& m) { AppModelTestAccess::setBlock(m, BlockReason::suspended()); }, true,
+         driveStep()},
         {"no device folder: drives only",
          [&](AppModel& m) { editSettings(m, [](BackupSettings& s) { s.deviceFolderID.reset(); }); }, false,
          driveStep()},
         {"not yet due",
          [&](AppModel& m) {
-             m.setLastSuccess(clock.now() - 10min);
+             AppModelTestAccess::setLastSuccess(m, clock.now() - 10min);
              editDrive(m, [&](DriveState& d) { d.lastSuccess = clock.now() - 10min; });
          },
          false, nothing()},
         {"not yet due, forced: the cloud; drives only when due",
          [&](AppModel& m) {
-             m.setLastSuccess(clock.now() - 10min);
+             AppModelTestAccess::setLastSuccess(m, clock.now() - 10min);
              editDrive(m, [&](DriveState& d) { d.lastSuccess = clock.now() - 10min; });
          },
          true, cloudStep()},
@@ -188,21 +190,21 @@ TEST_F(AppModelScheduler, AFailedAttemptMovesTheNextRunToFifteenMinutesAfterIt) 
     const SystemTime scheduled = clock.now() - 1h; // two hours after the last success, an hour ago
     EXPECT_EQ(m.nextRunDate(), scheduled);
     const SystemTime attempt = clock.now() - 5min;
-    m.setLastAttempt(attempt);
-    m.setLastAttemptFailed(true);
+    AppModelTestAccess::setLastAttempt(m, attempt);
+    AppModelTestAccess::setLastAttemptFailed(m, true);
     EXPECT_EQ(m.nextRunDate(), attempt + 15min);
     // The floor never brings the run before the schedule's own time.
-    m.setLastSuccess(clock.now() - 30min);
+    AppModelTestAccess::setLastSuccess(m, clock.now() - 30min);
     EXPECT_EQ(m.nextRunDate(), clock.now() + 30min);
-    m.setLastAttemptFailed(false);
+    AppModelTestAccess::setLastAttemptFailed(m, false);
     EXPECT_EQ(m.nextRunDate(), clock.now() + 30min);
 }
 
 TEST_F(AppModelScheduler, TheStaleNoticeComesOnceADayAndNeverWhenOff) {
     AppModel& m = dueModel();
     editSettings(m, [](BackupSettings& s) { s.notifyStaleDays = 7; });
-    m.setLastSuccess(clock.now() - 8 * 24h);
-    m.setIsRunning(true); // the notice does not depend on a run starting
+    AppModelTestAccess::setLastSuccess(m, clock.now() - 8 * 24h);
+    AppModelTestAccess::setIsRunning(m, true); // the notice does not depend on a run starting
     m.tick();
     ASSERT_EQ(notifier.count("stale"), 1u);
     const auto posted = notifier.posted().back();
@@ -221,12 +223,12 @@ TEST_F(AppModelScheduler, TheStaleNoticeComesOnceADayAndNeverWhenOff) {
     clock.advance(25h);
     m.tick();
     EXPECT_EQ(notifier.count("stale"), 3u);
-    m.setLastSuccess(std::nullopt);
+    AppModelTestAccess::setLastSuccess(m, std::nullopt);
     clock.advance(25h);
     m.tick();
     EXPECT_EQ(notifier.count("stale"), 3u);
 
-    m.setLastSuccess(clock.now() - 30 * 24h);
+    AppModelTestAccess::setLastSuccess(m, clock.now() - 30 * 24h);
     editSettings(m, [](BackupSettings& s) { s.notifyStaleDays = 0; });
     clock.advance(25h);
     m.tick();
@@ -236,10 +238,10 @@ TEST_F(AppModelScheduler, TheStaleNoticeComesOnceADayAndNeverWhenOff) {
 TEST_F(AppModelScheduler, ACountryHoldAsksAgainOnlyWhenNoQuestionIsOpen) {
     createAccount();
     AppModel& m = dueModel();
-    m.setSession(signedInSession());
+    AppModelTestAccess::setSession(m, signedInSession());
     api->setToken(m.session()->token);
-    m.setDestinations({});
-    m.setBlock(BlockReason::geoRisk("RU"));
+    AppModelTestAccess::setDestinations(m, {});
+    AppModelTestAccess::setBlock(m, BlockReason::geoRisk("RU"));
     control().resetStats();
     // The portal answers slowly; ticks meanwhile start nothing more.
     control().addFault({{"endpoint", "account"}, {"latency_ms", 1500}, {"count", 1}});
@@ -248,7 +250,7 @@ TEST_F(AppModelScheduler, ACountryHoldAsksAgainOnlyWhenNoQuestionIsOpen) {
     m.tick();
     ASSERT_TRUE(runUntil([&] { return !m.block(); }, 10s)) << "the rule is off: the hold is lifted";
     EXPECT_EQ(control().requestCount("account"), 1);
-    m.setBlock(BlockReason::geoRisk("RU"));
+    AppModelTestAccess::setBlock(m, BlockReason::geoRisk("RU"));
     m.tick();
     ASSERT_TRUE(runUntil([&] { return !m.block(); }, 10s));
     EXPECT_EQ(control().requestCount("account"), 2) << "a new question once the last was answered";
@@ -256,7 +258,7 @@ TEST_F(AppModelScheduler, ACountryHoldAsksAgainOnlyWhenNoQuestionIsOpen) {
 
 TEST_F(AppModelScheduler, ThroughputKeepsThreeHundredSamplesAndSmoothsOnlyWhileRunning) {
     AppModel& m = dueModel();
-    m.setIsRunning(true);
+    AppModelTestAccess::setIsRunning(m, true);
     m.meter()->add(1000);
     m.sample();
     EXPECT_DOUBLE_EQ(m.currentSpeed(), 400);
@@ -272,7 +274,7 @@ TEST_F(AppModelScheduler, ThroughputKeepsThreeHundredSamplesAndSmoothsOnlyWhileR
         m.sample();
     }
     EXPECT_EQ(m.throughput().size(), AppModel::throughputSamples);
-    m.setIsRunning(false);
+    AppModelTestAccess::setIsRunning(m, false);
     m.meter()->add(5000);
     m.sample();
     EXPECT_EQ(m.currentSpeed(), 0) << "no run: no speed";
@@ -282,8 +284,8 @@ TEST_F(AppModelScheduler, ThroughputKeepsThreeHundredSamplesAndSmoothsOnlyWhileR
 TEST_F(AppModelScheduler, TimersTickEveryThirtySecondsAndSampleEverySecondUntilStopped) {
     AppModel& m = dueModel();
     editSettings(m, [](BackupSettings& s) { s.notifyStaleDays = 1; });
-    m.setLastSuccess(clock.now() - 2 * 24h);
-    m.setIsRunning(true);
+    AppModelTestAccess::setLastSuccess(m, clock.now() - 2 * 24h);
+    AppModelTestAccess::setIsRunning(m, true);
     m.startTimers();
     m.startTimers(); // twice leaves one ticker and one sampler
     EXPECT_EQ(timers.active(), 2u);
@@ -307,8 +309,8 @@ protected:
         AppModel& m = ready(withServices);
         BackupSettings settings = m.settings();
         settings.schedule.kind = ScheduleKind::hourly;
-        m.setSettings(settings);
-        m.setLastSuccess(clock.now() - 30min);
+        AppModelTestAccess::setSettings(m, settings);
+        AppModelTestAccess::setLastSuccess(m, clock.now() - 30min);
         m.startTimers();
         return m;
     }
@@ -395,8 +397,8 @@ TEST_F(AppModelScheduler, TicksAnnounceWhatTimeAloneChanged) {
     AppModel& m = dueModel();
     editSettings(m, [](BackupSettings& s) { s.onlyOnPower = true; });
     power.onBattery = true;
-    m.setDestinations({});
-    m.setLastSuccess(clock.now() - 1h);
+    AppModelTestAccess::setDestinations(m, {});
+    AppModelTestAccess::setLastSuccess(m, clock.now() - 1h);
     m.startTimers();
     drainEvents();
     ASSERT_EQ(m.health(), BackupHealth::protectedState());

@@ -1,5 +1,6 @@
 #include "service/types/ServerDate.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 using namespace keldra;
 using namespace keldra::test;
@@ -107,7 +108,7 @@ TEST_F(AppModelSession, TheSessionIsRenewedOnlyWithinFourteenDaysOfItsEnd) {
         StoredSession session = current;
         session.token = control().issueToken(email);
         session.expiresAt = clock.now() + std::chrono::duration_cast<SystemTime::duration>(c.left);
-        m.setSession(session);
+        AppModelTestAccess::setSession(m, session);
         api->setToken(session.token);
         storeSession(session);
         control().resetStats();
@@ -136,7 +137,7 @@ TEST_F(AppModelSession, TheSessionIsRenewedOnlyWithinFourteenDaysOfItsEnd) {
     // A session without an expiry is never renewed.
     StoredSession endless = current;
     endless.expiresAt.reset();
-    m.setSession(endless);
+    AppModelTestAccess::setSession(m, endless);
     control().resetStats();
     await(m.refreshSessionIfNeeded());
     EXPECT_EQ(control().requestCount("auth-refresh"), 0);
@@ -152,7 +153,7 @@ TEST_F(AppModelSession, TheStatusDecidesStorageFullAndWhichHoldsToLift) {
     for (const Usage& u :
          {Usage{979, 1000, false}, Usage{980, 1000, true}, Usage{5000, 1000, true}, Usage{7, 0, false}}) {
         SCOPED_TRACE(std::to_string(u.used) + "/" + std::to_string(u.quota));
-        m.setStorageFull(true);
+        AppModelTestAccess::setStorageFull(m, true);
         control().addFault({{"endpoint", "status"}, {"status", 200}, {"body", statusBody(u.used, u.quota)}});
         await(m.refreshStatus());
         EXPECT_EQ(m.storageFull(), u.fullAfter);
@@ -173,13 +174,13 @@ TEST_F(AppModelSession, TheStatusDecidesStorageFullAndWhichHoldsToLift) {
     };
     for (const Hold& h : holds) {
         SCOPED_TRACE(h.reason.title());
-        m.setBlock(h.reason);
+        AppModelTestAccess::setBlock(m, h.reason);
         await(m.refreshStatus());
         EXPECT_EQ(m.block().has_value(), !h.lifted);
     }
 
     // A suspended Keldra becomes the hold, with its notice.
-    m.setBlock(std::nullopt);
+    AppModelTestAccess::setBlock(m, std::nullopt);
     control().updateAccount({{"email", email}, {"suspended", true}});
     await(m.refreshStatus());
     EXPECT_EQ(m.block(), BlockReason::suspended());
@@ -190,7 +191,7 @@ TEST_F(AppModelSession, TheCountryRecheckLiftsTheHoldOnlyWhereTheRuleAllows) {
     createAccount();
     AppModel& m = signedIn();
     // The rule is off: lifted without asking for the country.
-    m.setBlock(BlockReason::geoRisk("RU"));
+    AppModelTestAccess::setBlock(m, BlockReason::geoRisk("RU"));
     control().resetStats();
     await(m.refreshAccount());
     EXPECT_FALSE(m.block());
@@ -207,7 +208,7 @@ TEST_F(AppModelSession, TheCountryRecheckLiftsTheHoldOnlyWhereTheRuleAllows) {
     for (const Case& c : {Case{"RU", false}, Case{"DE", true}}) {
         SCOPED_TRACE(c.country);
         control().setCountry(std::string(c.country));
-        m.setBlock(BlockReason::geoRisk("RU"));
+        AppModelTestAccess::setBlock(m, BlockReason::geoRisk("RU"));
         await(m.refreshAccount());
         EXPECT_EQ(m.geoRule(), GeoGuard::Rule::block({"RU"}));
         EXPECT_EQ(m.block().has_value(), !c.lifted);
@@ -219,15 +220,15 @@ TEST_F(AppModelSession, SignOutRevokesForgetsTheItemsAndResetsTheAccountState) {
     createAccount();
     AppModel& m = signedIn();
     m.setPendingEmail(email);
-    m.setLastSuccess(clock.now());
-    m.setLastAttempt(clock.now());
-    m.setLastAttemptFailed(true);
-    m.setPausedByUser(true);
-    m.setStorageFull(true);
-    m.setLockedNoticePosted(true);
-    m.setVerifierAbsentStreak(2);
-    m.setKeyMismatchNotified({"D1"});
-    m.setLastStaleNotice(clock.now());
+    AppModelTestAccess::setLastSuccess(m, clock.now());
+    AppModelTestAccess::setLastAttempt(m, clock.now());
+    AppModelTestAccess::setLastAttemptFailed(m, true);
+    AppModelTestAccess::setPausedByUser(m, true);
+    AppModelTestAccess::setStorageFull(m, true);
+    AppModelTestAccess::setLockedNoticePosted(m, true);
+    AppModelTestAccess::setVerifierAbsentStreak(m, 2);
+    AppModelTestAccess::setKeyMismatchNotified(m, {"D1"});
+    AppModelTestAccess::setLastStaleNotice(m, clock.now());
     m.setSection(AppSection::activity);
     m.appendLog("before", LogLine::Tone::info);
     RestoreModel* oldRestore = m.restoreModel();
@@ -272,7 +273,7 @@ TEST_F(AppModelSession, AnotherAccountAfterAnExpiredSessionStartsClean) {
     AppModel& m = signedIn();
     const auto adaIndex = m.index();
     m.appendLog("ada's line", LogLine::Tone::info);
-    m.setLastSuccess(clock.now());
+    AppModelTestAccess::setLastSuccess(m, clock.now());
 
     // The same account signing in again keeps what was loaded.
     m.sessionExpired();
@@ -354,7 +355,7 @@ TEST_F(AppModelSession, ASlowRefreshThatEndsDuringOrAfterSignOutLeavesNoSessionA
         AppModel& m = signedIn();
         StoredSession ending = *m.session();
         ending.expiresAt = clock.now() + 60s;
-        m.setSession(ending);
+        AppModelTestAccess::setSession(m, ending);
         control().addFault({{"endpoint", "auth-refresh"}, {"latency_ms", c.refreshMs}});
         if (c.revokeMs > 0) {
             control().addFault({{"endpoint", "auth-revoke"}, {"latency_ms", c.revokeMs}});

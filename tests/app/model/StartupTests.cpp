@@ -1,4 +1,5 @@
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QTimer>
 
@@ -221,15 +222,15 @@ TEST_F(AppModelStartup, AnIndexThatCannotOpenIsReportedAndTheLoadGoesOn) {
 
     // Nothing can back up to the Keldra without an engine, even with a key and a device folder.
     SymmetricKey raw{};
-    m.setKeldraKey(KeldraKey(raw));
+    AppModelTestAccess::setKeldraKey(m, KeldraKey(raw));
     m.setPhase(AppPhase::ready);
-    m.setSources({BackupSource{"S1", "/home/ada", false, clock.now()}});
+    m.persistSources({BackupSource{"S1", "/home/ada", false, clock.now()}});
     EXPECT_FALSE(m.canBackUpNow());
 }
 
 TEST_F(AppModelStartup, ComingBackOnlineLiftsOnlyTheOfflineHoldAndTicksSoonAfter) {
     AppModel& m = start();
-    m.setBlock(BlockReason::offline());
+    AppModelTestAccess::setBlock(m, BlockReason::offline());
     network.pathUpdated(false);
     EXPECT_FALSE(m.isOnline());
     EXPECT_FALSE(timers.nextDue());
@@ -241,7 +242,7 @@ TEST_F(AppModelStartup, ComingBackOnlineLiftsOnlyTheOfflineHoldAndTicksSoonAfter
     timers.advance(5s);
     EXPECT_EQ(timers.active(), 0u);
 
-    m.setBlock(BlockReason::noPlan());
+    AppModelTestAccess::setBlock(m, BlockReason::noPlan());
     network.pathUpdated(false);
     network.pathUpdated(true);
     EXPECT_EQ(m.block(), BlockReason::noPlan());

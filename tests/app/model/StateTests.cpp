@@ -1,5 +1,6 @@
 #include "app/model/EngineFactory.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QObject>
 
@@ -39,9 +40,9 @@ TEST_F(AppModelState, EachRealChangeIsAnnouncedOnceAndEqualValuesNever) {
          [&] {
              m.setSection(AppSection::activity);
          }},
-        {"isWorking", &AppModel::isWorkingChanged, [&] { m.setIsWorking(true); },
+        {"isWorking", &AppModel::isWorkingChanged, [&] { AppModelTestAccess::setIsWorking(m, true); },
          [&] {
-             m.setIsWorking(false);
+             AppModelTestAccess::setIsWorking(m, false);
          }},
         {"pendingEmail", &AppModel::pendingEmailChanged, [&] { m.setPendingEmail("a@b.c"); },
          [&] {
@@ -49,50 +50,55 @@ TEST_F(AppModelState, EachRealChangeIsAnnouncedOnceAndEqualValuesNever) {
          }},
         {"session", &AppModel::sessionChanged,
          [&] {
-             m.setSession(StoredSession{"t", std::nullopt, "a@b.c"});
+             AppModelTestAccess::setSession(m, StoredSession{"t", std::nullopt, "a@b.c"});
          },
          [&] {
-             m.setSession(StoredSession{"t", fromUnixSeconds(5), "a@b.c"});
+             AppModelTestAccess::setSession(m, StoredSession{"t", fromUnixSeconds(5), "a@b.c"});
          }},
-        {"block", &AppModel::blockChanged, [&] { m.setBlock(BlockReason::geoRisk("RU")); },
+        {"block", &AppModel::blockChanged,
+         [&] { AppModelTestAccess::setBlock(m, BlockReason::geoRisk("RU")); },
          [&] {
-             m.setBlock(BlockReason::geoRisk("BY"));
+             AppModelTestAccess::setBlock(m, BlockReason::geoRisk("BY"));
          }},
-        {"lastRun", &AppModel::lastRunChanged, [&] { m.setLastRun(run); },
+        {"lastRun", &AppModel::lastRunChanged, [&] { AppModelTestAccess::setLastRun(m, run); },
          [&] {
-             m.setLastRun(std::nullopt);
+             AppModelTestAccess::setLastRun(m, std::nullopt);
          }},
-        {"geoRule", &AppModel::geoRuleChanged, [&] { m.setGeoRule(GeoGuard::Rule::block({"RU"})); },
+        {"geoRule", &AppModel::geoRuleChanged,
+         [&] { AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::block({"RU"})); },
          [&] {
-             m.setGeoRule(GeoGuard::Rule::allowOnly({"RU"}));
+             AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::allowOnly({"RU"}));
          }},
         {"driveStates", &AppModel::driveStatesChanged,
          [&] {
              DriveState d;
              d.connected = true;
-             m.setDriveStates({{"D", d}});
+             AppModelTestAccess::setDriveStates(m, {{"D", d}});
          },
          [&] {
              DriveState d;
              d.connected = true;
              d.files = 1;
-             m.setDriveStates({{"D", d}});
+             AppModelTestAccess::setDriveStates(m, {{"D", d}});
          }},
         {"verifierState", &AppModel::verifierStateChanged,
-         [&] { m.setVerifierState(VerifierState::unavailable("offline")); },
+         [&] { AppModelTestAccess::setVerifierState(m, VerifierState::unavailable("offline")); },
          [&] {
-             m.setVerifierState(VerifierState::unavailable("timeout"));
+             AppModelTestAccess::setVerifierState(m, VerifierState::unavailable("timeout"));
          }},
         {"review", &AppModel::reviewChanged,
          [&] {
-             m.setReview(MassChangeReview{MassChangeReview::Kind::localChanges, 1, 2, 3});
+             AppModelTestAccess::setReview(m,
+                                           MassChangeReview{MassChangeReview::Kind::localChanges, 1, 2, 3});
          },
          [&] {
-             m.setReview(MassChangeReview{MassChangeReview::Kind::missingFromKeldra, 1, 2, 3});
+             AppModelTestAccess::setReview(
+                 m, MassChangeReview{MassChangeReview::Kind::missingFromKeldra, 1, 2, 3});
          }},
-        {"keldraKey", &AppModel::keldraKeyChanged, [&] { m.setKeldraKey(keyOf(1)); },
-         [&] { m.setKeldraKey(keyOf(2)); }, true},
-        {"index", &AppModel::indexChanged, [&] { m.setIndex(nullptr); }, [&] { m.setIndex(nullptr); }, true},
+        {"keldraKey", &AppModel::keldraKeyChanged, [&] { AppModelTestAccess::setKeldraKey(m, keyOf(1)); },
+         [&] { AppModelTestAccess::setKeldraKey(m, keyOf(2)); }, true},
+        {"index", &AppModel::indexChanged, [&] { AppModelTestAccess::setIndex(m, nullptr); },
+         [&] { AppModelTestAccess::setIndex(m, nullptr); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -111,13 +117,13 @@ TEST_F(AppModelState, DerivedValuesHearOfManyChangesOnceATurn) {
     drainEvents();
     int status = 0;
     QObject::connect(&m, &AppModel::statusChanged, [&] { ++status; });
-    m.setIsRunning(true);
-    m.setStorageFull(true);
-    m.setPausedByUser(true);
+    AppModelTestAccess::setIsRunning(m, true);
+    AppModelTestAccess::setStorageFull(m, true);
+    AppModelTestAccess::setPausedByUser(m, true);
     EXPECT_EQ(status, 0);
     drainEvents();
     EXPECT_EQ(status, 1);
-    m.setIsRunning(true); // no change, no notice
+    AppModelTestAccess::setIsRunning(m, true); // no change, no notice
     drainEvents();
     EXPECT_EQ(status, 1);
 }
@@ -149,7 +155,7 @@ TEST_F(AppModelState, AppearancePreferencesReadStrictlyAndPersistEveryTime) {
     }
 
     AppModel& m = start();
-    m.setStyle(OLStyle::signal); // the plain setter writes nothing
+    AppModelTestAccess::setStyle(m, OLStyle::signal); // the plain setter writes nothing
     EXPECT_EQ(defaults->value("ol.style"), nlohmann::json("glass"));
     m.persistStyle(OLStyle::signal);
     m.persistAccent(OLAccent::teal);
@@ -167,13 +173,13 @@ TEST_F(AppModelState, AppearancePreferencesReadStrictlyAndPersistEveryTime) {
 
 TEST_F(AppModelState, PopoverThemeFollowsTheWindowOnlyWhenMatching) {
     AppModel& m = start();
-    m.setStyle(OLStyle::signal);
-    m.setAccent(OLAccent::snow);
+    AppModelTestAccess::setStyle(m, OLStyle::signal);
+    AppModelTestAccess::setAccent(m, OLAccent::snow);
     EXPECT_EQ(m.popoverTheme(), (OLTheme{OLStyle::signal, OLAccent::snow, 999}));
-    m.setPopoverStyle(PopoverStyle::glass);
+    AppModelTestAccess::setPopoverStyle(m, PopoverStyle::glass);
     EXPECT_EQ(m.popoverTheme().style, OLStyle::glass);
-    m.setStyle(OLStyle::glass);
-    m.setPopoverStyle(PopoverStyle::signal);
+    AppModelTestAccess::setStyle(m, OLStyle::glass);
+    AppModelTestAccess::setPopoverStyle(m, PopoverStyle::signal);
     EXPECT_EQ(m.popoverTheme().style, OLStyle::signal);
 }
 
@@ -208,7 +214,7 @@ TEST_F(AppModelState, CountryRulesLoadAndPersistPerAccount) {
     EXPECT_EQ(m.geoRule(), GeoGuard::Rule::block({"RU"}));
     EXPECT_FALSE(defaults->value("geoRule.kind." + scope));
 
-    m.setSession(StoredSession{"t", std::nullopt, email});
+    AppModelTestAccess::setSession(m, StoredSession{"t", std::nullopt, email});
     m.applyGeoRule(GeoGuard::Rule::block({"RU", "BY"}));
     EXPECT_EQ(defaults->value("geoRule.kind." + scope), nlohmann::json("block"));
     EXPECT_EQ(defaults->value("geoRule.codes." + scope), nlohmann::json({"BY", "RU"}));
@@ -234,32 +240,32 @@ TEST_F(AppModelState, BackUpNowNeedsAReadyUnlockedModelAndSomewhereToWrite) {
     volumes.mount(MountedVolume{driveRoot, "UUID-1", "Backup", false});
 
     m.setPhase(AppPhase::ready);
-    m.setKeldraKey(keyOf(3));
-    m.setSources({source});
+    AppModelTestAccess::setKeldraKey(m, keyOf(3));
+    m.persistSources({source});
     EXPECT_FALSE(m.canBackUpNow()); // nowhere to back up to
 
     BackupSettings withFolder = m.settings();
     withFolder.deviceFolderID = "42";
-    m.setSettings(withFolder);
+    AppModelTestAccess::setSettings(m, withFolder);
     EXPECT_FALSE(m.canBackUpNow()) << "a device folder without a cloud engine cannot back up";
 
     drive.enabled = false;
-    m.setDestinations({drive});
+    AppModelTestAccess::setDestinations(m, {drive});
     await(m.refreshDriveStatesNow());
     EXPECT_FALSE(m.canBackUpNow()) << "the only mounted drive is disabled";
     drive.enabled = true;
-    m.setDestinations({drive});
+    AppModelTestAccess::setDestinations(m, {drive});
     EXPECT_TRUE(m.canBackUpNow());
-    m.setIsRunning(true);
+    AppModelTestAccess::setIsRunning(m, true);
     EXPECT_FALSE(m.canBackUpNow());
-    m.setIsRunning(false);
+    AppModelTestAccess::setIsRunning(m, false);
 
     // With its engine the cloud part alone is enough.
-    m.setDestinations({});
-    m.setEngine(
-        makeCloudEngine(m.services(), std::make_shared<BackupIndex>(temp / "idx", logger), m.meter()));
+    AppModelTestAccess::setDestinations(m, {});
+    AppModelTestAccess::setEngine(
+        m, makeCloudEngine(m.services(), std::make_shared<BackupIndex>(temp / "idx", logger), m.meter()));
     EXPECT_TRUE(m.canBackUpNow());
-    m.setKeldraKey(std::nullopt);
+    AppModelTestAccess::setKeldraKey(m, std::nullopt);
     EXPECT_FALSE(m.canBackUpNow());
 }
 
@@ -324,7 +330,7 @@ TEST_F(AppModelState, RunHistoryComesFromTheIndexAndKeepsAnEarlierLastRun) {
     AppModel& m = start();
     RunRecord earlier;
     earlier.id = 99;
-    m.setLastRun(earlier);
+    AppModelTestAccess::setLastRun(m, earlier);
     await(m.refreshRuns()); // no index
     EXPECT_TRUE(m.runs().empty());
     EXPECT_EQ(m.lastRun(), earlier);
@@ -332,12 +338,12 @@ TEST_F(AppModelState, RunHistoryComesFromTheIndexAndKeepsAnEarlierLastRun) {
     auto index = std::make_shared<BackupIndex>(temp / "idx", logger);
     index->startRun("Manual", clock.now());
     index->startRun("Scheduled", clock.now() + 1s);
-    m.setIndex(index);
+    AppModelTestAccess::setIndex(m, index);
     await(m.refreshRuns());
     ASSERT_EQ(m.runs().size(), 2u);
     EXPECT_EQ(m.runs().front().trigger, "Scheduled");
     EXPECT_EQ(m.lastRun(), earlier);
-    m.setLastRun(std::nullopt);
+    AppModelTestAccess::setLastRun(m, std::nullopt);
     await(m.refreshRuns());
     EXPECT_EQ(m.lastRun(), m.runs().front());
 }

@@ -3,6 +3,7 @@
 #include "core/events/RegionNames.h"
 #include "service/types/PortalLinks.h"
 #include "tests/app/model/AppModelFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -53,20 +54,20 @@ protected:
         AppModel& m = start();
         BackupSettings settings = readySettings();
         settings.schedule.kind = ScheduleKind::hourly;
-        m.setSettings(settings);
-        m.assignSources({BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
-                         BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
-                         BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
-        m.setLastSuccess(clock.now() - 1h);
-        m.setKeldraKey(keyOf(1));
-        m.assignUnattended(true);
+        AppModelTestAccess::setSettings(m, settings);
+        AppModelTestAccess::setSources(m, {BackupSource{"S1", "/home/ada/Documents", false, clock.now()},
+                                           BackupSource{"S2", "/media/ada/Travel/Photos", false, clock.now()},
+                                           BackupSource{"S3", "/media/ada/Other/Music", false, clock.now()}});
+        AppModelTestAccess::setLastSuccess(m, clock.now() - 1h);
+        AppModelTestAccess::setKeldraKey(m, keyOf(1));
+        AppModelTestAccess::setUnattended(m, true);
         m.setPhase(AppPhase::ready);
         return m;
     }
     void editSettings(AppModel& m, const std::function<void(BackupSettings&)>& edit) {
         BackupSettings settings = m.settings();
         edit(settings);
-        m.setSettings(settings);
+        AppModelTestAccess::setSettings(m, settings);
     }
     static KeldraStatus status(std::int64_t used, std::int64_t quota) {
         KeldraStatus s;
@@ -105,41 +106,44 @@ TEST_F(AppModelStatus, HealthActionAndSentenceFollowTheState) {
         {"protected", [](AppModel&) {}, Kind::protected_, PrimaryAction::backUpNow, ""},
         {"running beats a hold, a review and a full Keldra",
          [&](AppModel& m) {
-             m.setBlock(BlockReason::suspended());
-             m.setReview(changes);
-             m.setStorageFull(true);
-             m.setIsRunning(true);
+             AppModelTestAccess::setBlock(m, BlockReason::suspended());
+             AppModelTestAccess::setReview(m, changes);
+             AppModelTestAccess::setStorageFull(m, true);
+             AppModelTestAccess::setIsRunning(m, true);
          },
          Kind::backingUp, PrimaryAction::pause, "Preparing. Only new and changed files are uploaded."},
         {"locked while the key is still held", [](AppModel& m) { m.setPhase(AppPhase::unlock); },
          Kind::locked, PrimaryAction::unlock,
          "Enter your passphrase to unlock. Scheduled backups wait until you do."},
-        {"no key", [](AppModel& m) { m.setKeldraKey(std::nullopt); }, Kind::locked, PrimaryAction::unlock,
-         "Enter your passphrase to unlock. Scheduled backups wait until you do."},
-        {"995 of 1000 used", [](AppModel& m) { m.setKeldraStatus(status(995, 1000)); }, Kind::storageFull,
-         PrimaryAction::seePlans,
+        {"no key", [](AppModel& m) { AppModelTestAccess::setKeldraKey(m, std::nullopt); }, Kind::locked,
+         PrimaryAction::unlock, "Enter your passphrase to unlock. Scheduled backups wait until you do."},
+        {"995 of 1000 used", [](AppModel& m) { AppModelTestAccess::setKeldraStatus(m, status(995, 1000)); },
+         Kind::storageFull, PrimaryAction::seePlans,
          "Your Keldra is full (1 KB of 1 KB). New and changed files aren't being backed up."},
-        {"994 of 1000 used", [](AppModel& m) { m.setKeldraStatus(status(994, 1000)); }, Kind::protected_,
-         PrimaryAction::backUpNow, ""},
-        {"full without a known status", [](AppModel& m) { m.setStorageFull(true); }, Kind::storageFull,
-         PrimaryAction::seePlans, "Your Keldra is full. New and changed files aren't being backed up."},
-        {"quota 0 never fills", [](AppModel& m) { m.setKeldraStatus(status(5000, 0)); }, Kind::protected_,
-         PrimaryAction::backUpNow, ""},
-        {"files missing from the Keldra", [&](AppModel& m) { m.setReview(missing); }, Kind::attention,
-         PrimaryAction::review,
+        {"994 of 1000 used", [](AppModel& m) { AppModelTestAccess::setKeldraStatus(m, status(994, 1000)); },
+         Kind::protected_, PrimaryAction::backUpNow, ""},
+        {"full without a known status", [](AppModel& m) { AppModelTestAccess::setStorageFull(m, true); },
+         Kind::storageFull, PrimaryAction::seePlans,
+         "Your Keldra is full. New and changed files aren't being backed up."},
+        {"quota 0 never fills", [](AppModel& m) { AppModelTestAccess::setKeldraStatus(m, status(5000, 0)); },
+         Kind::protected_, PrimaryAction::backUpNow, ""},
+        {"files missing from the Keldra", [&](AppModel& m) { AppModelTestAccess::setReview(m, missing); },
+         Kind::attention, PrimaryAction::review,
          "1,200 backed-up files aren't in your Keldra any more. Backups are paused until you check."},
-        {"mass change", [&](AppModel& m) { m.setReview(changes); }, Kind::attention, PrimaryAction::review,
+        {"mass change", [&](AppModel& m) { AppModelTestAccess::setReview(m, changes); }, Kind::attention,
+         PrimaryAction::review,
          "500 files changed and 20 disappeared since the last backup. Backups are paused until you check."},
-        {"paused", [](AppModel& m) { m.setPausedByUser(true); }, Kind::paused, PrimaryAction::resume,
-         "Backups are paused. Nothing new is protected until you resume."},
-        {"nothing selected", [](AppModel& m) { m.assignSources({}); }, Kind::atRisk, std::nullopt,
-         "Nothing is selected. Choose the folders you want to protect."},
-        {"never backed up", [](AppModel& m) { m.setLastSuccess(std::nullopt); }, Kind::atRisk,
-         PrimaryAction::backUpNow, "This computer hasn't been backed up yet."},
-        {"hourly, 6 hours ago", [&](AppModel& m) { m.setLastSuccess(clock.now() - 6h); }, Kind::protected_,
-         PrimaryAction::backUpNow, ""},
-        {"hourly, 6 hours and a second ago", [&](AppModel& m) { m.setLastSuccess(clock.now() - 6h - 1s); },
-         Kind::atRisk, PrimaryAction::backUpNow,
+        {"paused", [](AppModel& m) { AppModelTestAccess::setPausedByUser(m, true); }, Kind::paused,
+         PrimaryAction::resume, "Backups are paused. Nothing new is protected until you resume."},
+        {"nothing selected", [](AppModel& m) { AppModelTestAccess::setSources(m, {}); }, Kind::atRisk,
+         std::nullopt, "Nothing is selected. Choose the folders you want to protect."},
+        {"never backed up", [](AppModel& m) { AppModelTestAccess::setLastSuccess(m, std::nullopt); },
+         Kind::atRisk, PrimaryAction::backUpNow, "This computer hasn't been backed up yet."},
+        {"hourly, 6 hours ago", [&](AppModel& m) { AppModelTestAccess::setLastSuccess(m, clock.now() - 6h); },
+         Kind::protected_, PrimaryAction::backUpNow, ""},
+        {"hourly, 6 hours and a second ago",
+         [&](AppModel& m) { AppModelTestAccess::setLastSuccess(m, clock.now() - 6h - 1s); }, Kind::atRisk,
+         PrimaryAction::backUpNow,
          "The last successful backup was 6 hours ago. Back up now to protect recent changes."},
         {"every 0 hours counts as 1: 3 hours and a second",
          [&](AppModel& m) {
@@ -147,36 +151,43 @@ TEST_F(AppModelStatus, HealthActionAndSentenceFollowTheState) {
                  s.schedule.kind = ScheduleKind::custom;
                  s.schedule.everyHours = 0;
              });
-             m.setLastSuccess(clock.now() - 3h - 1s);
+             AppModelTestAccess::setLastSuccess(m, clock.now() - 3h - 1s);
          },
          Kind::atRisk, PrimaryAction::backUpNow,
          "The last successful backup was 3 hours ago. Back up now to protect recent changes."},
-        {"offline", [](AppModel& m) { m.setBlock(BlockReason::offline()); }, Kind::attention,
-         PrimaryAction::backUpNow, "Backups resume automatically when your computer is back online."},
-        {"partial last run", [&](AppModel& m) { m.setLastRun(run(RunStatus::partial, 1234, std::nullopt)); },
+        {"offline", [](AppModel& m) { AppModelTestAccess::setBlock(m, BlockReason::offline()); },
+         Kind::attention, PrimaryAction::backUpNow,
+         "Backups resume automatically when your computer is back online."},
+        {"partial last run",
+         [&](AppModel& m) { AppModelTestAccess::setLastRun(m, run(RunStatus::partial, 1234, std::nullopt)); },
          Kind::attention, PrimaryAction::backUpNow,
          "1,234 files couldn't be backed up in the last run. Everything else is protected."},
         {"failed last run with its message",
-         [&](AppModel& m) { m.setLastRun(run(RunStatus::failed, 0, "The Keldra service is unavailable.")); },
+         [&](AppModel& m) {
+             AppModelTestAccess::setLastRun(m,
+                                            run(RunStatus::failed, 0, "The Keldra service is unavailable."));
+         },
          Kind::attention, PrimaryAction::backUpNow, "The Keldra service is unavailable."},
         {"failed last run without one",
-         [&](AppModel& m) { m.setLastRun(run(RunStatus::failed, 0, std::nullopt)); }, Kind::attention,
-         PrimaryAction::backUpNow, "The last backup didn't finish."},
+         [&](AppModel& m) { AppModelTestAccess::setLastRun(m, run(RunStatus::failed, 0, std::nullopt)); },
+         Kind::attention, PrimaryAction::backUpNow, "The last backup didn't finish."},
         {"a folder the system refuses",
          [](AppModel& m) {
-             m.setUnavailableSources({{"S1", BackupSource::Availability::noPermission()}});
+             AppModelTestAccess::setUnavailableSources(m,
+                                                       {{"S1", BackupSource::Availability::noPermission()}});
          },
          Kind::attention, PrimaryAction::backUpNow,
          "Your system is blocking access to a folder. Allow Orlivane Keldra in the folder's permissions."},
         {"a missing folder",
          [](AppModel& m) {
-             m.setUnavailableSources({{"S1", BackupSource::Availability::missing()}});
+             AppModelTestAccess::setUnavailableSources(m, {{"S1", BackupSource::Availability::missing()}});
          },
          Kind::attention, PrimaryAction::backUpNow,
          "A backed-up folder wasn't found. Its copies in the Keldra are kept."},
         {"an unplugged drive source is not a problem",
          [](AppModel& m) {
-             m.setUnavailableSources({{"S2", BackupSource::Availability::driveDisconnected("Travel")}});
+             AppModelTestAccess::setUnavailableSources(
+                 m, {{"S2", BackupSource::Availability::driveDisconnected("Travel")}});
          },
          Kind::protected_, PrimaryAction::backUpNow, ""},
     };
@@ -212,7 +223,7 @@ TEST_F(AppModelStatus, EachHoldHasItsActionAndItsOwnExplanation) {
     m.setPhase(AppPhase::unlock); // a hold outranks the lock
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason.message());
-        m.setBlock(c.reason);
+        AppModelTestAccess::setBlock(m, c.reason);
         EXPECT_EQ(m.health(), BackupHealth::blocked(c.reason));
         EXPECT_EQ(m.primaryAction(), c.action);
         EXPECT_EQ(m.statusSentence(), c.reason.message());
@@ -221,7 +232,7 @@ TEST_F(AppModelStatus, EachHoldHasItsActionAndItsOwnExplanation) {
 
 TEST_F(AppModelStatus, RunningSentencesAndTheProgressLineFollowThePhase) {
     AppModel& m = protectedModel();
-    m.setIsRunning(true);
+    AppModelTestAccess::setIsRunning(m, true);
     struct Case {
         RunProgress progress;
         const char* sentence;
@@ -236,7 +247,7 @@ TEST_F(AppModelStatus, RunningSentencesAndTheProgressLineFollowThePhase) {
         p.destination = std::move(destination);
         return p;
     };
-    m.setCurrentSpeed(2'500'000);
+    AppModelTestAccess::setCurrentSpeed(m, 2'500'000);
     const std::vector<Case> cases{
         {progress(RunPhase::copying, 0, 0, "Travel"), "Checking Travel for changes.", "Copying to drive"},
         {progress(RunPhase::copying, 3, 1234, "Travel"),
@@ -254,7 +265,7 @@ TEST_F(AppModelStatus, RunningSentencesAndTheProgressLineFollowThePhase) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sentence);
-        m.setProgress(c.progress);
+        AppModelTestAccess::setProgress(m, c.progress);
         EXPECT_EQ(m.statusSentence(), c.sentence);
         EXPECT_EQ(m.progressLine(), c.line);
     }
@@ -274,11 +285,11 @@ TEST_F(AppModelStatus, IdleLinesNameTheLastAndTheNextRun) {
     EXPECT_NE(formatClockTime(last).find("M"), std::string::npos)
         << "English short time: " << formatClockTime(last);
 
-    m.setPausedByUser(true);
+    AppModelTestAccess::setPausedByUser(m, true);
     EXPECT_EQ(m.progressLine(), "Last " + formatClockTime(last) + " \u00b7 0 files");
-    m.setPausedByUser(false);
-    m.setLastSuccess(std::nullopt);
-    m.assignSources({});
+    AppModelTestAccess::setPausedByUser(m, false);
+    AppModelTestAccess::setLastSuccess(m, std::nullopt);
+    AppModelTestAccess::setSources(m, {});
     EXPECT_EQ(m.progressLine(), "0 files \u00b7 next " + formatClockTime(clock.now()));
 }
 
@@ -287,7 +298,7 @@ TEST_F(AppModelStatus, ANextRunOnAnotherDayIsShownWithItsDay) {
     BackupSettings settings = m.settings();
     settings.schedule.kind = ScheduleKind::custom;
     settings.schedule.everyHours = 48;
-    m.setSettings(settings);
+    AppModelTestAccess::setSettings(m, settings);
     const SystemTime last = clock.now() - 1h;
     const SystemTime next = last + 48h;
     ASSERT_EQ(m.nextRunDate(), next);
@@ -347,14 +358,14 @@ TEST_F(AppModelStatus, TheFileCountOfTheIndexIsReadOffTheWindowThreadAndKept) {
                    "('~/a', 'S1', 1, 1, 'r1'), ('~/b', 'S1', 2, 1, 'r2'), ('~/c', 'S1', 3, 1, NULL)");
     const std::int64_t expected = 2;
     ASSERT_EQ(index->backedUpFileCount(), expected);
-    m.setIndex(index);
+    AppModelTestAccess::setIndex(m, index);
     ASSERT_TRUE(runUntil([&] { return m.backedUpFileCount() == expected; }));
     EXPECT_NE(m.progressLine().find(std::to_string(expected) + " files"), std::string::npos);
 }
 
 TEST_F(AppModelStatus, BannersComeInTheirOrderAndDismissedOnesMakeWayForTheNext) {
     AppModel& m = protectedModel();
-    m.assignUnattended(false);
+    AppModelTestAccess::setUnattended(m, false);
     const auto bannerId = [&] {
         const auto banner = m.currentBanner();
         return banner ? banner->id : std::string("none");
@@ -365,24 +376,25 @@ TEST_F(AppModelStatus, BannersComeInTheirOrderAndDismissedOnesMakeWayForTheNext)
     drive.id = "D1";
     drive.name = "Travel";
     drive.addedAt = clock.now() - 8 * 24h;
-    m.setDestinations({drive});
+    AppModelTestAccess::setDestinations(m, {drive});
     EXPECT_EQ(bannerId(), "drive-overdue-D1");
-    m.setUnavailableSources({{"S3", BackupSource::Availability::driveDisconnected("Other")},
-                             {"S2", BackupSource::Availability::driveDisconnected("Travel")}});
+    AppModelTestAccess::setUnavailableSources(
+        m, {{"S3", BackupSource::Availability::driveDisconnected("Other")},
+            {"S2", BackupSource::Availability::driveDisconnected("Travel")}});
     EXPECT_EQ(bannerId(), "drive-S2") << "the first in the sources' order";
-    m.setKeldraStatus(status(950, 1000));
+    AppModelTestAccess::setKeldraStatus(m, status(950, 1000));
     EXPECT_EQ(bannerId(), "nearly-full");
-    m.setStorageFull(true);
+    AppModelTestAccess::setStorageFull(m, true);
     EXPECT_EQ(bannerId(), "full");
-    m.setBlock(BlockReason::offline());
+    AppModelTestAccess::setBlock(m, BlockReason::offline());
     EXPECT_EQ(bannerId(), "offline");
-    m.setReview(MassChangeReview{MassChangeReview::Kind::localChanges, 5, 6, 700});
+    AppModelTestAccess::setReview(m, MassChangeReview{MassChangeReview::Kind::localChanges, 5, 6, 700});
     EXPECT_EQ(bannerId(), "review");
     KeldraStatus withSwitch = status(950, 1000);
     withSwitch.deadManSwitch = DeadManSwitchInfo{FlexBool{true}, "destroy", FlexInt(30), FlexInt(8)};
-    m.setKeldraStatus(withSwitch);
+    AppModelTestAccess::setKeldraStatus(m, withSwitch);
     EXPECT_EQ(bannerId(), "dms");
-    m.setGeoRule(GeoGuard::Rule::block({"RU"}));
+    AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::block({"RU"}));
     EXPECT_EQ(bannerId(), "geo-destroy");
 
     // Dismissing walks back down, past the banners that cannot be closed only by changing the state.
@@ -392,9 +404,9 @@ TEST_F(AppModelStatus, BannersComeInTheirOrderAndDismissedOnesMakeWayForTheNext)
     EXPECT_EQ(bannerId(), "review");
     m.dismissBanner("review");
     EXPECT_EQ(bannerId(), "review") << "a review banner cannot be closed";
-    m.setReview(std::nullopt);
-    m.setBlock(std::nullopt);
-    m.setStorageFull(false);
+    AppModelTestAccess::setReview(m, std::nullopt);
+    AppModelTestAccess::setBlock(m, std::nullopt);
+    AppModelTestAccess::setStorageFull(m, false);
     m.dismissBanner("nearly-full");
     m.dismissBanner("drive-S2");
     EXPECT_EQ(bannerId(), "drive-overdue-D1") << "not the next disconnected source";
@@ -419,7 +431,7 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
                          std::optional<FlexInt> days, std::optional<FlexInt> remaining) {
         KeldraStatus s = status(1, 1000);
         s.deadManSwitch = DeadManSwitchInfo{enabled, std::move(action), days, remaining};
-        m.setKeldraStatus(s);
+        AppModelTestAccess::setKeldraStatus(m, s);
     };
     const std::string geoTail =
         ", including through a VPN server there. Before every Keldra call this app checks "
@@ -427,15 +439,15 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
         "those countries.";
     const std::string dmsTail = ", including these backups. Automatic backups don't count as a visit.";
     const std::vector<Case> cases{
-        {"eight countries", [&] { m.setGeoRule(GeoGuard::Rule::block(eight)); }, StatusTone::danger,
-         "Country rule set to Destroy",
+        {"eight countries", [&] { AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::block(eight)); },
+         StatusTone::danger, "Country rule set to Destroy",
          "Opening your Keldra from " + regionName("BY") + ", " + regionName("CN") + ", " + regionName("DE") +
              ", " + regionName("FR") + ", " + regionName("IR") + ", " + regionName("KP") +
              " and 2 more wipes it" + geoTail,
          "Review rule on the web"},
         {"allowed only",
          [&] {
-             m.setGeoRule(GeoGuard::Rule::allowOnly({"CH", "AT"}));
+             AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::allowOnly({"CH", "AT"}));
          },
          StatusTone::danger, "Country rule set to Destroy",
          "Opening your Keldra from anywhere except " + regionName("AT") + ", " + regionName("CH") +
@@ -464,7 +476,8 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
          "Open web Keldra"},
         {"missing files",
          [&] {
-             m.setReview(MassChangeReview{MassChangeReview::Kind::missingFromKeldra, 0, 1500, 20000});
+             AppModelTestAccess::setReview(
+                 m, MassChangeReview{MassChangeReview::Kind::missingFromKeldra, 0, 1500, 20000});
          },
          StatusTone::warning, "Backups are missing from your Keldra",
          "1,500 of 20,000 backed-up files aren't in the Keldra listing. If you deleted them on the web, "
@@ -473,26 +486,30 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
          "Upload them again"},
         {"mass change",
          [&] {
-             m.setReview(MassChangeReview{MassChangeReview::Kind::localChanges, 4000, 12, 20000});
+             AppModelTestAccess::setReview(
+                 m, MassChangeReview{MassChangeReview::Kind::localChanges, 4000, 12, 20000});
          },
          StatusTone::warning, "Backup paused for review",
          "4,000 of 20,000 protected files changed and 12 disappeared at once. That can mean a sync problem "
          "or "
          "ransomware. Check a few files before continuing.",
          "Back up anyway"},
-        {"nearly full", [&] { m.setKeldraStatus(status(994, 1000)); }, StatusTone::warning,
-         "Keldra is 99% full", "1 KB left. Old versions count towards your storage.", "See plans"},
-        {"exactly 90 %", [&] { m.setKeldraStatus(status(9'000'000'000, 10'000'000'000)); },
+        {"nearly full", [&] { AppModelTestAccess::setKeldraStatus(m, status(994, 1000)); },
+         StatusTone::warning, "Keldra is 99% full", "1 KB left. Old versions count towards your storage.",
+         "See plans"},
+        {"exactly 90 %",
+         [&] { AppModelTestAccess::setKeldraStatus(m, status(9'000'000'000, 10'000'000'000)); },
          StatusTone::warning, "Keldra is 90% full", "1 GB left. Old versions count towards your storage.",
          "See plans"},
         {"disconnected drive",
          [&] {
-             m.setUnavailableSources({{"S2", BackupSource::Availability::driveDisconnected("Travel")}});
+             AppModelTestAccess::setUnavailableSources(
+                 m, {{"S2", BackupSource::Availability::driveDisconnected("Travel")}});
          },
          StatusTone::warning, "Travel isn't connected",
          "It was skipped. Its backups stay in the Keldra and nothing is removed while it's unplugged.",
          std::nullopt},
-        {"unattended off", [&] { m.assignUnattended(false); }, StatusTone::info,
+        {"unattended off", [&] { AppModelTestAccess::setUnattended(m, false); }, StatusTone::info,
          "Scheduled backups run while the Keldra is unlocked",
          "After a restart, they wait for your passphrase. Turn on unattended backups in Settings \u203a "
          "Encryption "
@@ -501,11 +518,11 @@ TEST_F(AppModelStatus, BannerTextsAndTones) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        m.setGeoRule(GeoGuard::Rule::off());
-        m.setKeldraStatus(std::nullopt);
-        m.setReview(std::nullopt);
-        m.setUnavailableSources({});
-        m.assignUnattended(true);
+        AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::off());
+        AppModelTestAccess::setKeldraStatus(m, std::nullopt);
+        AppModelTestAccess::setReview(m, std::nullopt);
+        AppModelTestAccess::setUnavailableSources(m, {});
+        AppModelTestAccess::setUnattended(m, true);
         c.arrange();
         const auto banner = m.currentBanner();
         ASSERT_TRUE(banner);
@@ -534,10 +551,10 @@ TEST_F(AppModelStatus, DrivesAreOverdueAfterTheReminderPeriod) {
     LocalDestination disabled = old;
     disabled.id = "D";
     disabled.enabled = false;
-    m.setDestinations({copied, fresh, old, disabled});
+    AppModelTestAccess::setDestinations(m, {copied, fresh, old, disabled});
     DriveState state;
     state.lastSuccess = clock.now() - 7 * 24h - 1s;
-    m.setDriveStates({{"A", state}});
+    AppModelTestAccess::setDriveStates(m, {{"A", state}});
 
     const auto ids = [&] {
         std::vector<std::string> result;
@@ -566,15 +583,15 @@ TEST_F(AppModelStatus, ActionsReachTheirPagesAndScreens) {
     AppModel& m = protectedModel();
     m.perform(PrimaryAction::seePlans);
     m.perform(PrimaryAction::contactSupport);
-    m.setGeoRule(GeoGuard::Rule::block({"RU"}));
+    AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::block({"RU"}));
     m.currentBanner()->action();
     EXPECT_EQ(urlOpener.opened,
               (std::vector<std::string>{portalServicesURL(), supportURL(), portalKeldraURL()}));
 
     m.perform(PrimaryAction::review);
     EXPECT_EQ(m.section(), AppSection::activity);
-    m.setGeoRule(GeoGuard::Rule::off());
-    m.assignUnattended(false);
+    AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::off());
+    AppModelTestAccess::setUnattended(m, false);
     m.currentBanner()->action();
     EXPECT_EQ(m.section(), AppSection::settings);
 
@@ -586,11 +603,11 @@ TEST_F(AppModelStatus, ActionsReachTheirPagesAndScreens) {
     // Unlock shows the unlock screen only when there is no key and it is not shown already.
     m.perform(PrimaryAction::unlock);
     EXPECT_EQ(m.phase(), AppPhase::ready);
-    m.setKeldraKey(std::nullopt);
+    AppModelTestAccess::setKeldraKey(m, std::nullopt);
     m.perform(PrimaryAction::unlock);
     EXPECT_EQ(m.phase(), AppPhase::unlock);
 
-    m.setBlock(BlockReason::accessDenied(""));
+    AppModelTestAccess::setBlock(m, BlockReason::accessDenied(""));
     m.perform(PrimaryAction::retry);
     EXPECT_FALSE(m.block());
 

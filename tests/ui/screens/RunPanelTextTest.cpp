@@ -165,7 +165,7 @@ TEST_F(RunPanelText, RowsFollowTheModel) {
          {last, next, files, protectedRow, encryption, memoryKey, versions}},
         {"unattended key, longer retention, one failed file",
          [](FakeAppModel& model) {
-             model.setUnattended(true);
+             model.persistUnattended(true);
              BackupSettings settings;
              settings.versionRetentionDays = 1'095;
              model.setSettings(settings);

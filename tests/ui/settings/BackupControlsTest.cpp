@@ -8,6 +8,7 @@
 #include "onboarding/settings/CustomExclusions.h"
 #include "onboarding/settings/GeneralSettings.h"
 #include "onboarding/settings/ScheduleEditor.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/ui/settings/SettingsFixture.h"
 
 #include <QLineEdit>
@@ -145,7 +146,7 @@ TEST_F(SettingsControls, EachChoiceIsStoredOnceAndARechoiceNotAtAll) {
 
     showReady();
     saveSettings(email, start);
-    model->setSettings(start);
+    AppModelTestAccess::setSettings(*model, start);
     SettingsView& view = openSettings(SettingsTab::backup);
     // Nothing unset shows "7 days" for the drive reminder; opening tabs writes nothing.
     EXPECT_EQ(pane<BackupSettingsPane>(view).driveReminderPicker()->selected(),
@@ -220,7 +221,7 @@ TEST_F(SettingsControls, ScheduleEditorFollowsTheKind) {
     start.schedule.weekday = 1;
     showReady();
     saveSettings(email, start);
-    model->setSettings(start);
+    AppModelTestAccess::setSettings(*model, start);
     SettingsView& view = openSettings();
     auto& pane = this->pane<BackupSettingsPane>(view);
     ScheduleEditor* editor = pane.scheduleEditor();

@@ -17,6 +17,7 @@
 #include "onboarding/settings/EncryptionSettings.h"
 #include "onboarding/settings/GeneralSettings.h"
 #include "service/types/PortalLinks.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/ui/settings/SettingsFixture.h"
 
 #include <QAbstractButton>
@@ -310,12 +311,12 @@ TEST_F(SettingsPanes, StorageRowsFollowTheStatus) {
         return s;
     };
 
-    m.setKeldraStatus(std::nullopt);
+    AppModelTestAccess::setKeldraStatus(m, std::nullopt);
     drainEvents();
     EXPECT_FALSE(account.storageRow()->isVisibleTo(&account));
     EXPECT_FALSE(account.largestFileRow()->isVisibleTo(&account));
 
-    m.setKeldraStatus(status(50'000'000'000, 100'000'000'000, 5120));
+    AppModelTestAccess::setKeldraStatus(m, status(50'000'000'000, 100'000'000'000, 5120));
     drainEvents();
     EXPECT_TRUE(account.storageRow()->isVisibleTo(&account));
     EXPECT_DOUBLE_EQ(account.storageBar()->fraction(), 0.5);
@@ -341,11 +342,11 @@ TEST_F(SettingsPanes, StorageRowsFollowTheStatus) {
         EXPECT_LE(bar.right(), alone.width()) << "never past the pane's edge at " << paneWidth;
     }
 
-    m.setKeldraStatus(status(120, 100, 0));
+    AppModelTestAccess::setKeldraStatus(m, status(120, 100, 0));
     drainEvents();
     EXPECT_DOUBLE_EQ(account.storageBar()->fraction(), 1.0);
     EXPECT_EQ(account.perFileText()->text(), "No per-file limit reported");
-    m.setKeldraStatus(status(120, 0, std::nullopt));
+    AppModelTestAccess::setKeldraStatus(m, status(120, 0, std::nullopt));
     drainEvents();
     EXPECT_DOUBLE_EQ(account.storageBar()->fraction(), 0.0);
     EXPECT_EQ(account.perFileText()->text(), "No per-file limit reported");

@@ -13,6 +13,7 @@
 #include "screens/shell/BannerSlot.h"
 #include "tests/app/model/AppModelFixture.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 #include "tests/ui/shell/OffscreenApplication.h"
 
 #include <QAction>
@@ -34,7 +35,7 @@ protected:
         createAccount();
         AppModel& m = signedIn();
         m.stopTimers();
-        m.assignSources({BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
+        AppModelTestAccess::setSources(m, {BackupSource{"S1", (temp / "home").string(), false, clock.now()}});
         application = std::make_unique<DesktopApplication>(m, launch);
         drainEvents();
         return *application;
@@ -89,12 +90,15 @@ TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
     };
     const std::vector<Case> cases{
         {"ready", [] {}, true, true, "Pause backups", true, true},
-        {"paused", [&] { m.setPausedByUser(true); }, true, true, "Resume backups", true, true},
-        {"running", [&] { m.setIsRunning(true); }, false, true, "Pause backups", true, true},
-        {"nothing selected", [&] { m.assignSources({}); }, false, true, "Pause backups", true, true},
+        {"paused", [&] { AppModelTestAccess::setPausedByUser(m, true); }, true, true, "Resume backups", true,
+         true},
+        {"running", [&] { AppModelTestAccess::setIsRunning(m, true); }, false, true, "Pause backups", true,
+         true},
+        {"nothing selected", [&] { AppModelTestAccess::setSources(m, {}); }, false, true, "Pause backups",
+         true, true},
         {"locked",
          [&] {
-             m.setKeldraKey(std::nullopt);
+             AppModelTestAccess::setKeldraKey(m, std::nullopt);
              m.setPhase(AppPhase::unlock);
          },
          false, false, "Pause backups", false, false},
@@ -105,10 +109,10 @@ TEST_F(DesktopApplicationTest, MenuItemsAreEnabledByTheModelsState) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m.setPhase(AppPhase::ready);
-        m.setKeldraKey(key);
-        m.assignSources(sources);
-        m.setPausedByUser(false);
-        m.setIsRunning(false);
+        AppModelTestAccess::setKeldraKey(m, key);
+        AppModelTestAccess::setSources(m, sources);
+        AppModelTestAccess::setPausedByUser(m, false);
+        AppModelTestAccess::setIsRunning(m, false);
         c.arrange();
         drainEvents();
         EXPECT_EQ(menus.backUpNow()->isEnabled(), c.backUpNow);
@@ -165,29 +169,33 @@ TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
         const char* toolTip;
     };
     const std::vector<Case> cases{
-        {[&] { m.setLastSuccess(clock.now()); }, TrayImage::protected_, "Orlivane Keldra: Protected"},
-        {[&] { m.setIsRunning(true); }, TrayImage::runningA, "Orlivane Keldra: Backing up\u2026"},
+        {[&] { AppModelTestAccess::setLastSuccess(m, clock.now()); }, TrayImage::protected_,
+         "Orlivane Keldra: Protected"},
+        {[&] { AppModelTestAccess::setIsRunning(m, true); }, TrayImage::runningA,
+         "Orlivane Keldra: Backing up\u2026"},
         {[&] {
-             m.setIsRunning(true);
-             m.setTrayFrame(true);
+             AppModelTestAccess::setIsRunning(m, true);
+             AppModelTestAccess::setTrayFrame(m, true);
          },
          TrayImage::runningB, "Orlivane Keldra: Backing up\u2026"},
-        {[&] { m.setPausedByUser(true); }, TrayImage::idle, "Orlivane Keldra: Paused"},
+        {[&] { AppModelTestAccess::setPausedByUser(m, true); }, TrayImage::idle, "Orlivane Keldra: Paused"},
         {[&] { m.setPhase(AppPhase::unlock); }, TrayImage::idle, "Orlivane Keldra: Keldra locked"},
-        {[&] { m.setBlock(BlockReason::offline()); }, TrayImage::attention,
+        {[&] { AppModelTestAccess::setBlock(m, BlockReason::offline()); }, TrayImage::attention,
          "Orlivane Keldra: Attention required"},
-        {[&] { m.setBlock(BlockReason::noPlan()); }, TrayImage::attention, "Orlivane Keldra: No Keldra plan"},
-        {[&] { m.setStorageFull(true); }, TrayImage::attention, "Orlivane Keldra: Storage full"},
+        {[&] { AppModelTestAccess::setBlock(m, BlockReason::noPlan()); }, TrayImage::attention,
+         "Orlivane Keldra: No Keldra plan"},
+        {[&] { AppModelTestAccess::setStorageFull(m, true); }, TrayImage::attention,
+         "Orlivane Keldra: Storage full"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.toolTip);
-        m.setLastSuccess(clock.now());
-        m.setIsRunning(false);
-        m.setTrayFrame(false);
-        m.setPausedByUser(false);
+        AppModelTestAccess::setLastSuccess(m, clock.now());
+        AppModelTestAccess::setIsRunning(m, false);
+        AppModelTestAccess::setTrayFrame(m, false);
+        AppModelTestAccess::setPausedByUser(m, false);
         m.setPhase(AppPhase::ready);
-        m.setBlock(std::nullopt);
-        m.setStorageFull(false);
+        AppModelTestAccess::setBlock(m, std::nullopt);
+        AppModelTestAccess::setStorageFull(m, false);
         c.arrange();
         drainEvents();
         EXPECT_EQ(tray.image(), c.image);
@@ -196,10 +204,10 @@ TEST_F(DesktopApplicationTest, TheTrayFollowsTheHealthAndItsPopupActs) {
 
     // The popover: the health and the main button, which acts on the model; a left click on the icon opens
     // it and, while open, closes it; its footer opens the window (hiding the popover) and quits.
-    m.setLastSuccess(clock.now());
-    m.setIsRunning(false);
-    m.setStorageFull(false);
-    m.setPausedByUser(true);
+    AppModelTestAccess::setLastSuccess(m, clock.now());
+    AppModelTestAccess::setIsRunning(m, false);
+    AppModelTestAccess::setStorageFull(m, false);
+    AppModelTestAccess::setPausedByUser(m, true);
     drainEvents();
     TrayPopover* popover = tray.popover();
     ASSERT_TRUE(popover);
@@ -288,8 +296,8 @@ TEST_F(DesktopApplicationTest, ASecondLaunchBringsTheFirstOnesWindowBack) {
 TEST_F(DesktopApplicationTest, TheReadyWindowShowsTheBannerAndClosesIt) {
     DesktopApplication& app = readyApplication(launchContext);
     AppModel& m = *model;
-    m.assignUnattended(false);
-    m.setGeoRule(GeoGuard::Rule::block({"RU"}));
+    AppModelTestAccess::setUnattended(m, false);
+    AppModelTestAccess::setGeoRule(m, GeoGuard::Rule::block({"RU"}));
     drainEvents();
     auto* root = dynamic_cast<RootView*>(app.window().rootView());
     ASSERT_TRUE(root);

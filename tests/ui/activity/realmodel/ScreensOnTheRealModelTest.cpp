@@ -9,6 +9,7 @@
 #include "screens/backups/DestinationsSection.h"
 #include "screens/backups/DriveRow.h"
 #include "tests/app/model/RunFixture.h"
+#include "tests/support/AppModelTestAccess.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -23,7 +24,7 @@ TEST_F(ScreensOnTheRealModel, AUserAddsFoldersBacksUpReadsTheRunAndCopiesToADriv
     writeHomeFile("Documents/letter.txt", "Dear Ada,");
     writeHomeFile("Pictures/cat.txt", "meow");
     AppModel& m = ready();
-    m.setSources({});
+    m.persistSources({});
     drainEvents();
 
     // One folder through the dialog, one dropped from the file manager.
@@ -140,7 +141,7 @@ TEST_F(ScreensOnTheRealModel, PausingFromAnyControlStopsTheRunningBackup) {
         EXPECT_EQ(m.primaryAction(), PrimaryAction::resume);
         EXPECT_FALSE(activity.pauseButton()->isVisibleTo(&activity));
         EXPECT_TRUE(activity.backUpButton()->isVisibleTo(&activity));
-        m.setLastRun(std::nullopt);
+        AppModelTestAccess::setLastRun(m, std::nullopt);
     }
 }
 
