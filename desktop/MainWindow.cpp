@@ -1,6 +1,8 @@
 #include "desktop/MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QTimer>
 
 namespace keldra {
@@ -35,6 +37,21 @@ void MainWindow::openMainWindow() {
             self->activateWindow();
         }
     });
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+    QWidget* content = centralWidget();
+    if (content && !handingTabToContent_ && !content->isAncestorOf(QApplication::focusWidget())) {
+        // The content's own Tab handling is reached through the key it answers.
+        QKeyEvent press(QEvent::KeyPress, next ? Qt::Key_Tab : Qt::Key_Backtab,
+                        next ? Qt::NoModifier : Qt::ShiftModifier);
+        handingTabToContent_ = true;
+        QCoreApplication::sendEvent(content, &press);
+        handingTabToContent_ = false;
+        if (content->isAncestorOf(QApplication::focusWidget()))
+            return true;
+    }
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -30,6 +30,12 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // With nothing inside the content focused, Tab goes to the content, which walks its own reading order.
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // Set while a Tab is handed to the content: an unanswered one comes back up to the window.
+    bool handingTabToContent_ = false;
 };
 
 } // namespace keldra

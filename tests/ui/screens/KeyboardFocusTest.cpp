@@ -2,11 +2,13 @@
 // draws the kit's focus ring, and the stops come in reading order.
 
 #include "design/theme/OLColor.h"
+#include "desktop/MainWindow.h"
 #include "gallery/fake/FakeAppModel.h"
 #include "gallery/fake/FakeStates.h"
 #include "onboarding/settings/SettingsView.h"
 #include "screens/root/RootView.h"
 #include "screens/shell/MainShell.h"
+#include "screens/shell/ReadingOrder.h"
 #include "tests/support/QtApp.h"
 #include "tests/ui/kit/KitTest.h"
 
@@ -163,6 +165,39 @@ TEST(KeyboardFocus, EveryStopIsAVisibleControlWithItsRingInReadingOrder) {
                 << "the round starts in the navigation";
         }
     }
+}
+
+// In the real window, with nothing focused yet, the first Tab and Shift+Tab land on the reading order's first
+// and last stops, as every later press does.
+TEST(KeyboardFocus, TheWindowsFirstTabStartsTheReadingOrder) {
+    for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward ? "Tab" : "Shift+Tab");
+        FakeAppModel model;
+        applyFakeState(model, "ready-seven-sources");
+        MainWindow window;
+        auto* root = new RootView(model);
+        window.setRootView(root);
+        test::showActive(window);
+        test::drainEvents();
+        auto* shell = qobject_cast<MainShell*>(root->screen());
+        ASSERT_NE(shell, nullptr);
+        if (QWidget* focused = QApplication::focusWidget())
+            focused->clearFocus();
+        ASSERT_EQ(QApplication::focusWidget(), nullptr);
+
+        QTest::keyClick(&window, forward ? Qt::Key_Tab : Qt::Key_Backtab);
+        test::drainEvents();
+        const std::vector<QWidget*> order = readingOrder(shell);
+        ASSERT_FALSE(order.empty());
+        EXPECT_EQ(QApplication::focusWidget(), forward ? order.front() : order.back());
+    }
+    // Content with nothing to focus hands the key back to the window once, not for ever.
+    MainWindow window;
+    window.setRootView(new QWidget);
+    test::showActive(window);
+    QTest::keyClick(&window, Qt::Key_Tab);
+    test::drainEvents();
+    EXPECT_FALSE(window.rootView()->isAncestorOf(QApplication::focusWidget()));
 }
 
 } // namespace
