@@ -2,6 +2,7 @@
 #include "tests/app/model/RunFixture.h"
 #include "tests/support/AppModelTestAccess.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/LockDefaultKeyring.h"
 
 #include <fstream>
 #include <libsecret/secret.h>
@@ -233,25 +234,6 @@ constexpr const char* keptAfterLock =
     "Keldra is locked, but the keyring didn't remove the stored key, so the app will open unlocked after a "
     "restart. Remove the item \"Orlivane Keldra key (unattended backups)\" with your keyring app.";
 
-// Locks the session's default keyring; nothing can open it again without a prompt.
-void lockDefaultKeyring() {
-    GError* raw = nullptr;
-    const glib::Object<SecretService> service(secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &raw));
-    glib::Error error(raw);
-    ASSERT_TRUE(service) << error->message;
-    raw = nullptr;
-    const glib::Object<SecretCollection> collection(secret_collection_for_alias_sync(
-        service.get(), SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &raw));
-    error.reset(raw);
-    ASSERT_TRUE(collection) << (error ? error->message : "no default keyring");
-    GList* objects = g_list_append(nullptr, collection.get());
-    raw = nullptr;
-    const int locked = secret_service_lock_sync(service.get(), objects, nullptr, nullptr, &raw);
-    g_list_free(objects);
-    error.reset(raw);
-    ASSERT_EQ(locked, 1) << (error ? error->message : "");
-}
-
 // Runs one of the DISABLED_ tests below in a child of this program, inside `launcher` (which ends with the
 // program's arguments); what the child printed on failure.
 void expectChildPasses(const std::string& name, std::vector<std::string> launcher,
@@ -312,7 +294,7 @@ TEST_F(AppModelPassphrase, DISABLED_LockedKeyringKeepsTheKey) {
     EXPECT_EQ(await(m.createPassphrase(passphrase, true)), std::nullopt);
     ASSERT_TRUE(keyItemBecomes(true));
     ASSERT_TRUE(runUntil([&] { return m.unattended(); }));
-    auto locking = Workers::submit(*keyringReads_, [] { lockDefaultKeyring(); });
+    auto locking = Workers::submit(*keyringReads_, [] { test::lockDefaultKeyring(); });
     locking.waitForFinished();
 
     // Switching off: the keyring keeps the key, so the switch stays on and the pane says why.

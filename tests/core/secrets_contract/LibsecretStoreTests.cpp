@@ -4,6 +4,7 @@
 #include "core/secrets/KeychainItems.h"
 #include "platform/secrets/GlibHandles.h"
 #include "platform/secrets/LibsecretStore.h"
+#include "tests/support/LockDefaultKeyring.h"
 #include "tests/support/RecordingLogger.h"
 #include "tests/support/TempDir.h"
 
@@ -249,21 +250,7 @@ TEST(LibsecretStoreChild, DISABLED_LockedKeyring) {
     ASSERT_TRUE(store.write(toBytes("before"), account, keldraKeyLabel));
     ASSERT_EQ(store.read(account), toBytes("before"));
 
-    GError* raw = nullptr;
-    const glib::Object<SecretService> service(secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &raw));
-    glib::Error error(raw);
-    ASSERT_TRUE(service) << error->message;
-    raw = nullptr;
-    const glib::Object<SecretCollection> collection(secret_collection_for_alias_sync(
-        service.get(), SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &raw));
-    error.reset(raw);
-    ASSERT_TRUE(collection) << (error ? error->message : "no default keyring");
-    GList* objects = g_list_append(nullptr, collection.get());
-    raw = nullptr;
-    const int locked = secret_service_lock_sync(service.get(), objects, nullptr, nullptr, &raw);
-    g_list_free(objects);
-    error.reset(raw);
-    ASSERT_EQ(locked, 1) << (error ? error->message : "");
+    ASSERT_NO_FATAL_FAILURE(test::lockDefaultKeyring());
 
     EXPECT_FALSE(store.read(account));                                    // existing item, locked
     EXPECT_FALSE(store.write(toBytes("after"), account, keldraKeyLabel)); // update refused

@@ -68,8 +68,8 @@ def restore(*arguments, passphrase=PASSPHRASE):
 STOPPED_MIDWAY = r"""
 import errno, importlib.machinery, importlib.util, os, signal, sys
 loader = importlib.machinery.SourceFileLoader("tool", sys.argv[1])
-spec = importlib.util.spec_from_loader(loader.name, loader)
-tool = importlib.util.module_from_spec(spec)
+found = importlib.util.spec_from_loader(loader.name, loader)
+tool = importlib.util.module_from_spec(found)
 loader.exec_module(tool)
 how = sys.argv[2]
 original = tool.restore_object
